@@ -1,0 +1,77 @@
+// The camera as the panel sees it: connection, picture catalogue, picture information, download
+// and deletion of single pictures. A failed operation leaves operationCode here, errorCode in the
+// link and statusFlags in the port.
+#pragma once
+
+#include "device/PictureList.h"
+#include "link/CameraLink.h"
+#include "platform/Win32Api.h"
+
+#include <cstdint>
+#include <memory>
+
+namespace pixlor {
+
+constexpr std::int32_t OP_OK = 0;
+constexpr std::int32_t OP_CONNECT = 1;             // wake, speed switch, register 10, reset
+constexpr std::int32_t OP_SELECT = 2;              // register 4 not taken
+constexpr std::int32_t OP_PICTURE_INFO = 3;        // register 47
+constexpr std::int32_t OP_DOWNLOAD_PHOTO = 4;      // picture transfer
+constexpr std::int32_t OP_DOWNLOAD_THUMB = 5;      // thumbnail transfer
+constexpr std::int32_t OP_DISCONNECT = 6;          // speed reset at the end
+constexpr std::int32_t OP_DELETE = 7;              // waking or the delete action
+constexpr std::int32_t OP_PHOTO_FILE = 9;          // picture file not created
+constexpr std::int32_t OP_PHOTO_RANGE = 10;        // picture number out of range
+constexpr std::int32_t OP_THUMB_FILE = 11;         // thumbnail file not created
+constexpr std::int32_t OP_THUMB_RANGE = 12;        // thumbnail number out of range
+constexpr std::int32_t OP_INFO_RANGE = 13;         // picture information number out of range
+constexpr std::int32_t OP_SELECT_RANGE = 14;       // selection number out of range
+constexpr std::int32_t OP_FOLDER_CREATE = 15;      // target folder not created
+constexpr std::int32_t OP_FOLDER_MISSING = 16;     // target folder listing cannot start
+constexpr std::int32_t OP_FOLDER_LIST = 17;        // target folder listing ended with an error
+constexpr std::int32_t OP_DELETE_TIMEOUTS = 18;    // the completion wait's time-outs not set
+
+// The camera answered, but refused or did not understand.
+constexpr std::uint32_t STATUS_OUT_OF_STEP = 0x0014;
+// The line itself failed: nothing more is sent to the camera.
+constexpr std::uint32_t STATUS_LINE_FAILURE = 0x016A;
+
+// deleteMode of the link: the camera has refused the delete-last action.
+constexpr std::uint8_t DELETE_WITH_SELECTION = 2;
+
+// Called after every data packet with the bytes of this file so far and the file's size.
+using ProgressCallback = void (*)(std::uint32_t done, std::uint32_t size);
+
+class CameraDevice {
+public:
+    CameraDevice(std::uint8_t portIndex, std::uint32_t speedIndex);
+    ~CameraDevice();
+    CameraDevice(const CameraDevice&) = delete;
+    CameraDevice& operator=(const CameraDevice&) = delete;
+
+    bool ensureConnected();
+    bool restoreSpeed(bool reset, bool keepError);
+    bool disconnect();
+    bool connect(bool resetAfter);
+    bool openCatalogue();
+    bool selectPicture(std::uint32_t number);
+    bool readPictureInfo(std::uint32_t number, bool resetAfter);
+    bool downloadPicture(std::uint32_t number, bool photo, bool resetAfter, const char* fileName,
+                         ProgressCallback progress, FILETIME fileTime);
+    bool deletePicture(std::uint32_t number, bool resetAfter);
+
+    // The catalogue entry at a 0-based position, or nullptr.
+    PictureEntry* entryAt(std::uint32_t position) {
+        return pictures ? pictures->entryAt(position) : nullptr;
+    }
+
+    std::uint8_t linkReady = 0;
+    std::int32_t operationCode = OP_OK;
+    std::unique_ptr<CameraLink> link;
+    std::uint32_t speedIndex;
+    std::unique_ptr<PictureList> pictures;
+    std::uint32_t pictureCount = 0;
+    std::uint8_t catalogueOpen = 0;
+};
+
+}  // namespace pixlor

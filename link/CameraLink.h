@@ -1,0 +1,82 @@
+// The camera's serial protocol over one SerialPort: wake-up, framed command packets with
+// checksums, answers and data packets, NAK re-sends, and the register, data and action commands.
+#pragma once
+
+#include "link/SerialPort.h"
+
+#include <cstdint>
+#include <memory>
+
+namespace pixlor {
+
+constexpr std::int32_t LINK_OK = 0;
+constexpr std::int32_t LINK_ERR_OPEN = 1;          // the first opening of the port failed
+constexpr std::int32_t LINK_ERR_PORT_SETUP = 2;    // setting the local line parameters failed
+constexpr std::int32_t LINK_ERR_PURGE = 3;         // purging the port failed
+constexpr std::int32_t LINK_ERR_NO_WAKE = 4;       // no NAK to the wake-up byte in 3 tries
+constexpr std::int32_t LINK_ERR_SPEED_SET = 5;     // the camera did not take the new speed
+constexpr std::int32_t LINK_ERR_SPEED_RESET = 6;   // the camera did not go back to 19200 Bd
+constexpr std::int32_t LINK_ERR_GET_REGISTER = 7;  // a register value was not read
+constexpr std::int32_t LINK_ERR_SET_REGISTER = 8;  // a register value was not accepted
+constexpr std::int32_t LINK_ERR_ACTION = 9;        // an action was not acknowledged or completed
+constexpr std::int32_t LINK_ERR_GET_DATA = 10;     // the first data packet did not arrive intact
+constexpr std::int32_t LINK_ERR_NEXT_PACKET = 11;  // a later data packet did not arrive intact
+
+// Bytes on the wire.
+constexpr std::uint8_t WIRE_ESC = 0x1B;
+constexpr std::uint8_t WIRE_COMMAND = 0x43;
+constexpr std::uint8_t WIRE_SPEED_COMMAND = 0x53;
+constexpr std::uint8_t WIRE_PROBE = 0x00;
+constexpr std::uint8_t WIRE_DATA = 0x02;
+constexpr std::uint8_t WIRE_DATA_LAST = 0x03;
+constexpr std::uint8_t WIRE_COMPLETE = 0x05;
+constexpr std::uint8_t WIRE_ACK = 0x06;
+constexpr std::uint8_t WIRE_REFUSED = 0x11;
+constexpr std::uint8_t WIRE_NAK = 0x15;
+
+constexpr std::uint32_t RECEIVE_BUFFER_SIZE = 0x7FFF;
+
+// The line speeds by speed index; an index outside the table means its last entry.
+std::uint32_t SpeedTableBaud(std::uint32_t speedIndex);
+
+class CameraLink {
+public:
+    explicit CameraLink(std::uint8_t portIndex);
+    ~CameraLink();
+    CameraLink(const CameraLink&) = delete;
+    CameraLink& operator=(const CameraLink&) = delete;
+
+    // Link protocol.
+    bool wakeUp();
+    bool sendPacket(std::uint8_t* packet);
+    bool receive();
+    bool sendByte(std::uint8_t byte);
+    bool read(void* buffer, std::uint32_t count) { return port->read(buffer, count); }
+    bool readByte(void* buffer) { return port->readByte(buffer); }
+    bool write(const void* buffer, std::uint32_t count) { return port->write(buffer, count); }
+
+    // Camera commands.
+    bool setRegister(std::uint8_t reg, std::uint32_t value);
+    bool getRegister(std::uint8_t reg, std::uint32_t& value);
+    bool requestData(std::uint8_t reg);
+    bool answerAndReceive(bool nak);
+    bool runAction(std::uint8_t action, std::uint8_t argument, std::uint32_t waitMicros);
+    bool switchSpeed(std::uint32_t speedIndex);
+    bool resetSpeed();
+
+    std::int32_t errorCode = LINK_OK;
+    std::unique_ptr<SerialPort> port;
+    std::unique_ptr<std::uint8_t[]> receiveBuffer;
+    std::int32_t portOpened = 0;
+    std::uint32_t currentPicture = 0;
+    std::uint8_t deleteMode = 0;
+    std::uint32_t wakePauseMs = 500;
+    std::uint32_t settlePauseMs = 100;
+    std::uint8_t purgePending = 1;
+    std::uint8_t speedCommand = 0;
+
+private:
+    bool exchange(std::uint8_t* packet);
+};
+
+}  // namespace pixlor

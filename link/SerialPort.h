@@ -1,0 +1,52 @@
+// The camera's wire: one COM port opened by number, blocking reads and writes under fixed read
+// time-outs. Every failure leaves a bit in statusFlags; the link adds its protocol bits there.
+#pragma once
+
+#include "platform/Win32Api.h"
+
+#include <cstdint>
+
+namespace pixlor {
+
+constexpr std::uint32_t STATUS_CHECKSUM = 0x0001;    // a data packet's checksum does not match
+constexpr std::uint32_t STATUS_UNEXPECTED = 0x0002;  // an answer's first byte is not known
+constexpr std::uint32_t STATUS_REFUSED = 0x0004;     // the camera answered 0x11
+constexpr std::uint32_t STATUS_NAK = 0x0010;         // the camera answered NAK
+constexpr std::uint32_t STATUS_READ_SHORT = 0x0020;  // a read timed out short, or failed
+constexpr std::uint32_t STATUS_PORT_SETUP = 0x0100;  // opening or setting up the port failed
+constexpr std::uint32_t STATUS_NOT_OPEN = 0x0200;    // a read while the port is closed
+constexpr std::uint32_t STATUS_WRITE = 0x0400;       // a write failed or was short
+constexpr std::uint32_t STATUS_TIMEOUTS = 0x0800;    // setting the time-outs failed
+
+class SerialPort {
+public:
+    explicit SerialPort(std::uint8_t portIndex);
+    ~SerialPort();
+    SerialPort(const SerialPort&) = delete;
+    SerialPort& operator=(const SerialPort&) = delete;
+
+    bool open(std::uint32_t baud, std::uint8_t byteSize, std::uint8_t stopBitCode,
+              std::uint8_t parityCode);
+    bool configure(std::uint32_t baud, std::uint8_t byteSize, std::uint8_t stopBitCode,
+                   std::uint8_t parityCode);
+    bool applyTimeouts();
+    bool read(void* buffer, std::uint32_t count);
+    bool readByte(void* buffer) { return read(buffer, 1); }
+    bool write(const void* buffer, std::uint32_t count);
+    bool writeByte(std::uint8_t byte) { return write(&byte, 1); }
+    bool purge();
+    void close();
+
+    std::uint32_t statusFlags = 0;
+    std::uint8_t portIndex;
+    std::uint32_t readConstantMicros = 1000;
+    std::uint32_t readPerByteMicros = 1000000;
+    HANDLE handle = INVALID_HANDLE_VALUE;
+    std::int32_t isOpen = 0;
+    std::uint32_t baudRate = 0;
+    std::uint8_t byteSize = 0;
+    std::uint8_t stopBits = 0;
+    std::uint8_t parity = 0;
+};
+
+}  // namespace pixlor
