@@ -12,6 +12,31 @@ std::int64_t daysFromCivil(std::int64_t year, unsigned month, unsigned day) {
     return era * 146097 + static_cast<std::int64_t>(dayOfEra) - 719468;
 }
 
+CivilTime civilFromSeconds(std::int64_t seconds) {
+    std::int64_t days = seconds / 86400;
+    std::int64_t rest = seconds % 86400;
+    if (rest < 0) {
+        rest += 86400;
+        --days;
+    }
+    // Howard Hinnant's civil_from_days.
+    days += 719468;
+    const std::int64_t era = (days >= 0 ? days : days - 146096) / 146097;
+    const auto dayOfEra = static_cast<unsigned>(days - era * 146097);
+    const unsigned yearOfEra =
+        (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+    const unsigned dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+    const unsigned shiftedMonth = (5 * dayOfYear + 2) / 153;
+    CivilTime civil{};
+    civil.day = dayOfYear - (153 * shiftedMonth + 2) / 5 + 1;
+    civil.month = shiftedMonth < 10 ? shiftedMonth + 3 : shiftedMonth - 9;
+    civil.year = static_cast<std::int64_t>(yearOfEra) + era * 400 + (civil.month <= 2 ? 1 : 0);
+    civil.hour = static_cast<unsigned>(rest / 3600);
+    civil.minute = static_cast<unsigned>(rest % 3600 / 60);
+    civil.second = static_cast<unsigned>(rest % 60);
+    return civil;
+}
+
 namespace {
 
 unsigned daysInMonth(unsigned year, unsigned month) {
