@@ -36,6 +36,9 @@ constexpr std::uint8_t WIRE_NAK = 0x15;
 
 constexpr std::uint32_t RECEIVE_BUFFER_SIZE = 0x7FFF;
 
+// The line speed at which the camera listens after a wake-up and after a speed reset.
+constexpr std::uint32_t WAKE_BAUD = 19200;
+
 // The line speeds by speed index; an index outside the table means its last entry.
 std::uint32_t SpeedTableBaud(std::uint32_t speedIndex);
 
@@ -76,7 +79,10 @@ public:
     std::uint8_t speedCommand = 0;
 
 private:
+    // Sends the command packet, again after each NAK (three sends in all), and receives the answer.
     bool exchange(std::uint8_t* packet);
+    void receiveDataPacket();
+    bool setSpeed(std::uint32_t speedIndex, std::int32_t refusedCode);
 };
 
 }  // namespace pixlor
