@@ -149,4 +149,9 @@ constexpr DWORD KEY_ENUMERATE_SUB_KEYS = 0x0008;
 constexpr DWORD KEY_WRITE = 0x20006;
 constexpr DWORD REG_OPTION_NON_VOLATILE = 0;
 
+constexpr int VK_F5 = 0x74;
+constexpr int VK_F6 = 0x75;
+constexpr int VK_F7 = 0x76;
+constexpr int VK_F8 = 0x77;
+
 #endif
