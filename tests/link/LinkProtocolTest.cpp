@@ -1,0 +1,328 @@
+#include "tests/link/LinkFixtures.h"
+
+#include <algorithm>
+
+namespace pixlor::test {
+namespace {
+
+using Texts = std::vector<std::string>;
+
+const Bytes PROBE{WIRE_PROBE};
+const Bytes ACK{WIRE_ACK};
+const Bytes NAK{WIRE_NAK};
+const Bytes GET_REGISTER_10{0x1B, 0x43, 0x02, 0x00, 0x01, 0x0A, 0x0B, 0x00};
+
+// --- construction and wake-up ---
+
+class NewLink : public CameraOnCom1 {
+protected:
+    CameraLink link{0};
+};
+
+TEST_F(NewLink, ConstructionTouchesNothing) {
+    EXPECT_TRUE(system().records().empty());
+    EXPECT_EQ(link.portOpened, 0);
+    EXPECT_EQ(link.purgePending, 1);
+}
+
+TEST_F(NewLink, FirstWakeUpPausesOpensPurgesAndProbes) {
+    camera.reply(NAK);
+    ASSERT_TRUE(link.wakeUp());
+    EXPECT_EQ(callTexts(),
+              (Texts{"Sleep(500)", "CreateFileA(\\\\.\\COM1, 0xC0000000, 0, 3, 0x0)",
+                     "PurgeComm(0xF)", "GetCommState(port)",
+                     "SetCommState(19200, 8, 0, 0, abort 1, length 28)",
+                     "SetCommTimeouts(0, 1000, 1, 0, 0)", "Sleep(100)", "PurgeComm(0xC)",
+                     "Sleep(100)", "PurgeComm(0x8)", "WriteFile(port, 00)", "PurgeComm(0x4)",
+                     "ReadFile(port, 1)"}));
+    EXPECT_EQ(link.errorCode, LINK_OK);
+    EXPECT_EQ(link.port->statusFlags, 0u);
+}
+
+TEST_F(NewLink, LaterWakeUpOnlyBringsThePortBackTo19200AndProbes) {
+    camera.reply(NAK).reply(ACK);
+    ASSERT_TRUE(link.wakeUp());
+    ASSERT_TRUE(link.switchSpeed(5));
+    system().clearRecords();
+    camera.reply(NAK);
+    ASSERT_TRUE(link.wakeUp());
+    EXPECT_EQ(callTexts(), (Texts{"GetCommState(port)",
+                                  "SetCommState(19200, 8, 0, 0, abort 1, length 28)", "Sleep(100)",
+                                  "PurgeComm(0x8)", "WriteFile(port, 00)", "PurgeComm(0x4)",
+                                  "ReadFile(port, 1)"}));
+    EXPECT_EQ(system().portBaud(1), 19200u);
+}
+
+TEST_F(NewLink, SilentCameraGetsThreeProbesThenNoWake) {
+    const std::uint64_t start = system().nowMicros();
+    EXPECT_FALSE(link.wakeUp());
+    EXPECT_EQ(link.errorCode, LINK_ERR_NO_WAKE);
+    EXPECT_EQ(camera.writesOf(PROBE), 3);
+    EXPECT_EQ(system().log(SysCall::Sleep),
+              (Texts{"Sleep(500)", "Sleep(100)", "Sleep(100)", "Sleep(100)", "Sleep(100)"}));
+    EXPECT_EQ(system().nowMicros() - start, 500000u + 100000u + 3 * (100000u + 1001000u));
+    // The port stays open for the next wake-up.
+    EXPECT_TRUE(system().portIsOpen(1));
+}
+
+TEST_F(NewLink, AnswerOtherThanNakIsPurgedAndProbedAgain) {
+    camera.reply({0x00, 0x15}).reply({0xFF}).reply(NAK);
+    ASSERT_TRUE(link.wakeUp());
+    EXPECT_EQ(camera.writesOf(PROBE), 3);
+    // A purge after each of the two failed tries, besides the first wake-up's own.
+    const Texts purges = system().log(SysCall::PurgeComm);
+    EXPECT_EQ(std::count(purges.begin(), purges.end(), "PurgeComm(0xC)"), 3);
+}
+
+TEST_F(NewLink, WakeUpOnTheLastTryLeavesTheTimedOutTriesBit) {
+    camera.silence().silence().reply(NAK);
+    ASSERT_TRUE(link.wakeUp());
+    EXPECT_EQ(link.port->statusFlags, STATUS_READ_SHORT);
+    camera.reply(ACK);
+    link.sendByte(0);
+    EXPECT_TRUE(link.receive());
+    EXPECT_EQ(link.port->statusFlags, 0u);
+}
+
+TEST_F(NewLink, PortThatWillNotOpenFailsAndTheNextWakeUpTriesAfresh) {
+    system().failCall(SysCall::CreateFileA);
+    EXPECT_FALSE(link.wakeUp());
+    EXPECT_EQ(link.errorCode, LINK_ERR_OPEN);
+    EXPECT_EQ(link.port->statusFlags, STATUS_PORT_SETUP);
+    EXPECT_EQ(link.portOpened, 0);
+    camera.reply(NAK);
+    ASSERT_TRUE(link.wakeUp());
+    EXPECT_EQ(system().log(SysCall::Sleep),
+              (Texts{"Sleep(500)", "Sleep(500)", "Sleep(100)", "Sleep(100)"}));
+}
+
+TEST_F(NewLink, FailedFirstPurgeIsRepeatedByTheNextWakeUp) {
+    // The open's own purge is the first; the wake-up's purge is the second.
+    system().failCall(SysCall::PurgeComm, 2);
+    EXPECT_FALSE(link.wakeUp());
+    EXPECT_EQ(link.errorCode, LINK_ERR_PURGE);
+    EXPECT_EQ(link.purgePending, 1);
+    system().clearRecords();
+    camera.reply(NAK);
+    ASSERT_TRUE(link.wakeUp());
+    EXPECT_EQ(system().log(SysCall::PurgeComm)[0], "PurgeComm(0xC)");
+    EXPECT_EQ(link.purgePending, 0);
+}
+
+TEST_F(NewLink, FailedPurgeBetweenTriesEndsTheWakeUp) {
+    // Open, first wake-up purge, the probe's write, the probe's read; then the purge after it.
+    system().failCall(SysCall::PurgeComm, 5);
+    EXPECT_FALSE(link.wakeUp());
+    EXPECT_EQ(link.errorCode, LINK_ERR_PURGE);
+    EXPECT_EQ(camera.writesOf(PROBE), 1);
+}
+
+TEST_F(NewLink, LaterWakeUpThatCannotSetTheLineFailsWithPortSetup) {
+    camera.reply(NAK).reply(ACK);
+    ASSERT_TRUE(link.wakeUp());
+    ASSERT_TRUE(link.switchSpeed(4));
+    system().failCall(SysCall::SetCommState);
+    EXPECT_FALSE(link.wakeUp());
+    EXPECT_EQ(link.errorCode, LINK_ERR_PORT_SETUP);
+    EXPECT_EQ(link.port->statusFlags, STATUS_PORT_SETUP);
+}
+
+TEST_F(NewLink, DestroyingTheLinkClosesThePort) {
+    {
+        CameraLink other(0);
+        camera.reply(NAK);
+        ASSERT_TRUE(other.wakeUp());
+        EXPECT_TRUE(system().portIsOpen(1));
+    }
+    EXPECT_FALSE(system().portIsOpen(1));
+}
+
+// --- command packets ---
+
+TEST_F(AwakeLink, PacketGoesOutInOneWriteWithTypeAndChecksum) {
+    BYTE packet[7] = {WIRE_ESC, 0, 1, 0, 0xC8};
+    link.sendPacket(packet);
+    EXPECT_EQ(writes(), std::vector<Bytes>{(Bytes{0x1B, 0x43, 0x01, 0x00, 0xC8, 0xC8, 0x00})});
+    EXPECT_EQ(system().calls(SysCall::WriteFile), 1);
+}
+
+TEST_F(AwakeLink, SpeedCommandPacketsCarryTypeS) {
+    BYTE packet[8] = {WIRE_ESC, 0, 2, 0, 0x01, 0x0A};
+    link.speedCommand = 1;
+    link.sendPacket(packet);
+    EXPECT_EQ(writes()[0][1], 0x53);
+}
+
+TEST_F(AwakeLink, ChecksumIsTheUnsignedByteSumModulo65536) {
+    std::vector<BYTE> packet(4 + 300 + 2, 0xFF);
+    packet[0] = WIRE_ESC;
+    packet[2] = 300 & 0xFF;
+    packet[3] = 300 >> 8;
+    link.sendPacket(packet.data());
+    // 300 x 0xFF = 76500 = 0x12AD4.
+    const Bytes sent = writes()[0];
+    ASSERT_EQ(sent.size(), 306u);
+    EXPECT_EQ(sent[304], 0xD4);
+    EXPECT_EQ(sent[305], 0x2A);
+}
+
+// --- answers ---
+
+// The host's byte 0x00 gives the camera its turn; receive then reads its answer.
+class Answer : public AwakeLink {
+protected:
+    bool answer(const Bytes& bytes) {
+        camera.reply(bytes);
+        link.sendByte(0);
+        system().clearRecords();
+        return link.receive();
+    }
+    const BYTE* buffer() const { return link.receiveBuffer.get(); }
+};
+
+TEST_F(Answer, SingleBytesSetTheirBits) {
+    struct Case {
+        BYTE byte;
+        std::uint32_t flags;
+    };
+    for (Case c : {Case{0x06, 0}, Case{0x11, STATUS_REFUSED}, Case{0x15, STATUS_NAK},
+                   Case{0x05, STATUS_UNEXPECTED}, Case{0x00, STATUS_UNEXPECTED},
+                   Case{0x1B, STATUS_UNEXPECTED}, Case{0xFF, STATUS_UNEXPECTED}}) {
+        SCOPED_TRACE(static_cast<int>(c.byte));
+        EXPECT_EQ(answer({c.byte, 0x03, 0x00, 0x00}), c.flags == 0);
+        EXPECT_EQ(flags(), c.flags);
+        // One byte read, then the rest is thrown away.
+        EXPECT_EQ(callTexts(), (Texts{"PurgeComm(0x4)", "ReadFile(port, 1)", "PurgeComm(0xC)"}));
+    }
+}
+
+TEST_F(Answer, ReceiveClearsTheBitsOfEarlierOperations) {
+    link.port->statusFlags = STATUS_WRITE | STATUS_TIMEOUTS;
+    EXPECT_TRUE(answer(ACK));
+    EXPECT_EQ(flags(), 0u);
+}
+
+TEST_F(Answer, LoneAckChangesOnlyTheFirstByteOfTheBuffer) {
+    ASSERT_TRUE(answer(dataPacket(0x02, {1, 2, 3, 4, 5})));
+    ASSERT_TRUE(answer(ACK));
+    EXPECT_EQ(Bytes(buffer(), buffer() + 11), (Bytes{0x06, 0, 5, 0, 1, 2, 3, 4, 5, 15, 0}));
+}
+
+TEST_F(Answer, DataPacketIsReadHeaderPayloadChecksumThenPurged) {
+    const Bytes packet = dataPacket(0x03, {0x10, 0x20, 0x30, 0x40, 0x50, 0x60}, 0x7E);
+    ASSERT_TRUE(answer(packet));
+    EXPECT_EQ(system().log(SysCall::ReadFile),
+              (Texts{"ReadFile(port, 1)", "ReadFile(port, 3)", "ReadFile(port, 6)",
+                     "ReadFile(port, 2)"}));
+    EXPECT_EQ(system().log(SysCall::PurgeComm).back(), "PurgeComm(0xC)");
+    EXPECT_EQ(system().calls(SysCall::PurgeComm), 5);
+    EXPECT_EQ(Bytes(buffer(), buffer() + packet.size()), packet);
+}
+
+TEST_F(Answer, EmptyDataPacketHasChecksumZero) {
+    EXPECT_TRUE(answer({0x03, 0x00, 0x00, 0x00, 0x00, 0x00}));
+    EXPECT_EQ(flags(), 0u);
+}
+
+TEST_F(Answer, HighPayloadBytesCountUnsignedInTheChecksum) {
+    // 0x80 + 0xFF = 0x17F; a signed sum would give 0x7F.
+    EXPECT_TRUE(answer({0x02, 0x00, 0x02, 0x00, 0x80, 0xFF, 0x7F, 0x01}));
+    EXPECT_FALSE(answer({0x02, 0x00, 0x02, 0x00, 0x80, 0xFF, 0x7F, 0x00}));
+    EXPECT_EQ(flags(), STATUS_CHECKSUM);
+}
+
+TEST_F(Answer, WrongChecksumIsReportedAndThePacketKept) {
+    const Bytes packet = damagedDataPacket(0x02, {9, 8, 7});
+    EXPECT_FALSE(answer(packet));
+    EXPECT_EQ(flags(), STATUS_CHECKSUM);
+    EXPECT_EQ(Bytes(buffer(), buffer() + packet.size()), packet);
+}
+
+TEST_F(Answer, BytesBeyondTheAnswerAreDiscarded) {
+    ASSERT_TRUE(answer(ACK + valuePacket(5)));
+    EXPECT_FALSE(link.receive());
+    EXPECT_EQ(flags(), STATUS_READ_SHORT);
+}
+
+TEST_F(Answer, LargestPacketTheBufferHoldsIsTaken) {
+    const Bytes payload(RECEIVE_BUFFER_SIZE - 6, 0xA5);
+    const Bytes packet = dataPacket(0x02, payload);
+    ASSERT_TRUE(answer(packet));
+    EXPECT_EQ(Bytes(buffer(), buffer() + RECEIVE_BUFFER_SIZE), packet);
+}
+
+TEST_F(Answer, LengthBeyondTheBufferIsRefusedUnread) {
+    for (std::uint32_t length : {RECEIVE_BUFFER_SIZE - 5, 0xFFFFu}) {
+        SCOPED_TRACE(length);
+        const Bytes packet = dataPacket(0x02, Bytes(length, 0x5A));
+        EXPECT_FALSE(answer(packet));
+        EXPECT_EQ(flags(), STATUS_UNEXPECTED);
+        EXPECT_EQ(system().log(SysCall::ReadFile), (Texts{"ReadFile(port, 1)", "ReadFile(port, 3)"}));
+        EXPECT_EQ(system().log(SysCall::PurgeComm).back(), "PurgeComm(0xC)");
+        // The rest of the over-long packet does not reach the next answer.
+        EXPECT_TRUE(answer(ACK));
+    }
+}
+
+TEST_F(Answer, SilenceFailsAfterTheFirstByteTimeOut) {
+    const std::uint64_t start = system().nowMicros();
+    EXPECT_FALSE(answer({}));
+    EXPECT_EQ(flags(), STATUS_READ_SHORT);
+    EXPECT_EQ(system().nowMicros() - start, 1001000u);
+}
+
+TEST_F(Answer, EachPartOfADataPacketHasItsOwnTimeOut) {
+    struct Case {
+        Bytes bytes;
+        std::uint64_t waited;
+    };
+    for (const Case& c : {Case{{0x02, 0x00}, 3001000u},            // header cut short
+                          Case{{0x02, 0x00, 0x05, 0x00}, 5001000u},  // no payload
+                          Case{{0x02, 0x00, 0x01, 0x00, 0x33}, 2001000u}}) {  // no checksum
+        const std::uint64_t start = system().nowMicros();
+        EXPECT_FALSE(answer(c.bytes));
+        EXPECT_EQ(flags(), STATUS_READ_SHORT);
+        EXPECT_EQ(system().nowMicros() - start, c.waited);
+    }
+}
+
+// --- the command exchange, through a register read ---
+
+class Exchange : public AwakeLink {
+protected:
+    std::uint32_t value = 0;
+};
+
+TEST_F(Exchange, ThreeNaksGiveThreeIdenticalSendsAndLeaveNak) {
+    camera.replyTimes(5, NAK);
+    EXPECT_FALSE(link.getRegister(10, value));
+    EXPECT_EQ(writes(), std::vector<Bytes>(3, GET_REGISTER_10));
+    EXPECT_EQ(flags(), STATUS_NAK);
+}
+
+TEST_F(Exchange, NakThenIntactAnswerSucceedsOnTheResend) {
+    camera.reply(NAK).reply(NAK).reply(valuePacket(42));
+    EXPECT_TRUE(link.getRegister(10, value));
+    EXPECT_EQ(value, 42u);
+    EXPECT_EQ(camera.writesOf(GET_REGISTER_10), 3);
+}
+
+TEST_F(Exchange, OtherFailuresAreNeverResent) {
+    for (const Bytes& answer : {Bytes{WIRE_REFUSED}, Bytes{}}) {
+        SCOPED_TRACE(answer.size());
+        const std::size_t before = writes().size();
+        camera.reply(answer);
+        EXPECT_FALSE(link.getRegister(10, value));
+        EXPECT_EQ(writes().size() - before, 1u);
+    }
+}
+
+TEST_F(Exchange, SilentCameraCostsOneTimeOut) {
+    const std::uint64_t start = system().nowMicros();
+    EXPECT_FALSE(link.requestData(14));
+    EXPECT_EQ(system().nowMicros() - start, 1001000u);
+    EXPECT_EQ(writes().size(), 1u);
+}
+
+}  // namespace
+}  // namespace pixlor::test
