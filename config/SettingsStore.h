@@ -1,0 +1,56 @@
+// The settings store: named values in one registry key below the host's key for plug-ins, read
+// at every use with the reader's default, written only by the configuration dialog.
+#pragma once
+
+#include "platform/Win32Api.h"
+
+#include <cstdint>
+
+namespace pixlor {
+
+// The eight values, with the defaults every reader uses.
+inline constexpr const char* SETTING_SERIAL_PORT = "SerialPort";
+inline constexpr const char* SETTING_BAUD_RATE = "BaudRate";
+inline constexpr const char* SETTING_PHOTO_PREFIX = "PhotoPrefix";
+inline constexpr const char* SETTING_PHOTO_SUFFIX = "PhotoSuffix";
+inline constexpr const char* SETTING_THUMB_PREFIX = "ThumbPrefix";
+inline constexpr const char* SETTING_THUMB_SUFFIX = "ThumbSuffix";
+inline constexpr const char* SETTING_PHOTO_PATH = "PhotoPath";
+inline constexpr const char* SETTING_THUMB_PATH = "ThumbPath";
+
+inline constexpr DWORD DEFAULT_SERIAL_PORT = 1;  // COM2
+inline constexpr DWORD DEFAULT_BAUD_RATE = 5;    // 115.2 kBd
+inline constexpr DWORD DEFAULT_DIGITS = 3;
+inline constexpr const char* DEFAULT_PHOTO_PREFIX = "pic%2D.%2M.%4Y_";
+inline constexpr const char* DEFAULT_THUMB_PREFIX = "thumb%2D.%2M.%4Y_";
+inline constexpr const char* DEFAULT_PHOTO_PATH = "%2Y-%2M-%2D";
+inline constexpr const char* DEFAULT_THUMB_PATH = " ";
+
+// Where the system lists its serial ports.
+inline constexpr const char* SERIAL_PORTS_KEY = "HARDWARE\\DEVICEMAP\\SERIALCOMM";
+
+bool ReadNumberChecked(HKEY root, const char* subKey, const char* valueName, DWORD& number,
+                       DWORD defaultNumber);
+DWORD ReadNumber(HKEY root, const char* subKey, const char* valueName, DWORD defaultNumber);
+bool ReadText(HKEY root, const char* subKey, const char* valueName, char* buffer,
+              const char* defaultText, DWORD bufferSize);
+void WriteNumber(HKEY root, const char* subKey, const char* valueName, DWORD number);
+void WriteText(HKEY root, const char* subKey, const char* valueName, const char* text);
+
+// 0 when the key cannot be opened, else the number of values counted (at most maxCount) plus 1.
+int CountSerialPorts(HKEY root, const char* keyPath, int maxCount, char* nameBuffer,
+                     DWORD nameSize, BYTE* dataBuffer, DWORD dataSize);
+
+// The naming settings as the listing and the batch operations read them: texts of at most 256
+// characters (a longer stored text gives the default), digit counts clamped into 1..9.
+struct NameSettings {
+    char photoPrefix[257];
+    char thumbPrefix[257];
+    char photoPath[257];
+    char thumbPath[257];
+    DWORD photoDigits;
+    DWORD thumbDigits;
+};
+void ReadNameSettings(NameSettings& settings);
+
+}  // namespace pixlor

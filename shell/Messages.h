@@ -1,0 +1,57 @@
+// The plug-in's boxes: a plain notice, the warning that explains a refused setting or a failed
+// camera operation, and the failure step every camera operation shares.
+#pragma once
+
+#include "platform/Win32Api.h"
+
+#include <cstdint>
+
+namespace pixlor {
+
+class CameraDevice;
+
+// Which setting a refused input concerns, and how it failed.
+enum SettingsDetailKind : std::int32_t {
+    DETAIL_PHOTO_NAME = 1,     // "PhotoPrefix": the pattern check failed
+    DETAIL_THUMB_NAME = 2,     // "ThumbPrefix": the pattern check failed
+    DETAIL_PHOTO_FOLDER = 3,   // "PhotoPath": the pattern check failed
+    DETAIL_THUMB_FOLDER = 4,   // "ThumbPath": the pattern check failed
+    DETAIL_PHOTO_DIGITS = 5,   // "PhotoSuffix": too few digits, or the name too long
+    DETAIL_THUMB_DIGITS = 6,   // "ThumbSuffix": too few digits, or the name too long
+    DETAIL_PHOTO_BLANK = 7,    // "PhotoPath" consists of blanks only
+    DETAIL_THUMB_BLANK = 8,    // "ThumbPath" consists of blanks only
+};
+
+struct SettingsDetail {
+    std::int32_t kind;
+    // Kinds 1..4: the 1-based position of the failing character; 5 and 6: the message to show.
+    std::int32_t value;
+};
+
+// The whole screen, saved at the start of a camera operation and restored exactly once: by the
+// first failure report, or at the end of the operation (the destructor).
+class SavedScreen {
+public:
+    SavedScreen();
+    ~SavedScreen() { restore(); }
+    SavedScreen(const SavedScreen&) = delete;
+    SavedScreen& operator=(const SavedScreen&) = delete;
+    void restore();
+
+private:
+    HANDLE handle_;
+    bool restored_ = false;
+};
+
+// A notice with the plug-in's title, one message and an OK button.
+int ShowMessage(int messageNumber);
+
+// The warning box. Settings shape: first argument not 0 (the pattern error code for kinds 1..4,
+// 1 otherwise) with the detail. Camera shape: first argument 0, detail null, the three numbers.
+int ErrorReport(std::int32_t patternCode, std::int32_t operationCode, std::int32_t linkErrorCode,
+                std::uint32_t portStatusFlags, const SettingsDetail* detail);
+
+// Restores the operation's saved screen (once) and reports the device's failure.
+void ReportCameraFailure(SavedScreen& screen, const CameraDevice& device);
+
+}  // namespace pixlor

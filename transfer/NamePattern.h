@@ -1,0 +1,49 @@
+// The name-pattern language: ordinary characters, and "%" [width digit] field letter escapes that
+// put a picture's shooting date, today's date or its catalogue position into a name; and the
+// running number that continues the numbers already present at a destination.
+#pragma once
+
+#include "shell/FarPlugin.h"
+
+#include <cstddef>
+#include <cstdint>
+
+namespace pixlor {
+
+class PictureList;
+class CameraDevice;
+
+constexpr std::int32_t PATTERN_ERR_FIELD = 2;      // no field letter, "%" or width digit after "%"
+constexpr std::int32_t PATTERN_ERR_WIDTH = 3;      // a second width digit
+constexpr std::int32_t PATTERN_ERR_CHARACTER = 4;  // a character file names cannot hold
+constexpr std::int32_t PATTERN_ERR_TOO_LONG = 12;  // the expansion grows beyond 256 characters
+
+constexpr std::size_t NAME_MAX_LENGTH = 256;
+constexpr std::size_t NAME_BUFFER_SIZE = NAME_MAX_LENGTH + 1;
+
+// The code of the last pattern check that failed.
+extern std::int32_t lastPatternError;
+
+// Expands `pattern` for the picture at catalogue `position`. With `checkOnly` every field is 1
+// and the catalogue is not consulted. With an output buffer (NAME_BUFFER_SIZE bytes) it receives
+// the name; without one, `position` receives the expansion's length. On failure `position`
+// receives the 0-based position of the error and lastPatternError its code.
+bool ExpandNamePattern(bool checkOnly, std::uint32_t& position, const char* pattern, char* output,
+                       const PictureList* catalogue);
+
+// The first free running number for names "<prefix><digits digits>.jpg" among a host panel's
+// items; 1 when there is none.
+std::uint32_t NextPictureNumber(std::uint32_t digits, const char* prefix,
+                                const PluginPanelItem* items, int itemCount);
+
+// The same over the files of a folder (a path ending in "\"). False when the folder cannot be
+// listed, leaving OP_FOLDER_MISSING or OP_FOLDER_LIST in the device.
+bool NextPictureNumber(std::uint32_t digits, const char* prefix, const char* folder,
+                       CameraDevice& device, std::uint32_t& next);
+
+// "<prefix><number, zero-filled to digits>.jpg" into `output` of `outputSize` bytes; false (and
+// an empty output) when it does not fit.
+bool PictureFileName(char* output, std::size_t outputSize, const char* prefix,
+                     std::uint32_t number, std::uint32_t digits);
+
+}  // namespace pixlor
