@@ -1,0 +1,41 @@
+// Copying the selected pictures to disk, with the two-bar progress box, and deleting them on
+// the camera, with its counter box.
+#pragma once
+
+#include "shell/CameraPanel.h"
+
+#include <cstdint>
+#include <memory>
+
+namespace pixlor {
+
+// How many kinds of file a copy writes per picture.
+constexpr int PAIRING_ONE_KIND = 0;         // the kind the photos flag chooses
+constexpr int PAIRING_OWN_FOLDERS = 1;      // both, each into its own kind's sub-folder
+constexpr int PAIRING_SHARED_FOLDER = 2;    // both, into the sub-folder the folder flag chooses
+constexpr int PAIRING_SHARED_FOLDER_2 = 3;  // the same (Alt+Ctrl)
+
+// Where the copies go below the destination.
+constexpr int SUBFOLDERS_AUTO = 0;    // a date sub-folder unless the panel is inside a date folder
+constexpr int SUBFOLDERS_ALWAYS = 1;
+constexpr int SUBFOLDERS_NEVER = 2;
+
+// Copies the selection (built from the panel's selection when null) into `destination`, a folder
+// path ending in "\". With `move`, the pictures whose every file was copied are then deleted on
+// the camera. False when the batch ended early.
+bool BatchCopy(CameraPanel& panel, const char* destination, int pairing, bool photos,
+               bool photoFolderPattern, int subfolderMode, bool move,
+               std::unique_ptr<SelectionList> selection);
+
+// Deletes the selection (built from the panel's selection when null) on the camera, one
+// picture after another. False when a deletion failed.
+bool BatchDelete(CameraPanel& panel, std::unique_ptr<SelectionList> selection);
+
+// Progress callbacks of downloadPicture: the batch copy's two-bar box, and the single-file
+// percentage box of the host's own copy requests (whose title and file lines the caller sets
+// with SetFileProgressLines).
+void CopyProgress(std::uint32_t done, std::uint32_t size);
+void FileProgress(std::uint32_t done, std::uint32_t size);
+void SetFileProgressLines(const char* title, const char* fileName);
+
+}  // namespace pixlor
