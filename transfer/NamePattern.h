@@ -21,28 +21,40 @@ constexpr std::int32_t PATTERN_ERR_TOO_LONG = 12;  // the expansion grows beyond
 constexpr std::size_t NAME_MAX_LENGTH = 256;
 constexpr std::size_t NAME_BUFFER_SIZE = NAME_MAX_LENGTH + 1;
 
+// A running number has 1..9 digits: nine keep every number within 32 bits, and a hand-edited
+// setting outside that range is brought to its nearest end.
+constexpr std::uint32_t RUNNING_NUMBER_MIN_DIGITS = 1;
+constexpr std::uint32_t RUNNING_NUMBER_MAX_DIGITS = 9;
+constexpr std::uint32_t ClampDigitCount(std::uint32_t digits) {
+    return digits < RUNNING_NUMBER_MIN_DIGITS   ? RUNNING_NUMBER_MIN_DIGITS
+           : digits > RUNNING_NUMBER_MAX_DIGITS ? RUNNING_NUMBER_MAX_DIGITS
+                                                : digits;
+}
+
 // The code of the last pattern check that failed.
 extern std::int32_t lastPatternError;
 
 // Expands `pattern` for the picture at catalogue `position`. With `checkOnly` every field is 1
 // and the catalogue is not consulted. With an output buffer (NAME_BUFFER_SIZE bytes) it receives
-// the name; without one, `position` receives the expansion's length. On failure `position`
-// receives the 0-based position of the error and lastPatternError its code.
+// the name; without one, `position` receives the expansion's length. On a pattern error
+// `position` receives the 0-based position of the error, lastPatternError its code, and the
+// output what was produced before it, terminated. A position with no catalogue entry fails
+// with `position` and lastPatternError left as they were and an empty output.
 bool ExpandNamePattern(bool checkOnly, std::uint32_t& position, const char* pattern, char* output,
                        const PictureList* catalogue);
 
 // The first free running number for names "<prefix><digits digits>.jpg" among a host panel's
-// items; 1 when there is none.
+// items; 1 when there is none. Digit counts outside 1..9 are clamped.
 std::uint32_t NextPictureNumber(std::uint32_t digits, const char* prefix,
                                 const PluginPanelItem* items, int itemCount);
 
-// The same over the files of a folder (a path ending in "\"). False when the folder cannot be
-// listed, leaving OP_FOLDER_MISSING or OP_FOLDER_LIST in the device.
+// The same over the files of a folder (a path ending in "\"); "." and ".." are not names. False
+// when the folder cannot be listed, leaving OP_FOLDER_MISSING or OP_FOLDER_LIST in the device.
 bool NextPictureNumber(std::uint32_t digits, const char* prefix, const char* folder,
                        CameraDevice& device, std::uint32_t& next);
 
 // "<prefix><number, zero-filled to digits>.jpg" into `output` of `outputSize` bytes; false (and
-// an empty output) when it does not fit.
+// an empty output) when it does not fit. Digit counts outside 1..9 are clamped.
 bool PictureFileName(char* output, std::size_t outputSize, const char* prefix,
                      std::uint32_t number, std::uint32_t digits);
 
