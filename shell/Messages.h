@@ -4,7 +4,9 @@
 
 #include "platform/Win32Api.h"
 
+#include <cstddef>
 #include <cstdint>
+#include <span>
 
 namespace pixlor {
 
@@ -42,6 +44,16 @@ private:
     HANDLE handle_;
     bool restored_ = false;
 };
+
+// The size of a box line that holds numbers formatted into a language-file text.
+constexpr std::size_t MESSAGE_LINE_SIZE = 100;
+
+// Formats `numbers` (at most 4) into `line` with the host's sprintf, using a language-file text
+// as the format, and cuts the result to the line's size. The host's sprintf is unbounded, so a
+// text that asks for anything but integers, or for more of them than given, is never handed to
+// it: the numbers alone are shown instead.
+void FormatNumberLine(char* line, std::size_t lineSize, const char* format,
+                      std::span<const std::int32_t> numbers);
 
 // A notice with the plug-in's title, one message and an OK button.
 int ShowMessage(int messageNumber);
