@@ -72,6 +72,16 @@ public:
     std::unique_ptr<PictureList> pictures;
     std::uint32_t pictureCount = 0;
     std::uint8_t catalogueOpen = 0;
+
+private:
+    // True when the receive buffer holds an intact data packet with at least `minimumPayload`
+    // bytes; any other intact answer is marked unexpected with `linkError`.
+    bool holdsDataPacket(std::int32_t linkError, std::uint32_t minimumPayload);
+    // Asks the camera again, with NAK, for a packet that came damaged, short or not at all.
+    bool awaitDataPacket(std::int32_t linkError);
+    // Receives the data register packet by packet into `file`; true once the last packet is in it.
+    bool receiveIntoFile(std::uint8_t reg, HANDLE file, std::uint32_t size,
+                         ProgressCallback progress, bool& fileFailed);
 };
 
 }  // namespace pixlor

@@ -1,0 +1,172 @@
+#include "device/CameraDevice.h"
+
+#include "platform/Calendar.h"
+
+namespace pixlor {
+
+namespace {
+
+constexpr std::uint8_t REGISTER_CURRENT_PICTURE = 4;
+constexpr std::uint8_t REGISTER_PICTURE_COUNT = 10;
+constexpr std::uint8_t REGISTER_PICTURE_INFO = 47;
+
+// The picture information record: sizes, then the shooting time at offset 20.
+constexpr std::uint32_t INFO_PHOTO_SIZE = 0;
+constexpr std::uint32_t INFO_THUMB_SIZE = 4;
+constexpr std::uint32_t INFO_SHOOTING_TIME = 20;
+constexpr std::uint32_t INFO_RECORD_SIZE = 24;
+
+// More pictures than any memory card holds: such a count is a garbled answer, and a catalogue
+// of that size would exhaust the host's memory.
+constexpr std::uint32_t MAX_PICTURE_COUNT = 65535;
+
+constexpr std::uint32_t PAYLOAD_OFFSET = 4;
+
+std::uint32_t readLittle32(const std::uint8_t* bytes) {
+    return static_cast<std::uint32_t>(bytes[0]) | static_cast<std::uint32_t>(bytes[1]) << 8 |
+           static_cast<std::uint32_t>(bytes[2]) << 16 | static_cast<std::uint32_t>(bytes[3]) << 24;
+}
+
+}  // namespace
+
+CameraDevice::CameraDevice(std::uint8_t portIndex, std::uint32_t configuredSpeed)
+    : link(std::make_unique<CameraLink>(portIndex)), speedIndex(configuredSpeed) {}
+
+CameraDevice::~CameraDevice() {
+    disconnect();
+    pictures.reset();
+    link.reset();
+}
+
+bool CameraDevice::ensureConnected() {
+    if (linkReady != 0) return true;
+    // A camera switched off and on in between has forgotten its selection.
+    link->currentPicture = 0;
+    if (!link->wakeUp() || !link->switchSpeed(speedIndex)) return false;
+    linkReady = 1;
+    return true;
+}
+
+bool CameraDevice::restoreSpeed(bool reset, bool keepError) {
+    const std::int32_t keptError = link->errorCode;
+    const std::uint32_t keptFlags = link->port->statusFlags;
+    if (linkReady == 0 || !reset) return true;
+    const bool done = link->resetSpeed();
+    if (done) linkReady = 0;
+    if (keepError) {
+        // The report shows the failure that led here, not the reset's own.
+        link->errorCode = keptError;
+        link->port->statusFlags = keptFlags;
+    }
+    return done;
+}
+
+bool CameraDevice::disconnect() {
+    operationCode = OP_OK;
+    // After a line failure the camera cannot be reached: nothing is sent.
+    if ((link->port->statusFlags & STATUS_LINE_FAILURE) != 0) return true;
+    if (restoreSpeed(true, false)) return true;
+    operationCode = OP_DISCONNECT;
+    return false;
+}
+
+bool CameraDevice::connect(bool resetAfter) {
+    operationCode = OP_CONNECT;
+    if (!ensureConnected()) return false;
+    std::uint32_t count = 0;
+    if (!link->getRegister(REGISTER_PICTURE_COUNT, count)) {
+        if ((link->port->statusFlags & STATUS_OUT_OF_STEP) != 0) restoreSpeed(true, true);
+        return false;
+    }
+    if (count > MAX_PICTURE_COUNT) {
+        link->errorCode = LINK_ERR_GET_REGISTER;
+        link->port->statusFlags |= STATUS_UNEXPECTED;
+        // The camera itself is in step: it goes back to its default speed.
+        restoreSpeed(true, true);
+        return false;
+    }
+    pictureCount = count;
+    if (!restoreSpeed(resetAfter, false)) return false;
+    operationCode = OP_OK;
+    catalogueOpen = 1;
+    return true;
+}
+
+bool CameraDevice::openCatalogue() {
+    if (catalogueOpen == 0 && !connect(true)) {
+        if ((link->port->statusFlags & STATUS_OUT_OF_STEP) != 0) restoreSpeed(true, true);
+        return false;
+    }
+    if (pictureCount == 0) return true;
+    // Created once: a second call keeps the information already read.
+    if (!pictures) pictures = std::make_unique<PictureList>(pictureCount);
+    return true;
+}
+
+bool CameraDevice::selectPicture(std::uint32_t number) {
+    if (number == 0 || number > pictureCount) {
+        operationCode = OP_SELECT_RANGE;
+        return false;
+    }
+    if (number == link->currentPicture) return true;
+    if (!link->setRegister(REGISTER_CURRENT_PICTURE, number)) {
+        // The camera may have taken the number even though its answer was lost.
+        link->currentPicture = 0;
+        if ((link->port->statusFlags & STATUS_OUT_OF_STEP) != 0) restoreSpeed(true, true);
+        operationCode = OP_SELECT;
+        return false;
+    }
+    link->currentPicture = number;
+    return true;
+}
+
+bool CameraDevice::readPictureInfo(std::uint32_t number, bool resetAfter) {
+    PictureEntry* entry = number == 0 || number > pictureCount ? nullptr : entryAt(number - 1);
+    if (entry == nullptr) {
+        operationCode = OP_INFO_RANGE;
+        return false;
+    }
+    if (entry->infoRead != 0) return true;
+    operationCode = OP_PICTURE_INFO;
+    if (!ensureConnected()) return false;
+    if (!selectPicture(number)) {
+        if ((link->port->statusFlags & STATUS_OUT_OF_STEP) != 0) restoreSpeed(true, true);
+        operationCode = OP_SELECT;
+        return false;
+    }
+    link->requestData(REGISTER_PICTURE_INFO);
+    if (!holdsDataPacket(LINK_ERR_GET_DATA, INFO_RECORD_SIZE)) {
+        if ((link->port->statusFlags & STATUS_OUT_OF_STEP) != 0) restoreSpeed(true, true);
+        operationCode = OP_PICTURE_INFO;
+        return false;
+    }
+    const std::uint8_t* record = link->receiveBuffer.get() + PAYLOAD_OFFSET;
+    entry->photoSize = readLittle32(record + INFO_PHOTO_SIZE);
+    entry->thumbSize = readLittle32(record + INFO_THUMB_SIZE);
+    // A signed count: values above 2^31 are times before 1970.
+    const auto shootingTime = static_cast<std::int32_t>(readLittle32(record + INFO_SHOOTING_TIME));
+    const CivilTime civil = civilFromSeconds(shootingTime);
+    entry->day = static_cast<std::uint8_t>(civil.day);
+    entry->month = static_cast<std::uint8_t>(civil.month);
+    entry->year = static_cast<std::int32_t>(civil.year);
+    entry->hour = static_cast<std::uint8_t>(civil.hour);
+    entry->minute = static_cast<std::uint8_t>(civil.minute);
+    entry->second = static_cast<std::uint8_t>(civil.second);
+    if (!link->sendByte(WIRE_ACK)) return false;
+    entry->infoRead = 1;
+    return restoreSpeed(resetAfter, false);
+}
+
+bool CameraDevice::holdsDataPacket(std::int32_t linkError, std::uint32_t minimumPayload) {
+    if (link->port->statusFlags != 0) return false;
+    const std::uint8_t* answer = link->receiveBuffer.get();
+    const std::uint32_t length = answer[2] | static_cast<std::uint32_t>(answer[3]) << 8;
+    if ((answer[0] == WIRE_DATA || answer[0] == WIRE_DATA_LAST) && length >= minimumPayload)
+        return true;
+    // Behind a lone control byte the buffer still holds the previous packet.
+    link->port->statusFlags |= STATUS_UNEXPECTED;
+    link->errorCode = linkError;
+    return false;
+}
+
+}  // namespace pixlor

@@ -1,0 +1,137 @@
+#include "device/CameraDevice.h"
+
+#include "platform/System.h"
+
+namespace pixlor {
+
+namespace {
+
+constexpr std::uint8_t REGISTER_PHOTO_DATA = 14;
+constexpr std::uint8_t REGISTER_THUMB_DATA = 15;
+constexpr std::uint8_t ACTION_DELETE_LAST = 0;
+constexpr std::uint8_t ACTION_DELETE_CURRENT = 7;
+constexpr std::uint32_t DELETE_WAIT_MICROS = 1000000;
+
+// Answers that are worth asking for again: damaged, cut short, or not a data packet.
+constexpr std::uint32_t STATUS_RESEND = STATUS_CHECKSUM | STATUS_UNEXPECTED | STATUS_READ_SHORT;
+// A packet is asked for at most this often: the first time and twice again.
+constexpr int PACKET_TRIES = 3;
+
+constexpr std::uint32_t PAYLOAD_OFFSET = 4;
+
+}  // namespace
+
+bool CameraDevice::downloadPicture(std::uint32_t number, bool photo, bool resetAfter,
+                                   const char* fileName, ProgressCallback progress,
+                                   FILETIME fileTime) {
+    const std::int32_t transferCode = photo ? OP_DOWNLOAD_PHOTO : OP_DOWNLOAD_THUMB;
+    operationCode = transferCode;
+    if (number == 0 || number > pictureCount) {
+        operationCode = photo ? OP_PHOTO_RANGE : OP_THUMB_RANGE;
+        return false;
+    }
+    if (!ensureConnected() || !selectPicture(number) || !readPictureInfo(number, false))
+        return false;
+    operationCode = transferCode;
+    const PictureEntry& entry = *entryAt(number - 1);
+
+    const HANDLE file =
+        os().CreateFileA(fileName, GENERIC_WRITE, 0, CREATE_NEW, FILE_ATTRIBUTE_NORMAL);
+    if (file == INVALID_HANDLE_VALUE) {
+        operationCode = photo ? OP_PHOTO_FILE : OP_THUMB_FILE;
+        return false;
+    }
+    bool fileFailed = false;
+    const bool complete =
+        receiveIntoFile(photo ? REGISTER_PHOTO_DATA : REGISTER_THUMB_DATA, file,
+                        photo ? entry.photoSize : entry.thumbSize, progress, fileFailed);
+    if (complete) os().SetFileTime(file, &fileTime, &fileTime, &fileTime);
+    os().CloseHandle(file);
+    // A cut-off copy must not pass for the picture; the camera still holds it.
+    if (!complete) os().DeleteFileA(fileName);
+
+    if (fileFailed) {
+        // The camera waits for the answer to its last packet; a command ends its transfer, so
+        // the speed reset goes out at once.
+        restoreSpeed(true, true);
+        operationCode = photo ? OP_PHOTO_FILE : OP_THUMB_FILE;
+        return false;
+    }
+    if (link->port->statusFlags != 0) {
+        if ((link->port->statusFlags & STATUS_OUT_OF_STEP) != 0) restoreSpeed(true, true);
+        return false;
+    }
+    if (!restoreSpeed(resetAfter, false)) return false;
+    operationCode = OP_OK;
+    return true;
+}
+
+bool CameraDevice::receiveIntoFile(std::uint8_t reg, HANDLE file, std::uint32_t size,
+                                   ProgressCallback progress, bool& fileFailed) {
+    link->requestData(reg);
+    std::int32_t linkError = LINK_ERR_GET_DATA;
+    std::uint32_t received = 0;
+    for (;;) {
+        if (!awaitDataPacket(linkError)) return false;
+        const std::uint8_t* packet = link->receiveBuffer.get();
+        const std::uint32_t length = packet[2] | static_cast<std::uint32_t>(packet[3]) << 8;
+        received += length;
+        if (progress != nullptr) progress(received, size);
+        DWORD written = 0;
+        if (!os().WriteFile(file, packet + PAYLOAD_OFFSET, length, &written) ||
+            written != length) {
+            fileFailed = true;
+            return false;
+        }
+        if (packet[0] == WIRE_DATA_LAST) {
+            link->sendByte(WIRE_ACK);
+            return true;
+        }
+        link->answerAndReceive(false);
+        linkError = LINK_ERR_NEXT_PACKET;
+    }
+}
+
+bool CameraDevice::awaitDataPacket(std::int32_t linkError) {
+    for (int tries = 1;; ++tries) {
+        if (holdsDataPacket(linkError, 0)) return true;
+        if ((link->port->statusFlags & STATUS_RESEND) == 0 || tries == PACKET_TRIES) return false;
+        link->answerAndReceive(true);
+        linkError = LINK_ERR_NEXT_PACKET;
+    }
+}
+
+bool CameraDevice::deletePicture(std::uint32_t number, bool resetAfter) {
+    operationCode = OP_DELETE;
+    // Checked before anything is sent: with no pictures, number 0 would pass for the last one.
+    if (number == 0 || number > pictureCount) {
+        operationCode = OP_SELECT_RANGE;
+        return false;
+    }
+    if (!ensureConnected()) return false;
+    for (;;) {
+        const bool deleteLast =
+            number == pictureCount && link->deleteMode != DELETE_WITH_SELECTION;
+        if (!deleteLast && !selectPicture(number)) return false;
+        if (link->runAction(deleteLast ? ACTION_DELETE_LAST : ACTION_DELETE_CURRENT, 0,
+                            DELETE_WAIT_MICROS))
+            break;
+        const std::uint32_t flags = link->port->statusFlags;
+        if ((flags & STATUS_REFUSED) != 0 && link->deleteMode == 0) {
+            // This camera deletes only the selected picture, from now on for this panel.
+            link->deleteMode = DELETE_WITH_SELECTION;
+            continue;
+        }
+        if ((flags & STATUS_TIMEOUTS) != 0) operationCode = OP_DELETE_TIMEOUTS;
+        if ((flags & STATUS_OUT_OF_STEP) != 0) restoreSpeed(true, true);
+        return false;
+    }
+    // The camera closes the gap; so does the catalogue.
+    if (pictures) pictures->remove(number - 1);
+    --pictureCount;
+    if (!restoreSpeed(resetAfter, false)) return false;
+    operationCode = OP_OK;
+    return true;
+}
+
+}  // namespace pixlor
