@@ -1,0 +1,114 @@
+// The camera behind the test system's serial port, on the virtual clock: the speeds the bytes
+// travel at, and the project's link talking to it.
+#include "link/CameraLink.h"
+#include "sim/CameraModel.h"
+#include "tests/sim/SimTestSupport.h"
+#include "tests/support/Support.h"
+
+#include <gtest/gtest.h>
+
+namespace pixlor::test {
+namespace {
+
+using sim::CameraModel;
+using sim::PictureKind;
+
+// A host that uses the port directly, with one-second reads.
+class ACameraOnComOne : public ::testing::Test {
+protected:
+    void SetUp() override {
+        fake.system.attachPort(1, &camera);
+        port = fake.system.CreateFileA("\\\\.\\COM1", 0xC0000000u, 0, OPEN_EXISTING, 0);
+        ASSERT_NE(port, INVALID_HANDLE_VALUE);
+        COMMTIMEOUTS timeouts{0, 1000, 1, 0, 0};
+        ASSERT_TRUE(fake.system.SetCommTimeouts(port, &timeouts));
+        setBaud(19200);
+    }
+    void TearDown() override { fake.system.CloseHandle(port); }
+    void setBaud(DWORD baud) {
+        DCB dcb{};
+        ASSERT_TRUE(fake.system.GetCommState(port, &dcb));
+        dcb.BaudRate = baud;
+        ASSERT_TRUE(fake.system.SetCommState(port, &dcb));
+    }
+    void write(const Bytes& bytes) {
+        DWORD done = 0;
+        ASSERT_TRUE(fake.system.WriteFile(port, bytes.data(), static_cast<DWORD>(bytes.size()), &done));
+    }
+    Bytes read(DWORD count) {
+        Bytes bytes(count);
+        DWORD done = 0;
+        EXPECT_TRUE(fake.system.ReadFile(port, bytes.data(), count, &done));
+        bytes.resize(done);
+        return bytes;
+    }
+
+    FakeSystemInForce fake;
+    CameraModel camera{threePictures()};
+    HANDLE port = INVALID_HANDLE_VALUE;
+};
+
+TEST_F(ACameraOnComOne, AcknowledgesTheSpeedSwitchAtTheOldSpeed) {
+    write(setRegisterPacket(17, 5, 0x53));
+    EXPECT_EQ(read(1), (Bytes{0x06}));  // the host still listens at 19200 and reads it intact
+    setBaud(115200);
+    write({0x00});
+    EXPECT_EQ(read(1), (Bytes{0x15}));
+}
+
+TEST_F(ACameraOnComOne, IsDeafToAHostThatStayedAtTheOldSpeed) {
+    write(setRegisterPacket(17, 4, 0x53));
+    read(1);
+    const std::uint64_t before = fake.system.nowMicros();
+    write({0x00});
+    EXPECT_TRUE(read(1).empty());
+    EXPECT_GE(fake.system.nowMicros() - before, 1000000u);  // the read waited out its time-out
+}
+
+TEST_F(ACameraOnComOne, ReachesAHostAtAnotherSpeedOnlyAsNoise) {
+    write({0x00});
+    setBaud(9600);  // the answer goes at 19200 and is read at 9600
+    EXPECT_NE(read(1), (Bytes{0x15}));
+}
+
+// The project's link against the camera: wake-up, speed, count, a whole photo.
+class TheLinkTalkingToTheCamera : public ::testing::Test {
+protected:
+    void SetUp() override { fake.system.attachPort(1, &camera); }
+    FakeSystemInForce fake;
+    CameraModel camera{threePictures(), 11, 2048};
+    CameraLink link{0};
+};
+
+TEST_F(TheLinkTalkingToTheCamera, ReadsTheCountAndAPhotoAtTheFastSpeed) {
+    ASSERT_TRUE(link.wakeUp());
+    ASSERT_TRUE(link.switchSpeed(5));
+    EXPECT_EQ(camera.baud(), 115200u);
+    std::uint32_t count = 0;
+    ASSERT_TRUE(link.getRegister(10, count));
+    EXPECT_EQ(count, 3u);
+    ASSERT_TRUE(link.setRegister(4, 1));
+    ASSERT_TRUE(link.requestData(14));
+    Bytes data;
+    for (;;) {
+        const std::uint8_t* packet = link.receiveBuffer.get();
+        const std::uint32_t length = packet[2] | std::uint32_t{packet[3]} << 8;
+        data.insert(data.end(), packet + 4, packet + 4 + length);
+        if (packet[0] == 0x03) break;
+        ASSERT_TRUE(link.answerAndReceive(false));
+    }
+    ASSERT_TRUE(link.sendByte(0x06));
+    EXPECT_EQ(data, camera.expectedData(camera.pictures()[0].id, PictureKind::Photo));
+    ASSERT_TRUE(link.resetSpeed());
+    EXPECT_EQ(camera.baud(), 19200u);
+    EXPECT_FALSE(camera.transferWaiting());
+}
+
+TEST_F(TheLinkTalkingToTheCamera, DeletesThroughTheActionWithItsCompletionByte) {
+    ASSERT_TRUE(link.wakeUp());
+    ASSERT_TRUE(link.runAction(0, 0, 1000000));
+    EXPECT_EQ(camera.pictures().size(), 2u);
+}
+
+}  // namespace
+}  // namespace pixlor::test

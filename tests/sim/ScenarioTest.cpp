@@ -1,0 +1,163 @@
+// JSON scenarios of the simulated camera, and its deterministic picture data.
+#include "sim/PictureData.h"
+#include "sim/Scenario.h"
+#include "tests/sim/SimTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <set>
+#include <sstream>
+
+namespace pixlor::test {
+namespace {
+
+using sim::FaultKind;
+using sim::PictureKind;
+using sim::Scenario;
+
+bool parse(const std::string& text, Scenario& scenario, std::string& error) {
+    return sim::parseScenario(text, scenario, error);
+}
+
+TEST(AScenario, GivesPicturesSeedPacketSizeAndFaults) {
+    Scenario scenario;
+    std::string error;
+    ASSERT_TRUE(parse(R"({
+        "seed": 42, "packetSize": 512,
+        "pictures": [
+            {"photoSize": 70000, "thumbSize": 3000, "shootingTime": "2001-09-09 01:46:40"},
+            {"photoSize": 10, "thumbSize": 0, "shootingTime": -5}
+        ],
+        "faults": [
+            {"kind": "refuse", "action": 0, "times": "forever"},
+            {"kind": "damage", "command": "data", "register": 14, "packet": 3, "times": 2},
+            {"kind": "completion", "action": 7, "value": "none"},
+            {"kind": "silence"}
+        ]})", scenario, error)) << error;
+    EXPECT_EQ(scenario.seed, 42u);
+    EXPECT_EQ(scenario.packetSize, 512u);
+    ASSERT_EQ(scenario.pictures.size(), 2u);
+    EXPECT_EQ(scenario.pictures[0].shootingTime, 1000000000);
+    EXPECT_EQ(scenario.pictures[1].shootingTime, -5);
+    ASSERT_EQ(scenario.faults.size(), 4u);
+    EXPECT_EQ(scenario.faults[0].kind, FaultKind::Refuse);
+    EXPECT_EQ(scenario.faults[0].times, sim::FAULT_FOREVER);
+    EXPECT_TRUE(scenario.faults[0].on.matches(sim::CMD_ACTION, 0));
+    EXPECT_FALSE(scenario.faults[0].on.matches(sim::CMD_ACTION, 7));
+    EXPECT_EQ(scenario.faults[1].packet, 3);
+    EXPECT_EQ(scenario.faults[1].times, 2);
+    EXPECT_EQ(scenario.faults[2].value, -1);
+    EXPECT_TRUE(scenario.faults[3].on.matches(sim::CMD_GET_REGISTER, 10));
+}
+
+TEST(AScenario, BuildsACameraThatShowsItsFaults) {
+    Scenario scenario;
+    std::string error;
+    ASSERT_TRUE(parse(R"({"pictures": [{"photoSize": 1, "thumbSize": 1, "shootingTime": 0}],
+                          "faults": [{"kind": "nak", "command": "get", "register": 10}]})",
+                      scenario, error))
+        << error;
+    sim::CameraModel camera = sim::cameraFor(scenario);
+    HostSide host(camera);
+    EXPECT_EQ(host.send(getRegisterPacket(10)), (Bytes{0x15}));
+    EXPECT_EQ(host.send(getRegisterPacket(10)), registerAnswer(1));
+}
+
+TEST(AScenario, ShippedExampleIsValid) {
+    std::ifstream file(PIXLOR_SIM_SCENARIOS "/example.json");
+    ASSERT_TRUE(file);
+    std::stringstream text;
+    text << file.rdbuf();
+    Scenario scenario;
+    std::string error;
+    EXPECT_TRUE(parse(text.str(), scenario, error)) << error;
+    EXPECT_FALSE(scenario.pictures.empty());
+    EXPECT_FALSE(scenario.faults.empty());
+}
+
+TEST(AScenario, IsRejectedWithAMessageNamingTheOffendingEntry) {
+    const struct {
+        const char* text;
+        const char* message;
+    } cases[] = {
+        {"{", "the scenario is not valid JSON"},
+        {"[]", "scenario must be an object"},
+        {R"({"pictres": []})", "scenario has the unknown member \"pictres\""},
+        {R"({"packetSize": 0})", "scenario.packetSize must lie between 1 and 65535"},
+        {R"({"seed": -1})", "scenario.seed must lie between 0 and 4294967295"},
+        {R"({"pictures": {}})", "scenario.pictures must be a list"},
+        {R"({"pictures": [{"photoSize": 1, "shootingTime": 0}]})",
+         "pictures[0].thumbSize is missing"},
+        {R"({"pictures": [{"photoSize": 1.5, "thumbSize": 1, "shootingTime": 0}]})",
+         "pictures[0].photoSize must be a whole number"},
+        {R"({"pictures": [{"photoSize": 1, "thumbSize": 1, "shootingTime": "2001-02-29 00:00:00"}]})",
+         "pictures[0].shootingTime must be a date \"YYYY-MM-DD hh:mm:ss\" or a number of seconds"},
+        {R"({"pictures": [{"photoSize": 1, "thumbSize": 1, "shootingTime": "2040-01-01 00:00:00"}]})",
+         "pictures[0].shootingTime lies outside what the camera's 32-bit clock can hold"},
+        {R"({"faults": [{"kind": "nack"}]})", "faults[0].kind \"nack\" is not a fault kind"},
+        {R"({"faults": [{"kind": "unexpected"}]})", "faults[0].value is missing"},
+        {R"({"faults": [{"kind": "unexpected", "value": 256}]})",
+         "faults[0].value must lie between 0 and 255"},
+        {R"({"faults": [{"kind": "damage", "register": 14}]})",
+         "faults[0].packet is missing (the data packet to spoil)"},
+        {R"({"faults": [{"kind": "nak", "packet": 1}]})",
+         "faults[0].packet does not apply to a \"nak\" fault"},
+        {R"({"faults": [{"kind": "refuse", "value": 1}]})",
+         "faults[0].value does not apply to a \"refuse\" fault"},
+        {R"({"faults": [{"kind": "nak", "times": 0}]})", "faults[0].times must lie between 1 and 1000000"},
+        {R"({"faults": [{"kind": "nak", "times": "always"}]})",
+         "faults[0].times must be a count or \"forever\""},
+        {R"({"faults": [{"kind": "nak", "command": "read"}]})",
+         "faults[0].command must be \"set\", \"get\", \"action\", \"data\" or \"any\""},
+        {R"({"faults": [{"kind": "nak", "register": 4, "action": 0}]})",
+         "faults[0] names both a register and an action"},
+    };
+    for (const auto& entry : cases) {
+        Scenario scenario;
+        scenario.seed = 99;
+        std::string error;
+        EXPECT_FALSE(parse(entry.text, scenario, error)) << entry.text;
+        EXPECT_EQ(error, entry.message) << entry.text;
+        EXPECT_EQ(scenario.seed, 99u) << "a rejected scenario changes nothing";
+    }
+}
+
+TEST(TheQuickPictureSet, HasTheAskedNumberOfDistinctPicturesOverSeveralDays) {
+    const auto pictures = sim::defaultPictures(7);
+    ASSERT_EQ(pictures.size(), 7u);
+    std::set<std::int32_t> days;
+    for (const auto& picture : pictures) {
+        EXPECT_GT(picture.photoSize, 0u);
+        EXPECT_GT(picture.thumbSize, 0u);
+        days.insert(picture.shootingTime / 86400);
+    }
+    EXPECT_EQ(days.size(), 3u);
+}
+
+TEST(PictureData, IsTheSameForTheSameSeedPictureAndKind) {
+    EXPECT_EQ(sim::pictureData(5, 2, PictureKind::Photo, 1000),
+              sim::pictureData(5, 2, PictureKind::Photo, 1000));
+    EXPECT_NE(sim::pictureData(5, 2, PictureKind::Photo, 64),
+              sim::pictureData(5, 3, PictureKind::Photo, 64));
+    EXPECT_NE(sim::pictureData(5, 2, PictureKind::Photo, 64),
+              sim::pictureData(5, 2, PictureKind::Thumbnail, 64));
+    EXPECT_NE(sim::pictureData(5, 2, PictureKind::Photo, 64),
+              sim::pictureData(6, 2, PictureKind::Photo, 64));
+}
+
+TEST(PictureData, GivesAnyStretchTheBytesOfTheWholeFile) {
+    const Bytes whole = sim::pictureData(1, 1, PictureKind::Thumbnail, 100);
+    Bytes stretch(37);
+    sim::fillPictureData(1, 1, PictureKind::Thumbnail, 13, stretch.data(), stretch.size());
+    EXPECT_EQ(stretch, Bytes(whole.begin() + 13, whole.begin() + 50));
+}
+
+TEST(PictureData, UsesHighByteValuesThatTestChecksumArithmetic) {
+    const Bytes data = sim::pictureData(1, 1, PictureKind::Photo, 4096);
+    std::set<BYTE> values(data.begin(), data.end());
+    EXPECT_EQ(values.size(), 256u);
+}
+
+}  // namespace
+}  // namespace pixlor::test
