@@ -46,8 +46,27 @@ public:
     std::uint8_t listingState = 0;
 };
 
+// A new folder list for `folderPattern`, one folder per distinct name (ignoring case) in the
+// order their first picture occurs; `count` receives the number of folders.
+std::unique_ptr<DateFolder> BuildDateFolders(CameraPanel& panel, const char* folderPattern,
+                                             std::uint32_t& count);
+
+// The date-folder name of the picture at `position`: the folder pattern's expansion, cut to the
+// 255 characters a folder name holds. A pattern that fails to expand (a hand-edited setting)
+// gives what it produced before the error, the same for every listing.
+void FolderNameOf(CameraPanel& panel, const char* folderPattern, std::uint32_t position,
+                  char (&name)[sizeof(DateFolder::name)]);
+
+// The panel description the host shows: flags, current folder, titles and the key bar.
+void GetOpenPluginInfo(CameraPanel& panel, OpenPluginInfo& info);
+
+// Enters a listed date folder, or returns to the root for ".." and "\". False for a name that
+// is not in the latest root listing.
+bool SetDirectory(CameraPanel& panel, const char* directory);
+
 // The file time of the picture at a catalogue position: its shooting date and time through a
-// DOS date and time, with no time-zone shift.
+// DOS date and time, with no time-zone shift. Dates outside what a DOS date holds (a camera
+// whose clock was reset to 1970, or one beyond 2107) give its earliest or latest time.
 FILETIME PictureFileTime(const PictureEntry& entry);
 
 // Frees a folder list, node by node.

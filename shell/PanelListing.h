@@ -19,4 +19,10 @@ void CollectSelection(CameraPanel& panel, const PanelInfo& info, SelectionList& 
                       const char* photoFolderPattern, const char* thumbFolderPattern,
                       std::uint32_t& count);
 
+// The panel's listing for the host: the pictures of the flat root or of the current date folder,
+// named as they would be copied into the other panel's folder, or the date folders of the root.
+// The array belongs to the host until FreeFindData.
+void GetFindData(CameraPanel& panel, PluginPanelItem*& items, int& itemCount);
+void FreeFindData(PluginPanelItem* items);
+
 }  // namespace pixlor

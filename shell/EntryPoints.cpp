@@ -1,0 +1,112 @@
+#include "shell/EntryPoints.h"
+
+#include "config/SettingsStore.h"
+#include "shell/HostServices.h"
+#include "shell/MessageNumbers.h"
+#include "shell/Messages.h"
+#include "shell/ModuleState.h"
+
+#include <memory>
+
+namespace pixlor {
+
+namespace {
+
+constexpr int MAX_SERIAL_PORTS = 16;
+constexpr DWORD PORT_LIST_BUFFER_SIZE = 16;
+
+// The host keeps these pointers after GetPluginInfo returns.
+const char* diskMenuStrings[1];
+const char* configStrings[1];
+
+void ShowRefusal(int messageNumber, const char* helpTopic) {
+    const char* lines[2] = {GetMsg(MSG_TITLE), GetMsg(messageNumber)};
+    HostServices.Message(HostServices.ModuleNumber, FMSG_WARNING | FMSG_MB_OK, helpTopic, lines, 2,
+                         1);
+}
+
+// The failure step of the catalogue read: report, put the camera back, report that too if it
+// fails.
+void ReportAndDisconnect(SavedScreen& screen, CameraDevice& device) {
+    ReportCameraFailure(screen, device);
+    if (!device.disconnect()) ReportCameraFailure(screen, device);
+}
+
+}  // namespace
+
+void SetStartupInfo(const PluginStartupInfo& info) {
+    CopyHostServices(info);
+    pluginKeyPath = info.RootKey != nullptr ? info.RootKey : "";
+    pluginKeyPath += "\\Pixlor";
+    char name[PORT_LIST_BUFFER_SIZE];
+    BYTE data[PORT_LIST_BUFFER_SIZE];
+    const int answer = CountSerialPorts(HKEY_LOCAL_MACHINE, SERIAL_PORTS_KEY, MAX_SERIAL_PORTS,
+                                        name, sizeof(name), data, sizeof(data));
+    portCount = answer > 0 ? answer - 1 : 0;
+}
+
+void GetPluginInfo(PluginInfo& info) {
+    diskMenuStrings[0] = GetMsg(MSG_MENU_ITEM);
+    configStrings[0] = GetMsg(MSG_CONFIG_ITEM);
+    info.StructSize = sizeof(PluginInfo);
+    info.Flags = PF_DISABLEPANELS;
+    info.DiskMenuStrings = diskMenuStrings;
+    info.DiskMenuStringsNumber = 1;
+    info.PluginConfigStrings = configStrings;
+    info.PluginConfigStringsNumber = 1;
+}
+
+CameraPanel* OpenPlugin() {
+    if (portCount == 0) {
+        ShowRefusal(MSG_NO_SERIAL_PORT, "NoSerialPort");
+        return nullptr;
+    }
+    if (openPanels != 0) {
+        ShowRefusal(MSG_MULTI_SESSION, "MultiSession");
+        return nullptr;
+    }
+    auto panel = std::make_unique<CameraPanel>();
+    if (!LoadCatalogue(*panel)) return nullptr;
+    return panel.release();
+}
+
+void ClosePlugin(CameraPanel* panel) {
+    delete panel;
+    openPanels = 0;
+}
+
+bool LoadCatalogue(CameraPanel& panel) {
+    CameraDevice& device = *panel.device;
+    SavedScreen screen;
+    panel.messageLines[0] = GetMsg(MSG_TITLE);
+    panel.messageLines[1] = GetMsg(MSG_READING_CATALOGUE);
+    HostServices.Message(HostServices.ModuleNumber, 0, nullptr, panel.messageLines, 2, 0);
+
+    if (!device.openCatalogue()) {
+        ReportAndDisconnect(screen, device);
+        return false;
+    }
+    if (device.pictureCount == 0) {
+        screen.restore();
+        panel.messageLines[1] = GetMsg(MSG_CAMERA_EMPTY);
+        HostServices.Message(HostServices.ModuleNumber, FMSG_MB_OK, nullptr, panel.messageLines, 2,
+                             0);
+        if (!device.disconnect()) ReportCameraFailure(screen, device);
+        return false;
+    }
+    for (std::uint32_t number = 1; number <= device.pictureCount; ++number) {
+        if (!device.readPictureInfo(number, number == device.pictureCount)) {
+            ReportAndDisconnect(screen, device);
+            return false;
+        }
+    }
+    if (!device.disconnect()) {
+        ReportCameraFailure(screen, device);
+        return false;
+    }
+    screen.restore();
+    ++openPanels;
+    return true;
+}
+
+}  // namespace pixlor

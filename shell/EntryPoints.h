@@ -1,0 +1,29 @@
+// The entry points that do not belong to an open panel, and the connection guard: at most one
+// camera panel is open at a time.
+#pragma once
+
+#include "shell/CameraPanel.h"
+#include "shell/FarPlugin.h"
+
+namespace pixlor {
+
+// Host 1.70, build 1282.
+constexpr int MIN_FAR_VERSION = MAKEFARVERSION(1, 70, 1282);
+
+// Copies the host's services, builds the settings key path and counts the serial ports.
+void SetStartupInfo(const PluginStartupInfo& info);
+
+// The disk-menu and configuration-menu entries.
+void GetPluginInfo(PluginInfo& info);
+
+// A panel with the camera's whole catalogue read, or null after the refusal or failure shown.
+CameraPanel* OpenPlugin();
+
+// Destroys the panel (null is accepted) and opens the guard again.
+void ClosePlugin(CameraPanel* panel);
+
+// Reads the camera's catalogue into the panel, with a notice on screen; the camera is back at
+// its default speed afterwards. False after the failure was shown.
+bool LoadCatalogue(CameraPanel& panel);
+
+}  // namespace pixlor
