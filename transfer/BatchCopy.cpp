@@ -1,0 +1,294 @@
+#include "transfer/BatchTransfer.h"
+
+#include "platform/System.h"
+#include "shell/HostServices.h"
+#include "shell/MessageNumbers.h"
+#include "transfer/NamePattern.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace pixlor {
+
+namespace {
+
+constexpr int BAR_CELLS = 50;  // each cell stands for 2 %
+constexpr char CELL_FULL = '\xDB';
+constexpr char CELL_SHADE = '\xB1';
+constexpr int COPY_NAME_COLUMNS = 52;
+constexpr int FILE_NAME_COLUMNS = 60;
+constexpr std::size_t LINE_SIZE = 128;
+// Folder and file paths; a target that does not fit cannot be created.
+constexpr std::size_t PATH_SIZE = 1024;
+
+using Bar = char[BAR_CELLS + 3];  // "[", the cells, "]", the terminator
+
+// One batch at a time: the counters and lines the progress box shows.
+struct CopyBox {
+    std::uint32_t fileCount = 0;
+    std::uint32_t fileOrdinal = 0;
+    std::uint32_t batchTotal = 0;
+    std::uint32_t bytesBefore = 0;
+    char target[PATH_SIZE] = "";
+    char fileLine[LINE_SIZE] = "";
+    Bar fileBar = "";
+    char batchLine[LINE_SIZE] = "";
+    Bar batchBar = "";
+};
+CopyBox copyBox;
+
+struct FileBox {
+    const char* title = "";
+    char target[PATH_SIZE] = "";
+    char percentage[LINE_SIZE] = "";
+};
+FileBox fileBox;
+
+// Nothing of nothing is complete; products are taken in 64 bits so large batches do not wrap.
+std::uint32_t Percentage(std::uint64_t done, std::uint64_t total) {
+    if (total == 0) return 100;
+    return static_cast<std::uint32_t>(done * 100 / total);
+}
+
+void FillBar(Bar& bar, std::uint32_t percentage) {
+    bar[0] = '[';
+    for (int cell = 1; cell <= BAR_CELLS; ++cell)
+        bar[cell] = static_cast<std::uint32_t>(cell) * 100 / BAR_CELLS <= percentage ? CELL_FULL
+                                                                                     : CELL_SHADE;
+    bar[BAR_CELLS + 1] = ']';
+    bar[BAR_CELLS + 2] = '\0';
+}
+
+// Copies a path for display and shortens it in place to `columns`.
+void ShowPath(char (&shown)[PATH_SIZE], const char* path, int columns) {
+    std::snprintf(shown, sizeof(shown), "%s", path != nullptr ? path : "");
+    HostServices.FSF->TruncPathStr(shown, columns);
+}
+
+enum class FileOutcome { Copied, Skipped, Failed };
+
+// A picture that cannot be selected, has no readable information, or lies outside the camera's
+// range is passed over; every other failure ends the batch.
+bool SkipsFile(std::int32_t operationCode) {
+    switch (operationCode) {
+        case OP_SELECT:
+        case OP_PICTURE_INFO:
+        case OP_PHOTO_RANGE:
+        case OP_THUMB_RANGE:
+        case OP_INFO_RANGE:
+        case OP_SELECT_RANGE:
+            return true;
+        default:
+            return false;
+    }
+}
+
+struct CopyRequest {
+    CameraPanel& panel;
+    const NameSettings& settings;
+    const char* destination;
+    int subfolderMode;
+};
+
+struct CopyPass {
+    bool photo;
+    bool photoFolder;  // the sub-folder is named by "PhotoPath", else by "ThumbPath"
+};
+
+CopyPass PassOf(int pairing, int pass, bool photos, bool photoFolderPattern) {
+    if (pairing == PAIRING_ONE_KIND) return {photos, photoFolderPattern};
+    const bool photo = pass == 1;  // the thumbnail first
+    return {photo, pairing == PAIRING_OWN_FOLDERS ? photo : photoFolderPattern};
+}
+
+std::uint32_t FileSize(const PictureEntry* entry, bool photo) {
+    if (entry == nullptr) return 0;
+    return photo ? entry->photoSize : entry->thumbSize;
+}
+
+void ResetCounters(CameraDevice& device, const SelectionList& selection, int pairing,
+                   bool photos) {
+    copyBox = CopyBox{};
+    for (const SelectionItem& item : selection) {
+        const PictureEntry* entry = device.entryAt(item.position);
+        if (pairing == PAIRING_ONE_KIND) {
+            copyBox.fileCount += 1;
+            copyBox.batchTotal += FileSize(entry, photos);
+        } else {
+            copyBox.fileCount += 2;
+            copyBox.batchTotal += FileSize(entry, true) + FileSize(entry, false);
+        }
+    }
+}
+
+// The folder the file goes into: the destination, or a date sub-folder of it. A stored pattern
+// that does not expand gives what it produced before the error, as the panel's listing does.
+bool TargetFolder(const CopyRequest& request, const SelectionItem& item, const CopyPass& pass,
+                  char (&folder)[PATH_SIZE]) {
+    const CameraPanel& panel = request.panel;
+    const bool straight = request.subfolderMode == SUBFOLDERS_NEVER ||
+                          (request.subfolderMode == SUBFOLDERS_AUTO &&
+                           (panel.listingState & LISTING_IN_FOLDER) != 0);
+    char subfolder[NAME_BUFFER_SIZE] = "";
+    if (!straight) {
+        std::uint32_t position = item.position;
+        ExpandNamePattern(false, position,
+                          pass.photoFolder ? request.settings.photoPath : request.settings.thumbPath,
+                          subfolder, panel.device->pictures.get());
+    }
+    const int length = subfolder[0] != '\0'
+                           ? std::snprintf(folder, sizeof(folder), "%s%s\\", request.destination,
+                                           subfolder)
+                           : std::snprintf(folder, sizeof(folder), "%s", request.destination);
+    return length >= 0 && static_cast<std::size_t>(length) < sizeof(folder);
+}
+
+// The next free running number in the folder, creating the folder (one level) when missing.
+bool NextFreeNumber(CameraDevice& device, const char* prefix, std::uint32_t digits,
+                    const char* folder, std::uint32_t& number) {
+    if (NextPictureNumber(digits, prefix, folder, device, number)) return true;
+    if (device.operationCode != OP_FOLDER_MISSING) return false;
+    if (!os().CreateDirectoryA(folder)) {
+        device.operationCode = OP_FOLDER_CREATE;
+        return false;
+    }
+    return NextPictureNumber(digits, prefix, folder, device, number);
+}
+
+FileOutcome DownloadFile(const CopyRequest& request, const SelectionItem& item,
+                         const CopyPass& pass, std::uint32_t size, bool resetAfter) {
+    CameraDevice& device = *request.panel.device;
+    const NameSettings& settings = request.settings;
+    char folder[PATH_SIZE];
+    if (!TargetFolder(request, item, pass, folder)) {
+        device.operationCode = OP_FOLDER_CREATE;
+        return FileOutcome::Failed;
+    }
+    char prefix[NAME_BUFFER_SIZE];
+    std::uint32_t position = item.position;
+    ExpandNamePattern(false, position, pass.photo ? settings.photoPrefix : settings.thumbPrefix,
+                      prefix, device.pictures.get());
+    const std::uint32_t digits = pass.photo ? settings.photoDigits : settings.thumbDigits;
+    std::uint32_t number = 0;
+    if (!NextFreeNumber(device, prefix, digits, folder, number)) return FileOutcome::Failed;
+
+    char fileName[NAME_BUFFER_SIZE + 32];
+    char target[PATH_SIZE];
+    const bool named = PictureFileName(fileName, sizeof(fileName), prefix, number, digits);
+    const int length = std::snprintf(target, sizeof(target), "%s%s", folder, fileName);
+    if (!named || length < 0 || static_cast<std::size_t>(length) >= sizeof(target)) {
+        device.operationCode = pass.photo ? OP_PHOTO_FILE : OP_THUMB_FILE;
+        return FileOutcome::Failed;
+    }
+
+    ShowPath(copyBox.target, target, COPY_NAME_COLUMNS);
+    CopyProgress(0, size);
+    if (device.downloadPicture(item.position + 1, pass.photo, resetAfter, target, CopyProgress,
+                               item.fileTime))
+        return FileOutcome::Copied;
+    return SkipsFile(device.operationCode) ? FileOutcome::Skipped : FileOutcome::Failed;
+}
+
+FileOutcome CopyFile(const CopyRequest& request, const SelectionItem& item, const CopyPass& pass,
+                     bool resetAfter) {
+    const PictureEntry* entry = request.panel.device->entryAt(item.position);
+    const std::uint32_t size = FileSize(entry, pass.photo);
+    ++copyBox.fileOrdinal;
+    // A position the catalogue does not hold names no picture: nothing to fetch or create.
+    const FileOutcome outcome = entry == nullptr
+                                    ? FileOutcome::Skipped
+                                    : DownloadFile(request, item, pass, size, resetAfter);
+    copyBox.bytesBefore += size;
+    return outcome;
+}
+
+// The copied picture loses its selection mark on the panel.
+void ClearSelectionMark(CameraPanel& panel, std::uint32_t position) {
+    PanelInfo info{};
+    if (HostServices.Control(&panel, FCTL_GETPANELINFO, &info) == 0) return;
+    for (int i = 0; info.PanelItems != nullptr && i < info.ItemsNumber; ++i)
+        if (info.PanelItems[i].UserData == position) info.PanelItems[i].Flags &= ~PPIF_SELECTED;
+    HostServices.Control(&panel, FCTL_SETSELECTION, &info);
+    HostServices.Control(&panel, FCTL_REDRAWPANEL, nullptr);
+}
+
+}  // namespace
+
+void CopyProgress(std::uint32_t done, std::uint32_t size) {
+    const std::uint32_t filePercentage = Percentage(done, size);
+    const std::uint64_t batchDone = std::uint64_t{copyBox.bytesBefore} + done;
+    const std::uint32_t batchPercentage = Percentage(batchDone, copyBox.batchTotal);
+    std::snprintf(copyBox.fileLine, sizeof(copyBox.fileLine), GetMsg(MSG_COPY_FILE_LINE),
+                  static_cast<unsigned long>(copyBox.fileOrdinal), static_cast<unsigned long>(done),
+                  static_cast<unsigned long>(size), static_cast<unsigned long>(filePercentage));
+    FillBar(copyBox.fileBar, filePercentage);
+    std::snprintf(copyBox.batchLine, sizeof(copyBox.batchLine), GetMsg(MSG_COPY_BATCH_LINE),
+                  static_cast<unsigned long>(copyBox.fileCount),
+                  static_cast<unsigned long>(batchDone),
+                  static_cast<unsigned long>(copyBox.batchTotal),
+                  static_cast<unsigned long>(batchPercentage));
+    FillBar(copyBox.batchBar, batchPercentage);
+    const char* items[] = {GetMsg(MSG_COPY_TITLE), copyBox.target,    copyBox.fileLine,
+                           copyBox.fileBar,        copyBox.batchLine, copyBox.batchBar};
+    HostServices.Message(HostServices.ModuleNumber, FMSG_LEFTALIGN, nullptr, items, 6, 0);
+}
+
+void SetFileProgressLines(const char* title, const char* fileName) {
+    fileBox.title = title != nullptr ? title : "";
+    ShowPath(fileBox.target, fileName, FILE_NAME_COLUMNS);
+}
+
+void FileProgress(std::uint32_t done, std::uint32_t size) {
+    std::snprintf(fileBox.percentage, sizeof(fileBox.percentage), "%02u%%",
+                  static_cast<unsigned>(Percentage(done, size)));
+    const char* items[] = {fileBox.title, fileBox.target, fileBox.percentage};
+    HostServices.Message(HostServices.ModuleNumber, 0, nullptr, items, 3, 0);
+}
+
+bool BatchCopy(CameraPanel& panel, const char* destination, int pairing, bool photos,
+               bool photoFolderPattern, int subfolderMode, bool move,
+               std::unique_ptr<SelectionList> selection) {
+    SavedScreen screen;
+    NameSettings settings;
+    ReadNameSettings(settings);
+    if (!selection) selection = PanelSelection(panel, settings);
+    CameraDevice& device = *panel.device;
+    ResetCounters(device, *selection, pairing, photos);
+
+    const CopyRequest request{panel, settings, destination != nullptr ? destination : "",
+                              subfolderMode};
+    const int passes = pairing == PAIRING_ONE_KIND ? 1 : 2;
+    const bool showsPictures = (panel.listingState & (LISTING_IN_FOLDER | LISTING_FLAT_ROOT)) != 0;
+    SelectionList completed;
+    for (std::size_t i = 0; i < selection->size(); ++i) {
+        const SelectionItem& item = (*selection)[i];
+        const bool last = i + 1 == selection->size();
+        bool everyFileCopied = true;
+        for (int pass = 0; pass < passes; ++pass) {
+            const CopyPass kind = PassOf(pairing, pass, photos, photoFolderPattern);
+            const FileOutcome outcome = CopyFile(request, item, kind, last);
+            if (outcome == FileOutcome::Failed) {
+                ReportBatchFailure(screen, device);
+                return false;
+            }
+            everyFileCopied = everyFileCopied && outcome == FileOutcome::Copied;
+        }
+        if (everyFileCopied) completed.push_back(item);
+        if (showsPictures) ClearSelectionMark(panel, item.position);
+    }
+    // A skipped last file leaves the camera at the fast speed: it goes back to its default.
+    if (device.linkReady != 0 && !device.disconnect()) {
+        ReportCameraFailure(screen, device);
+        return false;
+    }
+    screen.restore();
+    selection.reset();
+
+    if (move && !completed.empty())
+        BatchDelete(panel, std::make_unique<SelectionList>(std::move(completed)));
+    HostServices.Control(&panel, FCTL_UPDATEPANEL, nullptr);
+    HostServices.Control(&panel, FCTL_REDRAWPANEL, nullptr);
+    return true;
+}
+
+}  // namespace pixlor
