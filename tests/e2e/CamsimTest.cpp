@@ -1,0 +1,148 @@
+// The simulator program on a real pseudo-terminal, on the real clock, driven by the project's
+// link through the native system layer: what a user's plug-in would meet.
+#include "link/CameraLink.h"
+#include "sim/PictureData.h"
+#include "tests/support/Support.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <fstream>
+#include <poll.h>
+#include <spawn.h>
+#include <sstream>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+extern char** environ;
+
+namespace pixlor::test {
+namespace {
+
+constexpr std::uint32_t kSeed = 21;
+constexpr std::uint32_t kPhotoSize = 5000;
+constexpr std::uint32_t kPacketSize = 1024;
+
+// Starts pixlor-camsim with a small scenario and a byte log, and stops it with SIGTERM.
+class ACamsimOnAPseudoTerminal : public ::testing::Test {
+protected:
+    void SetUp() override {
+        scenarioPath = folder.path() + "/scenario.json";
+        logPath = folder.path() + "/bytes.log";
+        std::ofstream(scenarioPath) << R"({"seed": )" << kSeed << R"(, "packetSize": )"
+                                    << kPacketSize << R"(, "pictures": [
+            {"photoSize": )" << kPhotoSize << R"(, "thumbSize": 700, "shootingTime": 1000000000},
+            {"photoSize": 900, "thumbSize": 100, "shootingTime": 1000086400}]})";
+        int output[2];
+        ASSERT_EQ(::pipe(output), 0);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, output[1], STDOUT_FILENO);
+        posix_spawn_file_actions_addclose(&actions, output[0]);
+        std::vector<std::string> arguments{PIXLOR_CAMSIM_PATH, "--scenario", scenarioPath,
+                                           "--log", logPath};
+        std::vector<char*> argv;
+        for (std::string& argument : arguments) argv.push_back(argument.data());
+        argv.push_back(nullptr);
+        const int spawned = ::posix_spawn(&child, PIXLOR_CAMSIM_PATH, &actions, nullptr,
+                                          argv.data(), environ);
+        posix_spawn_file_actions_destroy(&actions);
+        ::close(output[1]);
+        ASSERT_EQ(spawned, 0) << PIXLOR_CAMSIM_PATH;
+        devicePath = readFirstLine(output[0]);
+        ::close(output[0]);
+        ASSERT_EQ(devicePath.rfind("/dev/", 0), 0u) << "printed: " << devicePath;
+        ::setenv("PIXLOR_COM1", devicePath.c_str(), 1);
+    }
+
+    void TearDown() override {
+        ::unsetenv("PIXLOR_COM1");
+        if (child > 0) stopChild();
+    }
+
+    // Sends SIGTERM; the program must end by itself, with status 0.
+    int stopChild() {
+        ::kill(child, SIGTERM);
+        int status = -1;
+        ::waitpid(child, &status, 0);
+        child = 0;
+        return status;
+    }
+
+    static std::string readFirstLine(int fd) {
+        std::string line;
+        char c = 0;
+        pollfd ready{fd, POLLIN, 0};
+        while (::poll(&ready, 1, 5000) > 0 && ::read(fd, &c, 1) == 1 && c != '\n') line += c;
+        return line;
+    }
+
+    static std::vector<BYTE> downloadCurrentPhoto(CameraLink& link, int& packets) {
+        std::vector<BYTE> data;
+        if (!link.requestData(14)) return data;
+        for (packets = 1;; ++packets) {
+            const std::uint8_t* packet = link.receiveBuffer.get();
+            const std::uint32_t length = packet[2] | std::uint32_t{packet[3]} << 8;
+            data.insert(data.end(), packet + 4, packet + 4 + length);
+            if (packet[0] == 0x03) break;
+            if (!link.answerAndReceive(false)) {
+                ADD_FAILURE() << "packet " << packets + 1 << " did not arrive intact";
+                return data;
+            }
+        }
+        EXPECT_TRUE(link.sendByte(0x06));
+        return data;
+    }
+
+    TempDir folder;
+    std::string scenarioPath;
+    std::string logPath;
+    std::string devicePath;
+    pid_t child = 0;
+};
+
+TEST_F(ACamsimOnAPseudoTerminal, ServesAPhotoAtTheFastSpeedAndEndsCleanly) {
+    {
+        CameraLink link(0);
+        ASSERT_TRUE(link.wakeUp()) << "link error " << link.errorCode;
+        ASSERT_TRUE(link.switchSpeed(5)) << "link error " << link.errorCode;
+        std::uint32_t count = 0;
+        ASSERT_TRUE(link.getRegister(10, count)) << "status " << link.port->statusFlags;
+        EXPECT_EQ(count, 2u);
+        ASSERT_TRUE(link.setRegister(4, 1));
+        int packets = 0;
+        EXPECT_EQ(downloadCurrentPhoto(link, packets),
+                  sim::pictureData(kSeed, 1, sim::PictureKind::Photo, kPhotoSize));
+        EXPECT_EQ(packets, 5);
+        ASSERT_TRUE(link.resetSpeed()) << "link error " << link.errorCode;
+    }
+    const int status = stopChild();
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
+
+    std::ifstream file(logPath);
+    std::stringstream log;
+    log << file.rdbuf();
+    EXPECT_NE(log.str().find("host>cam 19200 00\n"), std::string::npos);
+    EXPECT_NE(log.str().find("cam>host 19200 15\n"), std::string::npos);
+    EXPECT_NE(log.str().find("host>cam 19200 1B 53 06 00 00 11 05 00 00 00 16 00\n"),
+              std::string::npos);
+    EXPECT_NE(log.str().find("host>cam 115200 1B 43 02 00 01 0A 0B 00\n"), std::string::npos);
+}
+
+TEST_F(ACamsimOnAPseudoTerminal, AnswersAgainAfterTheHostClosesAndReopensThePort) {
+    for (int connection = 0; connection < 2; ++connection) {
+        CameraLink link(0);
+        ASSERT_TRUE(link.wakeUp()) << "connection " << connection << ", link error "
+                                   << link.errorCode;
+        std::uint32_t count = 0;
+        ASSERT_TRUE(link.getRegister(10, count)) << "connection " << connection;
+        EXPECT_EQ(count, 2u);
+    }
+}
+
+}  // namespace
+}  // namespace pixlor::test
