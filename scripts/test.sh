@@ -21,3 +21,6 @@ stage "Windows: Pixlor.dll (32-bit)"
 cmake --preset win32
 cmake --build --preset win32
 PIXLOR_DLL=build-win32/Pixlor.dll build/tests/test_windows_dll
+
+stage "Fuzz targets, briefly, from their seed corpora"
+scripts/fuzz.sh

@@ -39,6 +39,20 @@ std::string toSingleBytes(const std::string& raw) {
     return text;
 }
 
+// A quoted text with \\ and \" escapes starting at `at`; moves `at` past the closing quote.
+bool parseQuoted(const std::string& line, size_t& at, std::string& out);
+
+// A value line whose data is hex bytes: only such a line goes on over the next one when it ends
+// in a backslash.
+bool isHexValue(const std::string& line) {
+    size_t at = line.find_first_not_of(" \t");
+    if (at == std::string::npos) return false;
+    std::string name;
+    if (line[at] == '@') ++at;
+    else if (!parseQuoted(line, at, name)) return false;
+    return line.compare(at, 4, "=hex") == 0;
+}
+
 std::vector<std::string> logicalLines(const std::string& text) {
     std::vector<std::string> lines;
     std::string line;
@@ -51,8 +65,7 @@ std::vector<std::string> logicalLines(const std::string& text) {
         } else {
             line = physical;
         }
-        // A hex value goes on over the next line when its line ends in a backslash.
-        continued = !line.empty() && line.back() == '\\' && line.find("=hex") != std::string::npos;
+        continued = !line.empty() && line.back() == '\\' && isHexValue(line);
         if (continued) {
             line.pop_back();
         } else {
@@ -210,13 +223,6 @@ std::string formatData(const RegistryModel::Value& value) {
     return out;
 }
 
-bool hasKeyBelow(const RegistryModel& registry, const std::string& path) {
-    const std::string prefix = RegistryModel::fold(path) + "\\";
-    for (const auto& key : registry.keys())
-        if (RegistryModel::fold(key->path).compare(0, prefix.size(), prefix) == 0) return true;
-    return false;
-}
-
 }  // namespace
 
 bool parseRegFile(const std::string& raw, RegistryModel& registry) {
@@ -275,7 +281,6 @@ std::string formatRegFile(const RegistryModel& registry, const std::string& skip
     for (const auto& key : registry.keys()) {
         if (!skipKey.empty() && RegistryModel::fold(key->path) == RegistryModel::fold(skipKey))
             continue;
-        if (key->values.empty() && hasKeyBelow(registry, key->path)) continue;  // implied
         text += "\n[" + key->path + "]\n";
         for (const auto& value : key->values)
             text += (value.name.empty() ? std::string("@") : quoted(value.name)) + "=" +
