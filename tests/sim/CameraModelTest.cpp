@@ -293,3 +293,29 @@ TEST(CameraModelIdentity, KeepsGivenIdentitiesAndNumbersTheRestAfterThem) {
 
 }  // namespace
 }  // namespace pixlor::test
+
+namespace pixlor::test {
+namespace {
+
+// Line noise and hostile bursts at any speed never leave the camera confused: afterwards it
+// still answers a probe and a command at its own speed.
+TEST(ACameraUnderRandomBursts, StillAnswersAProbeAndACommandAfterwards) {
+    sim::CameraModel camera(threePictures(), 5, 64);
+    HostSide host(camera);
+    std::uint32_t state = 12345;
+    auto next = [&state] { return state = state * 1103515245u + 12345u, state >> 16; };
+    const DWORD speeds[] = {9600, 19200, 38400, 57600, 115200};
+    for (int burst = 0; burst < 20000; ++burst) {
+        Bytes bytes(next() % 24);
+        for (BYTE& byte : bytes) byte = static_cast<BYTE>(next());
+        if (next() % 4 == 0 && !bytes.empty()) bytes[0] = 0x1B;  // many near-packets
+        host.send(bytes, next() % 8 == 0 ? speeds[next() % 5] : camera.baud());
+    }
+    const DWORD baud = camera.baud();
+    EXPECT_EQ(host.send({0x00}, baud), (Bytes{0x15}));
+    EXPECT_EQ(host.send(getRegisterPacket(10), baud),
+              registerAnswer(static_cast<std::uint32_t>(camera.pictures().size())));
+}
+
+}  // namespace
+}  // namespace pixlor::test
