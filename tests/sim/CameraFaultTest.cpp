@@ -142,12 +142,5 @@ TEST_F(ACameraWithFaults, LosesTheCommandAndItsSpeedWhenThePowerCycles) {
     EXPECT_EQ(camera.counters().powerCycles, 1);
 }
 
-TEST_F(ACameraWithFaults, PowerCycledByHandForgetsATransferInProgress) {
-    host.send(requestDataPacket(14));
-    camera.powerCycle();
-    EXPECT_FALSE(camera.transferWaiting());
-    EXPECT_TRUE(host.ack().empty());
-}
-
 }  // namespace
 }  // namespace pixlor::test

@@ -87,12 +87,6 @@ TEST_F(ACameraWithThreePictures, ReportsItsPictureCountAsOneLastDataPacketAwaiti
     EXPECT_FALSE(camera.transferWaiting());
 }
 
-TEST_F(ACameraWithThreePictures, SendsTheCountPacketAgainAfterNak) {
-    const Bytes first = host.send(getRegisterPacket(10));
-    EXPECT_EQ(host.nak(), first);
-    EXPECT_EQ(camera.counters().packetsResent, 1);
-}
-
 TEST_F(ACameraWithThreePictures, SelectsPicturesOneToCountAndRefusesOthers) {
     EXPECT_EQ(host.send(setRegisterPacket(4, 3)), (Bytes{0x06}));
     EXPECT_EQ(camera.currentPicture(), 3u);
