@@ -180,6 +180,8 @@ public:
         if (handle == nullptr || handle == INVALID_HANDLE_VALUE) return fail(ERROR_INVALID_HANDLE);
         auto* object = static_cast<PosixHandle*>(handle);
         if (object->kind == PosixHandle::Kind::Find) return fail(ERROR_INVALID_HANDLE);
+        // The terminal's exclusive mode outlives our descriptor on a pseudo-terminal.
+        if (object->kind == PosixHandle::Kind::Port) ::ioctl(object->fd, TIOCNXCL);
         const int result = ::close(object->fd);
         delete object;
         return result == 0 ? TRUE : failErrno();
