@@ -578,8 +578,7 @@ private:
             }
         }
         if (malformed_) {
-            const std::string backup = path + ".bak";
-            ::rename(path.c_str(), backup.c_str());
+            ::rename(path.c_str(), freeBackupName(path).c_str());
             malformed_ = false;
         }
         if (::rename(temporary.c_str(), path.c_str()) != 0) {
@@ -587,6 +586,14 @@ private:
             return;
         }
         loadedStamp_ = fileStamp(path);
+    }
+
+    // "<path>.bak", or "<path>.<n>.bak" when that is taken: an earlier backup is never replaced.
+    static std::string freeBackupName(const std::string& path) {
+        std::string backup = path + ".bak";
+        for (unsigned n = 1; ::access(backup.c_str(), F_OK) == 0; ++n)
+            backup = path + "." + std::to_string(n) + ".bak";
+        return backup;
     }
 
     // What tells one version of a file from the next; empty when there is no file.

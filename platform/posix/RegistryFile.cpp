@@ -9,8 +9,9 @@ namespace pixlor {
 namespace {
 
 // UTF-16 (a Windows export) and UTF-8 text become single bytes; characters above 255 cannot be
-// held by the plug-in's single-byte texts and become '?'.
-std::string toSingleBytes(const std::string& raw) {
+// held by the plug-in's single-byte texts and become '?', which clears `lossless`: the file is
+// then kept as a backup when the first save rewrites it.
+std::string toSingleBytes(const std::string& raw, bool& lossless) {
     std::string text;
     if (raw.size() >= 2 && static_cast<unsigned char>(raw[0]) == 0xFF &&
         static_cast<unsigned char>(raw[1]) == 0xFE) {
@@ -18,6 +19,7 @@ std::string toSingleBytes(const std::string& raw) {
             const unsigned unit = static_cast<unsigned char>(raw[i]) |
                                   static_cast<unsigned>(static_cast<unsigned char>(raw[i + 1])) << 8;
             text += unit < 256 ? static_cast<char>(unit) : '?';
+            lossless = lossless && unit < 256;
         }
         return text;
     }
@@ -28,10 +30,12 @@ std::string toSingleBytes(const std::string& raw) {
         if ((byte & 0xE0) == 0xC0 && i + 1 < raw.size()) {
             const unsigned code = (byte & 0x1Fu) << 6 | (static_cast<unsigned char>(raw[i + 1]) & 0x3Fu);
             text += code < 256 ? static_cast<char>(code) : '?';
+            lossless = lossless && code < 256;
             ++i;
         } else if (byte >= 0x80) {
             while (i + 1 < raw.size() && (static_cast<unsigned char>(raw[i + 1]) & 0xC0) == 0x80) ++i;
             text += '?';
+            lossless = false;
         } else {
             text += static_cast<char>(byte);
         }
@@ -229,7 +233,7 @@ bool parseRegFile(const std::string& raw, RegistryModel& registry) {
     bool clean = true;
     RegistryModel::Key* key = nullptr;
     bool header = false;
-    for (const std::string& line : logicalLines(toSingleBytes(raw))) {
+    for (const std::string& line : logicalLines(toSingleBytes(raw, clean))) {
         const size_t first = line.find_first_not_of(" \t");
         if (first == std::string::npos || line[first] == ';') continue;
         const std::string content = line.substr(first);
