@@ -1,0 +1,159 @@
+// The file manager as far as the plug-in sees it: the start-up table with every service, texts
+// from the real language file, a plug-in panel listed through the plug-in and a disk panel on a
+// real directory, boxes and dialogs answered by a HostUser, and the host's rules checked as it
+// goes (every saved screen restored exactly once, panels listed again only after the plug-in's
+// call returns). One emulator is in force at a time: the host's services are plain functions.
+#pragma once
+
+#include "host/HostUser.h"
+#include "host/LanguageFile.h"
+#include "host/PanelModel.h"
+#include "host/PluginModule.h"
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace pixlor::host {
+
+// The host version the emulator answers to: 1.70, build 1282.
+constexpr int HOST_VERSION = MAKEFARVERSION(1, 70, 1282);
+
+struct EmulatorSettings {
+    std::string moduleName;       // the plug-in module's path; its folder holds the .lng files
+    std::string language = "English";
+    std::string rootKey = "Software\\Far\\Plugins";
+    int moduleNumber = 1;
+    std::string diskDirectory;    // the directory of the disk panel
+};
+
+// What the plug-in said about itself in GetPluginInfo.
+struct PluginDescription {
+    DWORD flags = 0;
+    std::vector<std::string> diskMenu;
+    std::vector<std::string> configMenu;
+};
+
+// What the plug-in said about its panel at the latest GetOpenPluginInfo.
+struct PanelDescription {
+    DWORD flags = 0;
+    std::string curDir;
+    std::string format;
+    std::string panelTitle;
+    int startSortMode = 0;
+    int startSortOrder = 0;
+    // The seven label sets (Titles, Ctrl, Alt, Shift, Ctrl+Shift, Alt+Shift, Ctrl+Alt), F1..F12;
+    // no value: the host's own label.
+    std::array<std::array<std::optional<std::string>, 12>, 7> keyBar;
+};
+
+class HostEmulator {
+public:
+    HostEmulator(const PluginEntryPoints& plugin, HostUser& user, EmulatorSettings settings);
+    ~HostEmulator();
+    HostEmulator(const HostEmulator&) = delete;
+    HostEmulator& operator=(const HostEmulator&) = delete;
+
+    // Reads the language file, checks the plug-in's version, SetStartupInfo, GetPluginInfo.
+    bool start();
+    // OpenPlugin from the disk menu, then the first listing; false when the plug-in refuses.
+    bool openPanel(int diskMenuItem = 0);
+    // Lists the plug-in panel again (GetFindData, FreeFindData, GetOpenPluginInfo).
+    bool list(bool keepSelection = true);
+    // SetDirectory, then a listing; false when the plug-in refuses the folder.
+    bool enterFolder(const std::string& name);
+    // Marks the named items of the plug-in panel; false (nothing marked) for an unknown name.
+    bool selectItems(const std::vector<std::string>& names);
+    bool setCurrentItem(const std::string& name);
+    // ProcessKey with the control state (PKF_ bits); the plug-in's answer.
+    int pressKey(int key, unsigned controlState = 0);
+    // GetFiles of the marked items (else the one under the cursor) into the disk panel's
+    // directory; the plug-in's answer, -1 when there is nothing to get.
+    int getFiles(bool move = false);
+    // Configure from the plug-in configuration menu; the plug-in's answer.
+    int configure(int item = 0);
+    // ClosePlugin of the open panel.
+    void closePanel();
+    // Points the disk panel at another directory and lists it.
+    bool setDiskDirectory(const std::string& directory);
+
+    bool panelOpen() const { return panel_ != nullptr; }
+    const PanelModel& pluginPanel() const { return pluginPanel_; }
+    const PanelModel& diskPanel() const { return diskPanel_; }
+    const PluginDescription& pluginDescription() const { return pluginDescription_; }
+    const PanelDescription& panelDescription() const { return panelDescription_; }
+    const PluginStartupInfo& startupInfo() const { return startupInfo_; }
+    const LanguageFile& languageFile() const { return languageFile_; }
+    // The directory the plug-in named when it asked the host to close its panel.
+    const std::string& closeDirectory() const { return closeDirectory_; }
+    int screensSaved() const { return screensSaved_; }
+    int listings() const { return listings_; }  // GetFindData calls so far
+    // Every breach of the host's rules the plug-in committed, in words.
+    const std::vector<std::string>& violations() const { return violations_; }
+
+    std::string errorText;  // why the last operation failed
+
+    // The host's services, as the start-up table hands them to the plug-in.
+    static const char* FARAPI GetMsg(int moduleNumber, int messageId);
+    static int FARAPI Message(int moduleNumber, DWORD flags, const char* helpTopic,
+                              const char* const* items, int itemsNumber, int buttonsNumber);
+    static int FARAPI Dialog(int moduleNumber, int x1, int y1, int x2, int y2,
+                             const char* helpTopic, FarDialogItem* item, int itemsNumber);
+    static int FARAPI Control(HANDLE plugin, int command, void* param);
+    static HANDLE FARAPI SaveScreen(int x1, int y1, int x2, int y2);
+    static void FARAPI RestoreScreen(HANDLE screen);
+
+private:
+    class PluginCall;
+
+    bool fail(const std::string& why);
+    void violation(const std::string& what);
+    void checkModuleNumber(int moduleNumber, const char* service);
+    void readPanelDescription();
+    void listDisk();
+    // What the plug-in asked for during its call, done now that it has returned.
+    void afterPluginCall();
+    int control(HANDLE plugin, int command, void* param);
+    int fillPanelInfo(bool pluginSide, PanelInfo* info);
+    int message(int moduleNumber, DWORD flags, const char* helpTopic, const char* const* items,
+                int itemsNumber, int buttonsNumber);
+
+    PluginEntryPoints plugin_;
+    HostUser& user_;
+    EmulatorSettings settings_;
+    HostEmulator* previous_;
+    LanguageFile languageFile_;
+    FarStandardFunctions standardFunctions_;
+    PluginStartupInfo startupInfo_{};
+    PluginDescription pluginDescription_;
+    PanelDescription panelDescription_;
+    bool started_ = false;
+    HANDLE panel_ = nullptr;
+    PanelModel pluginPanel_;
+    PanelModel diskPanel_;
+
+    // Requests made by the plug-in during a call, carried out after it returns.
+    struct Pending {
+        bool update = false;
+        bool keepSelection = false;
+        std::optional<PanelRedrawInfo> cursor;
+        bool close = false;
+    } pending_;
+    std::string closeDirectory_;
+
+    // The item arrays handed out by the latest FCTL_GETPANELINFO of each side.
+    std::array<std::vector<PluginPanelItem>, 2> infoItems_;
+    std::array<std::vector<PluginPanelItem>, 2> infoSelected_;
+
+    int callDepth_ = 0;
+    std::set<HANDLE> savedScreens_;
+    std::uintptr_t nextScreen_ = 0x5C000;
+    int screensSaved_ = 0;
+    int listings_ = 0;
+    std::vector<std::string> violations_;
+};
+
+}  // namespace pixlor::host
