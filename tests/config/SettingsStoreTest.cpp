@@ -184,18 +184,15 @@ TEST_F(HandEditedSettings, ATextOfAnotherTypeGivesTheDefault) {
     EXPECT_STREQ(settings.thumbPrefix, DEFAULT_THUMB_PREFIX);
 }
 
-TEST_F(HandEditedSettings, ANumberShorterThanFourBytesOrOfAnotherTypeGivesTheDefault) {
+TEST_F(HandEditedSettings, ANumberNotOfFourBytesOrOfAnotherTypeGivesTheDefault) {
     store(SETTING_SERIAL_PORT, REG_DWORD, {2, 0});
+    store(SETTING_PHOTO_SUFFIX, REG_DWORD, {2, 0, 0, 0, 9});
     store(SETTING_BAUD_RATE, REG_SZ, {'3', 0, 0, 0});
     DWORD number = 0xFFFFFFFF;
     EXPECT_FALSE(ReadNumberChecked(HKEY_CURRENT_USER, "", SETTING_SERIAL_PORT, number, 1));
     EXPECT_EQ(number, 1u);
     EXPECT_EQ(ReadNumber(HKEY_CURRENT_USER, "", SETTING_BAUD_RATE, 5), 5u);
-}
-
-TEST_F(HandEditedSettings, ANumberLongerThanFourBytesGivesTheDefault) {
-    store(SETTING_SERIAL_PORT, REG_DWORD, {2, 0, 0, 0, 9});
-    EXPECT_EQ(ReadNumber(HKEY_CURRENT_USER, "", SETTING_SERIAL_PORT, 1), 1u);
+    EXPECT_EQ(ReadNumber(HKEY_CURRENT_USER, "", SETTING_PHOTO_SUFFIX, 3), 3u);
 }
 
 TEST_F(HandEditedSettings, DigitCountsAreClampedIntoOneToNine) {
