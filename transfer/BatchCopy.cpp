@@ -219,14 +219,14 @@ void CopyProgress(std::uint32_t done, std::uint32_t size) {
     const std::uint64_t batchDone = std::uint64_t{copyBox.bytesBefore} + done;
     const std::uint32_t batchPercentage = Percentage(batchDone, copyBox.batchTotal);
     std::snprintf(copyBox.fileLine, sizeof(copyBox.fileLine), GetMsg(MSG_COPY_FILE_LINE),
-                  static_cast<unsigned long>(copyBox.fileOrdinal), static_cast<unsigned long>(done),
-                  static_cast<unsigned long>(size), static_cast<unsigned long>(filePercentage));
+                  static_cast<unsigned>(copyBox.fileOrdinal), static_cast<unsigned>(done),
+                  static_cast<unsigned>(size), static_cast<unsigned>(filePercentage));
     FillBar(copyBox.fileBar, filePercentage);
     std::snprintf(copyBox.batchLine, sizeof(copyBox.batchLine), GetMsg(MSG_COPY_BATCH_LINE),
-                  static_cast<unsigned long>(copyBox.fileCount),
-                  static_cast<unsigned long>(batchDone),
-                  static_cast<unsigned long>(copyBox.batchTotal),
-                  static_cast<unsigned long>(batchPercentage));
+                  static_cast<unsigned>(copyBox.fileCount),
+                  static_cast<unsigned>(batchDone),
+                  static_cast<unsigned>(copyBox.batchTotal),
+                  static_cast<unsigned>(batchPercentage));
     FillBar(copyBox.batchBar, batchPercentage);
     const char* items[] = {GetMsg(MSG_COPY_TITLE), copyBox.target,    copyBox.fileLine,
                            copyBox.fileBar,        copyBox.batchLine, copyBox.batchBar};

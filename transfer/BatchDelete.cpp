@@ -15,8 +15,8 @@ constexpr std::size_t LINE_SIZE = 128;
 
 void DeleteProgress(std::uint32_t ordinal, std::uint32_t total) {
     char line[LINE_SIZE];
-    std::snprintf(line, sizeof(line), GetMsg(MSG_DELETE_PROGRESS), static_cast<unsigned long>(ordinal),
-                  static_cast<unsigned long>(total));
+    std::snprintf(line, sizeof(line), GetMsg(MSG_DELETE_PROGRESS), static_cast<unsigned>(ordinal),
+                  static_cast<unsigned>(total));
     const char* items[] = {GetMsg(MSG_DELETE_TITLE), line};
     HostServices.Message(HostServices.ModuleNumber, 0, nullptr, items, 2, 0);
 }
