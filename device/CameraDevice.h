@@ -78,7 +78,7 @@ private:
     // bytes; any other intact answer is marked unexpected with `linkError`.
     bool holdsDataPacket(std::int32_t linkError, std::uint32_t minimumPayload);
     // Asks the camera again, with NAK, for a packet that came damaged, short or not at all.
-    bool awaitDataPacket(std::int32_t linkError);
+    bool awaitDataPacket();
     // Receives the data register packet by packet into `file`; true once the last packet is in it.
     bool receiveIntoFile(std::uint8_t reg, HANDLE file, std::uint32_t size,
                          ProgressCallback progress, bool& fileFailed);

@@ -69,10 +69,9 @@ bool CameraDevice::downloadPicture(std::uint32_t number, bool photo, bool resetA
 bool CameraDevice::receiveIntoFile(std::uint8_t reg, HANDLE file, std::uint32_t size,
                                    ProgressCallback progress, bool& fileFailed) {
     link->requestData(reg);
-    std::int32_t linkError = LINK_ERR_GET_DATA;
     std::uint32_t received = 0;
     for (;;) {
-        if (!awaitDataPacket(linkError)) return false;
+        if (!awaitDataPacket()) return false;
         const std::uint8_t* packet = link->receiveBuffer.get();
         const std::uint32_t length = packet[2] | static_cast<std::uint32_t>(packet[3]) << 8;
         received += length;
@@ -88,16 +87,14 @@ bool CameraDevice::receiveIntoFile(std::uint8_t reg, HANDLE file, std::uint32_t 
             return true;
         }
         link->answerAndReceive(false);
-        linkError = LINK_ERR_NEXT_PACKET;
     }
 }
 
-bool CameraDevice::awaitDataPacket(std::int32_t linkError) {
+bool CameraDevice::awaitDataPacket() {
     for (int tries = 1;; ++tries) {
-        if (holdsDataPacket(linkError, 0)) return true;
+        if (holdsDataPacket(LINK_ERR_NEXT_PACKET, 0)) return true;
         if ((link->port->statusFlags & STATUS_RESEND) == 0 || tries == PACKET_TRIES) return false;
         link->answerAndReceive(true);
-        linkError = LINK_ERR_NEXT_PACKET;
     }
 }
 
