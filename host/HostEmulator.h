@@ -90,6 +90,7 @@ public:
     // The directory the plug-in named when it asked the host to close its panel.
     const std::string& closeDirectory() const { return closeDirectory_; }
     int screensSaved() const { return screensSaved_; }
+    int screensOutstanding() const { return static_cast<int>(savedScreens_.size()); }
     int listings() const { return listings_; }  // GetFindData calls so far
     // Every breach of the host's rules the plug-in committed, in words.
     const std::vector<std::string>& violations() const { return violations_; }
