@@ -79,7 +79,8 @@ private:
     bool holdsDataPacket(std::int32_t linkError, std::uint32_t minimumPayload);
     // Asks the camera again, with NAK, for a packet that came damaged, short or not at all.
     bool awaitDataPacket();
-    // Receives the data register packet by packet into `file`; true once the last packet is in it.
+    // Receives the data register packet by packet into `file`; true once the last packet is in
+    // it. `fileFailed` tells a failed write to the file from a failure on the line.
     bool receiveIntoFile(std::uint8_t reg, HANDLE file, std::uint32_t size,
                          ProgressCallback progress, bool& fileFailed);
 };

@@ -18,7 +18,9 @@ using Progress = std::vector<std::pair<std::uint32_t, std::uint32_t>>;
 constexpr std::int32_t SHOT_AT = 1000000000;  // 2001-09-09 01:46:40
 
 Progress progressCalls;
-void recordProgress(std::uint32_t done, std::uint32_t size) { progressCalls.emplace_back(done, size); }
+void recordProgress(std::uint32_t done, std::uint32_t size) {
+    progressCalls.emplace_back(done, size);
+}
 
 FILETIME fileTimeOf(std::int64_t unixSeconds) {
     const auto ticks = static_cast<std::uint64_t>(unixSeconds + 11644473600LL) * 10000000u;
