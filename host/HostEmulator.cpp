@@ -247,7 +247,8 @@ int HostEmulator::getFiles(bool move) {
     }
     std::vector<PluginPanelItem> items = pluginPanel_.selectedItems();
     if (items.empty() && !pluginPanel_.items().empty()) {
-        const PluginPanelItem& current = pluginPanel_.items()[static_cast<size_t>(pluginPanel_.currentItem())];
+        const auto cursor = static_cast<size_t>(pluginPanel_.currentItem());
+        const PluginPanelItem& current = pluginPanel_.items()[cursor];
         if (std::strcmp(current.FindData.cFileName, "..") != 0) items.push_back(current);
     }
     if (items.empty()) {
@@ -350,8 +351,10 @@ void HostEmulator::listDisk() {
     if (!settings_.diskDirectory.empty()) {
         const fs::path folder = NativePath(settings_.diskDirectory);
         std::error_code error;
-        if (folder.has_relative_path()) items.push_back(MakePanelItem("..", FILE_ATTRIBUTE_DIRECTORY));
-        for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+        if (folder.has_relative_path())
+            items.push_back(MakePanelItem("..", FILE_ATTRIBUTE_DIRECTORY));
+        for (fs::directory_iterator it(folder, error), end; !error && it != end;
+             it.increment(error)) {
             const bool isFolder = it->is_directory(error);
             PluginPanelItem item = MakePanelItem(it->path().filename().string(),
                                                  isFolder ? FILE_ATTRIBUTE_DIRECTORY
@@ -411,7 +414,8 @@ int HostEmulator::control(HANDLE plugin, int command, void* param) {
                 violation("FCTL_SETSELECTION without items");
                 return 0;
             }
-            const int count = std::min(info->ItemsNumber, static_cast<int>(pluginPanel_.items().size()));
+            const int count =
+                std::min(info->ItemsNumber, static_cast<int>(pluginPanel_.items().size()));
             for (int i = 0; i < count; ++i)
                 pluginPanel_.setSelected(i, (info->PanelItems[i].Flags & PPIF_SELECTED) != 0);
             return 1;

@@ -39,9 +39,11 @@ PluginPanelItem MakePanelItem(const std::string& name, DWORD attributes) {
 
 void PanelModel::setItems(std::vector<PluginPanelItem> items, bool keepSelection,
                           bool sortByName) {
-    const std::vector<std::string> marked = keepSelection ? selectedNames() : std::vector<std::string>{};
+    const std::vector<std::string> marked =
+        keepSelection ? selectedNames() : std::vector<std::string>{};
     const bool hadCursor = currentItem_ < static_cast<int>(items_.size());
-    const std::string current = hadCursor ? items_[static_cast<size_t>(currentItem_)].FindData.cFileName : "";
+    const std::string current =
+        hadCursor ? items_[static_cast<size_t>(currentItem_)].FindData.cFileName : "";
     if (sortByName) std::stable_sort(items.begin(), items.end(), ListedBefore);
     items_ = std::move(items);
     for (PluginPanelItem& item : items_) item.Flags &= ~PPIF_SELECTED;
@@ -65,7 +67,8 @@ std::vector<std::string> PanelModel::names() const {
 
 std::vector<std::string> PanelModel::selectedNames() const {
     std::vector<std::string> result;
-    for (const PluginPanelItem& item : selectedItems()) result.emplace_back(item.FindData.cFileName);
+    for (const PluginPanelItem& item : selectedItems())
+        result.emplace_back(item.FindData.cFileName);
     return result;
 }
 

@@ -112,7 +112,8 @@ int SettingsReport(std::int32_t patternCode, const SettingsDetail& detail) {
             const std::int32_t position[] = {detail.value};
             FormatNumberLine(line, sizeof line, GetMsg(MSG_PATTERN_POSITION), position);
             items.push_back(line);
-            if (const int why = PatternErrorLine(patternCode); why != 0) items.push_back(GetMsg(why));
+            if (const int why = PatternErrorLine(patternCode); why != 0)
+                items.push_back(GetMsg(why));
             break;
         }
         case DETAIL_PHOTO_DIGITS:

@@ -80,7 +80,8 @@ int FARAPI ChangeFolder(HANDLE, const char* dir, int) {
     return 1;
 }
 int FARAPI List(HANDLE, PluginPanelItem** items, int* count, int) {
-    const Names& names = Plugin().folder.empty() ? Plugin().root : Plugin().folders[Plugin().folder];
+    TinyPlugin& plugin = Plugin();
+    const Names& names = plugin.folder.empty() ? plugin.root : plugin.folders[plugin.folder];
     *count = static_cast<int>(names.size());
     *items = names.empty() ? nullptr : new PluginPanelItem[names.size()]{};
     for (size_t i = 0; i < names.size(); ++i) {
@@ -88,7 +89,8 @@ int FARAPI List(HANDLE, PluginPanelItem** items, int* count, int) {
         const bool isFolder = name.back() == '/';
         if (isFolder) name.pop_back();
         std::snprintf((*items)[i].FindData.cFileName, MAX_PATH, "%s", name.c_str());
-        (*items)[i].FindData.dwFileAttributes = isFolder ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_ARCHIVE;
+        (*items)[i].FindData.dwFileAttributes =
+            isFolder ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_ARCHIVE;
         (*items)[i].UserData = static_cast<DWORD>(100 + i);
     }
     return 1;
@@ -426,7 +428,9 @@ TEST_F(AnOpenPanel, ADialogIsFilledInByTheUserAndEndsOnTheChosenItem) {
         return dialog.find(DI_BUTTON, "OK");
     });
     int result = -1;
-    duringKey([&](HANDLE) { result = plugin.info.Dialog(1, -1, -1, 76, 11, "WhereToCopy", items, 5); });
+    duringKey([&](HANDLE) {
+        result = plugin.info.Dialog(1, -1, -1, 76, 11, "WhereToCopy", items, 5);
+    });
     EXPECT_EQ(result, 4);
     EXPECT_STREQ(items[1].Data, "D:\\pictures");
     EXPECT_EQ(items[2].Param.Selected, 0);

@@ -38,7 +38,9 @@ std::string Conversions(const std::string& format) {
 
 class TheLanguageFiles : public ::testing::TestWithParam<const char*> {
 protected:
-    void SetUp() override { ASSERT_TRUE(file.load((LANG / GetParam()).string())) << file.errorText; }
+    void SetUp() override {
+        ASSERT_TRUE(file.load((LANG / GetParam()).string())) << file.errorText;
+    }
     std::string text(int n) const { return file.message(n); }
     LanguageFile file;
 };

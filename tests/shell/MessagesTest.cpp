@@ -55,7 +55,8 @@ protected:
         std::ofstream file(std::filesystem::path(folder.path()) / "Test.lng", std::ios::binary);
         file << ".Language=English,English\r\n";
         for (int n = 0; n <= MSG_DELETE_PROGRESS; ++n)
-            file << '"' << (texts.count(n) != 0 ? texts.at(n) : "M" + std::to_string(n)) << "\"\r\n";
+            file << '"' << (texts.count(n) != 0 ? texts.at(n) : "M" + std::to_string(n))
+                 << "\"\r\n";
         file.close();
         startIn(folder.path());
     }
