@@ -85,17 +85,20 @@ char* FARAPI TruncPathStr(char* path, int maxLength) {
 FarStandardFunctions MakeStandardFunctions() {
     FarStandardFunctions table{};
     table.StructSize = sizeof(FarStandardFunctions);
-    FarUnusedService* slots[] = {
-        &table.atoi64, &table.itoa, &table.itoa64, &table.qsort, &table.bsearch, &table.qsortex,
-        &table.LIsLower, &table.LIsUpper, &table.LIsAlpha, &table.LIsAlphanum, &table.LUpper,
-        &table.LLower, &table.LUpperBuf, &table.LLowerBuf, &table.LStrupr, &table.LStrlwr,
-        &table.Unquote, &table.ExpandEnvironmentStr, &table.LTrim, &table.RTrim, &table.Trim,
-        &table.TruncStr, &table.QuoteSpaceOnly, &table.PointToName, &table.GetPathRoot,
-        &table.CopyToClipboard, &table.PasteFromClipboard, &table.FarKeyToName,
-        &table.FarNameToKey, &table.FarInputRecordToKey, &table.XLat, &table.GetFileOwner,
-        &table.GetNumberOfLinks, &table.FarRecursiveSearch, &table.MkTemp, &table.DeleteBuffer,
-        &table.ProcessName, &table.MkLink, &table.ConvertNameToReal, &table.GetReparsePointInfo};
-    for (FarUnusedService* slot : slots) *slot = UnexpectedService;
+    // Assigned field by field: the table is packed, so its slots are not pointer-aligned.
+    table.atoi64 = table.itoa = table.itoa64 = table.qsort = table.bsearch = table.qsortex =
+        UnexpectedService;
+    table.LIsLower = table.LIsUpper = table.LIsAlpha = table.LIsAlphanum = table.LUpper =
+        table.LLower = table.LUpperBuf = table.LLowerBuf = table.LStrupr = table.LStrlwr =
+            UnexpectedService;
+    table.Unquote = table.ExpandEnvironmentStr = table.LTrim = table.RTrim = table.Trim =
+        table.TruncStr = table.QuoteSpaceOnly = table.PointToName = table.GetPathRoot =
+            UnexpectedService;
+    table.CopyToClipboard = table.PasteFromClipboard = table.FarKeyToName = table.FarNameToKey =
+        table.FarInputRecordToKey = table.XLat = table.GetFileOwner = table.GetNumberOfLinks =
+            table.FarRecursiveSearch = table.MkTemp = table.DeleteBuffer = table.ProcessName =
+                table.MkLink = table.ConvertNameToReal = table.GetReparsePointInfo =
+                    UnexpectedService;
     table.atoi = Atoi;
     table.sprintf = Sprintf;
     table.sscanf = Sscanf;
