@@ -73,14 +73,13 @@ HostEmulator::HostEmulator(const PluginEntryPoints& plugin, HostUser& user,
     CopyText(startupInfo_.ModuleName, sizeof startupInfo_.ModuleName, settings_.moduleName);
     startupInfo_.ModuleNumber = settings_.moduleNumber;
     startupInfo_.RootKey = settings_.rootKey.c_str();
-    FarUnusedService* unused[] = {
-        &startupInfo_.Menu, &startupInfo_.GetDirList, &startupInfo_.GetPluginDirList,
-        &startupInfo_.FreeDirList, &startupInfo_.Viewer, &startupInfo_.Editor,
-        &startupInfo_.CmpName, &startupInfo_.CharTable, &startupInfo_.Text,
-        &startupInfo_.EditorControl, &startupInfo_.ShowHelp, &startupInfo_.AdvControl,
-        &startupInfo_.InputBox, &startupInfo_.DialogEx, &startupInfo_.SendDlgMessage,
-        &startupInfo_.DefDlgProc, &startupInfo_.ViewerControl};
-    for (FarUnusedService* slot : unused) *slot = UnexpectedService;
+    // Field by field: the table is packed, so its slots are not pointer-aligned.
+    startupInfo_.Menu = startupInfo_.GetDirList = startupInfo_.GetPluginDirList =
+        startupInfo_.FreeDirList = startupInfo_.Viewer = startupInfo_.Editor =
+            startupInfo_.CmpName = startupInfo_.CharTable = startupInfo_.Text =
+                startupInfo_.EditorControl = startupInfo_.ShowHelp = startupInfo_.AdvControl =
+                    startupInfo_.InputBox = startupInfo_.DialogEx = startupInfo_.SendDlgMessage =
+                        startupInfo_.DefDlgProc = startupInfo_.ViewerControl = UnexpectedService;
     startupInfo_.Dialog = Dialog;
     startupInfo_.Message = Message;
     startupInfo_.GetMsg = GetMsg;
