@@ -384,7 +384,16 @@ void HostEmulator::afterPluginCall() {
     listDisk();
 }
 
+std::vector<ControlRecord> HostEmulator::controls(int command) const {
+    std::vector<ControlRecord> found;
+    for (const ControlRecord& call : controls_)
+        if (call.command == command) found.push_back(call);
+    return found;
+}
+
 int HostEmulator::control(HANDLE plugin, int command, void* param) {
+    controls_.push_back({command, param != nullptr, {}, {}, {}});
+    ControlRecord& record = controls_.back();
     if (panel_ == nullptr || plugin != panel_) {
         violation("Control " + std::to_string(command) + " with a handle that names no open panel");
         return 0;
@@ -405,6 +414,7 @@ int HostEmulator::control(HANDLE plugin, int command, void* param) {
                 const PanelRedrawInfo& redraw = *static_cast<const PanelRedrawInfo*>(param);
                 pluginPanel_.setCursor(redraw.CurrentItem, redraw.TopPanelItem);
                 pending_.cursor = redraw;  // again after a listing still to come
+                record.redraw = redraw;
             }
             return 1;
         case FCTL_SETSELECTION: {
@@ -417,11 +427,13 @@ int HostEmulator::control(HANDLE plugin, int command, void* param) {
                 std::min(info->ItemsNumber, static_cast<int>(pluginPanel_.items().size()));
             for (int i = 0; i < count; ++i)
                 pluginPanel_.setSelected(i, (info->PanelItems[i].Flags & PPIF_SELECTED) != 0);
+            record.markedAfter = pluginPanel_.selectedNames();
             return 1;
         }
         case FCTL_CLOSEPLUGIN:
             pending_.close = true;
             closeDirectory_ = TextOrEmpty(static_cast<const char*>(param));
+            record.folder = closeDirectory_;
             return 1;
         default:
             violation("Control with the unknown command " + std::to_string(command));

@@ -37,6 +37,15 @@ struct PluginDescription {
     std::vector<std::string> configMenu;
 };
 
+// A Control call as the plug-in made it, with what its parameter asked for.
+struct ControlRecord {
+    int command = 0;
+    bool withParameter = false;             // a parameter other than null
+    std::string folder;                     // FCTL_CLOSEPLUGIN: the folder to show instead
+    std::optional<PanelRedrawInfo> redraw;  // FCTL_REDRAWPANEL with a cursor position
+    std::vector<std::string> markedAfter;   // FCTL_SETSELECTION: the names marked after it
+};
+
 // What the plug-in said about its panel at the latest GetOpenPluginInfo.
 struct PanelDescription {
     DWORD flags = 0;
@@ -81,6 +90,8 @@ public:
     bool setDiskDirectory(const std::string& directory);
 
     bool panelOpen() const { return panel_ != nullptr; }
+    // The handle OpenPlugin gave for the open panel, or null.
+    HANDLE panelHandle() const { return panel_; }
     const PanelModel& pluginPanel() const { return pluginPanel_; }
     const PanelModel& diskPanel() const { return diskPanel_; }
     const PluginDescription& pluginDescription() const { return pluginDescription_; }
@@ -92,6 +103,9 @@ public:
     int screensSaved() const { return screensSaved_; }
     int screensOutstanding() const { return static_cast<int>(savedScreens_.size()); }
     int listings() const { return listings_; }  // GetFindData calls so far
+    // Every Control call so far, in order, and those of one command.
+    const std::vector<ControlRecord>& controls() const { return controls_; }
+    std::vector<ControlRecord> controls(int command) const;
     // Every breach of the host's rules the plug-in committed, in words.
     const std::vector<std::string>& violations() const { return violations_; }
 
@@ -154,6 +168,7 @@ private:
     std::uintptr_t nextScreen_ = 0x5C000;
     int screensSaved_ = 0;
     int listings_ = 0;
+    std::vector<ControlRecord> controls_;
     std::vector<std::string> violations_;
 };
 

@@ -1,10 +1,8 @@
 // The plug-in driven through its exported entry points by the host emulator, against the
-// simulated camera on the virtual clock.
-#include "host/HostEmulator.h"
-#include "host/ScriptedUser.h"
-#include "platform/Calendar.h"
-#include "sim/CameraModel.h"
-#include "tests/support/Support.h"
+// simulated camera on the virtual clock, with the project's own language file.
+#include "shell/MessageNumbers.h"
+#include "shell/PanelKeys.h"
+#include "tests/support/HostWithCamera.h"
 
 #include <gtest/gtest.h>
 
@@ -14,47 +12,20 @@
 namespace pixlor::test {
 namespace {
 
-sim::Picture PictureOn(int year, unsigned month, unsigned day, std::uint32_t photoSize) {
-    const std::int64_t seconds = daysFromCivil(year, month, day) * 86400 + 12 * 3600;
-    return {photoSize, photoSize / 10, static_cast<std::int32_t>(seconds), 0};
-}
+constexpr int OK_BUTTON = 7;
 
-class AHostWithACameraOnCom2 : public ::testing::Test {
+class AHostWithACameraOnCom2 : public HostWithCamera {
 protected:
     AHostWithACameraOnCom2()
-        : camera({PictureOn(2002, 5, 17, 30000), PictureOn(2002, 5, 17, 20000),
-                  PictureOn(2002, 5, 18, 10000)}),
-          emulator(host::LinkedPluginEntryPoints(), user, Settings()) {
-        fake.system.attachPort(2, &camera);
-        auto& ports =
-            fake.system.registry().ensureKey("HKEY_LOCAL_MACHINE\\HARDWARE\\DEVICEMAP\\SERIALCOMM");
-        for (const char* port : {"COM1", "COM2"})
-            ports.values.push_back({port, REG_SZ, std::vector<BYTE>(port, port + 5)});
+        : HostWithCamera({PictureOn(2002, 5, 17, 30000, 3000), PictureOn(2002, 5, 17, 20000, 2000),
+                          PictureOn(2002, 5, 18, 10000, 1000)}) {}
+    void SetUp() override { ASSERT_TRUE(startAndOpen()) << emulator.errorText; }
+    void answerOk() { user.queueDialog([](host::DialogRequest&) { return OK_BUTTON; }); }
+    std::vector<std::uint32_t> idsOnCamera() const {
+        std::vector<std::uint32_t> ids;
+        for (const sim::Picture& picture : camera.pictures()) ids.push_back(picture.id);
+        return ids;
     }
-    void SetUp() override {
-        ASSERT_TRUE(emulator.start()) << emulator.errorText;
-        ASSERT_TRUE(emulator.openPanel()) << emulator.errorText;
-    }
-    void TearDown() override {
-        if (emulator.panelOpen()) emulator.closePanel();
-        EXPECT_EQ(emulator.screensOutstanding(), 0);
-        EXPECT_TRUE(emulator.violations().empty()) << emulator.violations().front();
-    }
-    host::EmulatorSettings Settings() const {
-        host::EmulatorSettings settings;
-        settings.moduleName = (std::filesystem::current_path() / "pixlor.so").string();
-        settings.diskDirectory = disk.path();
-        return settings;
-    }
-    std::vector<BYTE> photoOf(std::size_t position) const {
-        return camera.expectedData(camera.pictures()[position].id, sim::PictureKind::Photo);
-    }
-
-    FakeSystemInForce fake;
-    TempDir disk;
-    sim::CameraModel camera;
-    host::ScriptedUser user;
-    host::HostEmulator emulator;
 };
 
 TEST_F(AHostWithACameraOnCom2, OpensWithDateFoldersAndDescribesTheRoot) {
@@ -63,33 +34,109 @@ TEST_F(AHostWithACameraOnCom2, OpensWithDateFoldersAndDescribesTheRoot) {
     EXPECT_EQ(emulator.panelDescription().curDir, "");
     EXPECT_TRUE(emulator.panelDescription().keyBar[0][4].has_value());
     EXPECT_FALSE(emulator.panelDescription().keyBar[0][0].has_value());
-    EXPECT_EQ(emulator.pluginDescription().flags, PF_DISABLEPANELS);
+    EXPECT_EQ(emulator.pluginDescription().flags, DWORD{PF_DISABLEPANELS});
     EXPECT_EQ(camera.baud(), sim::CAMERA_DEFAULT_BAUD);
 }
 
-TEST_F(AHostWithACameraOnCom2, AFolderListsNamesContinuingTheDiskPanelsNumbers) {
-    std::ofstream(disk.path() + "/pic17.05.2002_004.jpg") << "x";
-    ASSERT_TRUE(emulator.setDiskDirectory(disk.path()));
-    ASSERT_TRUE(emulator.enterFolder("02-05-17"));
-    EXPECT_EQ(emulator.panelDescription().flags, 1471u);
-    EXPECT_EQ(emulator.panelDescription().curDir, "02-05-17");
-    const auto names = emulator.pluginPanel().names();
-    EXPECT_NE(std::find(names.begin(), names.end(), "pic17.05.2002_005.jpg"), names.end());
-    EXPECT_NE(std::find(names.begin(), names.end(), "pic17.05.2002_006.jpg"), names.end());
+TEST_F(AHostWithACameraOnCom2, RefusesASecondPanelUntilTheFirstIsClosed) {
+    // The plug-in chosen from the other panel's disk menu while its panel is open.
+    const host::PluginEntryPoints plugin = host::LinkedPluginEntryPoints();
+    EXPECT_EQ(plugin.OpenPlugin(OPEN_DISKMENU, 0), INVALID_HANDLE_VALUE);
+    const auto refusals = boxesWithTopic("MultiSession");
+    ASSERT_EQ(refusals.size(), 1u);
+    EXPECT_EQ(refusals[0].flags, DWORD{FMSG_WARNING | FMSG_MB_OK});
+    EXPECT_EQ(BoxTexts(refusals[0]),
+              (std::vector<std::string>{text(MSG_TITLE), text(MSG_MULTI_SESSION)}));
+    EXPECT_EQ(refusals[0].buttons, (std::vector<std::string>{"OK"}));
+    EXPECT_TRUE(emulator.panelOpen());
+
+    emulator.closePanel();
+    EXPECT_TRUE(emulator.openPanel()) << emulator.errorText;
+    EXPECT_EQ(emulator.pluginPanel().names(), (std::vector<std::string>{"02-05-17", "02-05-18"}));
 }
 
 TEST_F(AHostWithACameraOnCom2, F5CopiesASelectedFolderIntoItsDateSubFolder) {
     ASSERT_TRUE(emulator.selectItems({"02-05-17"}));
     user.queueDialog([this](host::DialogRequest& dialog) {
         EXPECT_EQ(std::string(dialog.items[2].Data), emulator.diskPanel().curDir);
-        return 7;  // OK
+        return OK_BUTTON;
     });
     EXPECT_EQ(emulator.pressKey(VK_F5), 1);
-    EXPECT_EQ(readFileBytes(disk.windowsPath("02-05-17\\pic17.05.2002_001.jpg")), photoOf(0));
-    EXPECT_EQ(readFileBytes(disk.windowsPath("02-05-17\\pic17.05.2002_002.jpg")), photoOf(1));
+    EXPECT_EQ(readFileBytes(disk.windowsPath("02-05-17\\pic17.05.2002_001.jpg")), expected(0));
+    EXPECT_EQ(readFileBytes(disk.windowsPath("02-05-17\\pic17.05.2002_002.jpg")), expected(1));
     ASSERT_EQ(user.dialogs.size(), 1u);
     EXPECT_EQ(user.dialogs[0].helpTopic, "WhereToCopy");
     EXPECT_EQ(camera.baud(), sim::CAMERA_DEFAULT_BAUD);
+    EXPECT_EQ(emulator.diskPanel().find("02-05-17"), 1) << "the disk panel shows the new folder";
+}
+
+TEST_F(AHostWithACameraOnCom2, F6DeletesThePicturesOnTheCameraOnlyAfterCompleteCopies) {
+    ASSERT_TRUE(emulator.enterFolder("02-05-17"));
+    ASSERT_TRUE(emulator.selectItems({"pic17.05.2002_001.jpg", "pic17.05.2002_002.jpg"}));
+    const auto first = expected(0);
+    const auto second = expected(1);
+    answerOk();
+    EXPECT_EQ(emulator.pressKey(VK_F6), 1);
+    // Inside a date folder the copies go straight into the destination.
+    EXPECT_EQ(readFileBytes(disk.windowsPath("pic17.05.2002_001.jpg")), first);
+    EXPECT_EQ(readFileBytes(disk.windowsPath("pic17.05.2002_002.jpg")), second);
+    EXPECT_EQ(idsOnCamera(), (std::vector<std::uint32_t>{3}));
+    EXPECT_TRUE(boxesWithTopic("Errors").empty());
+    EXPECT_TRUE(emulator.panelOpen());
+}
+
+TEST_F(AHostWithACameraOnCom2, AnExistingFileStopsTheMoveWithItsReportAndDeletesNothing) {
+    // After _999 the next number is _1000, which is there already.
+    std::ofstream(disk.path() + "/pic17.05.2002_999.jpg") << "old 999";
+    std::ofstream(disk.path() + "/pic17.05.2002_1000.jpg") << "old 1000";
+    ASSERT_TRUE(emulator.enterFolder("02-05-17"));
+    std::vector<std::string> marked = emulator.pluginPanel().names();
+    marked.erase(marked.begin());  // ".."
+    ASSERT_TRUE(emulator.selectItems(marked)) << emulator.errorText;
+    answerOk();
+    EXPECT_EQ(emulator.pressKey(VK_F6), 1);
+    const auto reports = boxesWithTopic("Errors");
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_TRUE(reports[0].lines.back().ends_with("operation 9")) << reports[0].lines.back();
+    EXPECT_EQ(readFileBytes(disk.windowsPath("pic17.05.2002_1000.jpg")),
+              (std::vector<BYTE>{'o', 'l', 'd', ' ', '1', '0', '0', '0'}));
+    EXPECT_EQ(filesOnDisk(), 2u);
+    EXPECT_EQ(camera.counters().deletes, 0);
+    EXPECT_EQ(camera.pictures().size(), 3u);
+    EXPECT_EQ(emulator.pluginPanel().selectedNames(), marked) << "the marks stay";
+    EXPECT_EQ(camera.baud(), sim::CAMERA_DEFAULT_BAUD);
+}
+
+TEST_F(AHostWithACameraOnCom2, F6OfEveryPictureEmptiesTheCameraAndClosesThePanel) {
+    ASSERT_TRUE(emulator.selectItems({"02-05-17", "02-05-18"}));
+    answerOk();
+    user.queueAnswer(0);  // the camera is empty now
+    EXPECT_EQ(emulator.pressKey(VK_F6), 1);
+    EXPECT_EQ(filesOnDisk(), 3u);
+    EXPECT_TRUE(fileExists(disk.windowsPath("02-05-18\\pic18.05.2002_001.jpg")));
+    EXPECT_TRUE(camera.pictures().empty());
+    ASSERT_EQ(boxesWithTopic("DeleteClosePlugin").size(), 1u);
+    EXPECT_FALSE(emulator.panelOpen());
+    EXPECT_EQ(emulator.closeDirectory(), ".");
+}
+
+TEST_F(AHostWithACameraOnCom2, F8RenumbersThePicturesLeftSoTheyStillCopyTheirOwnData) {
+    const auto last = expected(2);
+    ASSERT_TRUE(emulator.enterFolder("02-05-17"));
+    ASSERT_TRUE(emulator.selectItems({"pic17.05.2002_001.jpg"}));
+    user.queueAnswer(0);  // delete?
+    EXPECT_EQ(emulator.pressKey(VK_F8), 1);
+    EXPECT_EQ(idsOnCamera(), (std::vector<std::uint32_t>{2, 3}));
+    EXPECT_EQ(emulator.pluginPanel().names(),
+              (std::vector<std::string>{"..", "pic17.05.2002_001.jpg"}));
+
+    ASSERT_TRUE(emulator.enterFolder(".."));
+    ASSERT_TRUE(emulator.enterFolder("02-05-18"));
+    const PluginPanelItem& item = emulator.pluginPanel().items().at(1);
+    EXPECT_EQ(DWORD{item.UserData}, 1u) << "the third picture is the second now";
+    ASSERT_TRUE(emulator.setCurrentItem(item.FindData.cFileName));
+    EXPECT_EQ(emulator.getFiles(), 1);
+    EXPECT_EQ(readFileBytes(disk.windowsPath("pic18.05.2002_001.jpg")), last);
 }
 
 TEST_F(AHostWithACameraOnCom2, F7ShowsThumbnailsInOneBlankFolder) {
@@ -97,22 +144,12 @@ TEST_F(AHostWithACameraOnCom2, F7ShowsThumbnailsInOneBlankFolder) {
     EXPECT_EQ(emulator.pluginPanel().names(), (std::vector<std::string>{" "}));
 }
 
-TEST_F(AHostWithACameraOnCom2, F8DeletingEveryPictureClosesThePanel) {
-    ASSERT_TRUE(emulator.selectItems({"02-05-17", "02-05-18"}));
-    user.queueAnswer(0);  // delete?
-    user.queueAnswer(0);  // the camera is empty now
-    EXPECT_EQ(emulator.pressKey(VK_F8), 1);
-    EXPECT_TRUE(camera.pictures().empty());
-    EXPECT_FALSE(emulator.panelOpen());
-    EXPECT_EQ(emulator.closeDirectory(), ".");
-}
-
 TEST_F(AHostWithACameraOnCom2, GetFilesDownloadsThePicturesUnderTheCursorsNames) {
     ASSERT_TRUE(emulator.enterFolder("02-05-18"));
     ASSERT_TRUE(emulator.selectItems({emulator.pluginPanel().names().back()}));
     const std::string name = emulator.pluginPanel().selectedNames().at(0);
     EXPECT_EQ(emulator.getFiles(), 1);
-    EXPECT_EQ(readFileBytes(disk.windowsPath(name)), photoOf(2));
+    EXPECT_EQ(readFileBytes(disk.windowsPath(name)), expected(2));
 }
 
 }  // namespace

@@ -1,7 +1,9 @@
 #include "platform/Calendar.h"
 #include "shell/CameraPanel.h"
 #include "shell/MessageNumbers.h"
-#include "tests/shell/PanelHost.h"
+#include "shell/EntryPoints.h"
+#include "shell/PanelListing.h"
+#include "tests/support/HostWithCamera.h"
 
 #include <gtest/gtest.h>
 
@@ -20,135 +22,146 @@ bool operator==(const FILETIME& a, const FILETIME& b) {
     return a.dwLowDateTime == b.dwLowDateTime && a.dwHighDateTime == b.dwHighDateTime;
 }
 
-class PicturesOfTwoDays : public ::testing::Test, public PanelTestBase {
+class PicturesOfTwoDays : public HostWithCamera {
 protected:
     PicturesOfTwoDays()
-        : PanelTestBase({PictureOn(2002, 5, 17, 1000, 100, 9, 30, 7),
-                         PictureOn(2002, 5, 17, 2000, 200, 18, 0, 0),
-                         PictureOn(2002, 5, 18, 4000, 400, 8, 0, 0)}) {}
-    void SetUp() override { ASSERT_NE(open(), nullptr); }
+        : HostWithCamera({PictureOn(2002, 5, 17, 1000, 100, 9, 30, 7),
+                          PictureOn(2002, 5, 17, 2000, 200, 18, 0, 0),
+                          PictureOn(2002, 5, 18, 4000, 400, 8, 0, 0)},
+                         NumberedTexts()) {}
+    void SetUp() override { ASSERT_TRUE(startAndOpen()) << emulator.errorText; }
 };
 
 TEST_F(PicturesOfTwoDays, TheRootListsOneFolderPerDayWithItsTimesAndSize) {
-    const auto items = list(*panel);
+    const auto items = listing();
     ASSERT_EQ(items.size(), 2u);
     EXPECT_STREQ(items[0].FindData.cFileName, "02-05-17");
     EXPECT_STREQ(items[1].FindData.cFileName, "02-05-18");
-    EXPECT_EQ(items[0].FindData.dwFileAttributes, FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_ARCHIVE);
-    EXPECT_EQ(items[0].FindData.nFileSizeLow, 3000u);
-    EXPECT_EQ(items[0].PackSize, 3000u);
-    EXPECT_TRUE(items[0].FindData.ftCreationTime == DosTime(2002, 5, 17, 9, 30, 7));
-    EXPECT_TRUE(items[0].FindData.ftLastWriteTime == DosTime(2002, 5, 17, 18, 0, 0));
+    EXPECT_EQ(DWORD{items[0].FindData.dwFileAttributes},
+              DWORD{FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_ARCHIVE});
+    EXPECT_EQ(DWORD{items[0].FindData.nFileSizeLow}, 3000u);
+    EXPECT_EQ(DWORD{items[0].PackSize}, 3000u);
+    EXPECT_TRUE(FILETIME{items[0].FindData.ftCreationTime} == DosTime(2002, 5, 17, 9, 30, 7));
+    EXPECT_TRUE(FILETIME{items[0].FindData.ftLastWriteTime} == DosTime(2002, 5, 17, 18, 0, 0));
     EXPECT_STREQ(items[0].FindData.cAlternateFileName, "02-05-17");
-    EXPECT_EQ(panel->listingState, LISTING_FOLDER_ROOT);
+    EXPECT_EQ(panel()->listingState, LISTING_FOLDER_ROOT);
 }
 
 TEST_F(PicturesOfTwoDays, TheDescriptionShowsNoDotsAtTheRootAndTheFolderInside) {
-    list(*panel);
+    listing();
     OpenPluginInfo info{};
-    GetOpenPluginInfo(*panel, info);
-    EXPECT_EQ(info.StructSize, static_cast<int>(sizeof(OpenPluginInfo)));
-    EXPECT_EQ(info.Flags, 1463u);
+    GetOpenPluginInfo(*panel(), info);
+    EXPECT_EQ(int{info.StructSize}, static_cast<int>(sizeof(OpenPluginInfo)));
+    EXPECT_EQ(DWORD{info.Flags}, 1463u);
     EXPECT_STREQ(info.CurDir, "");
-    EXPECT_EQ(std::string(info.PanelTitle), Msg(MSG_TITLE));
-    EXPECT_EQ(std::string(info.Format), Msg(MSG_MENU_ITEM));
-    EXPECT_EQ(info.StartSortMode, SM_NAME);
+    EXPECT_EQ(std::string(info.PanelTitle), text(MSG_TITLE));
+    EXPECT_EQ(std::string(info.Format), text(MSG_MENU_ITEM));
+    EXPECT_EQ(int{info.StartSortMode}, SM_NAME);
 
-    ASSERT_TRUE(SetDirectory(*panel, "02-05-18"));
-    GetOpenPluginInfo(*panel, info);
-    EXPECT_EQ(info.Flags, 1471u);
+    ASSERT_TRUE(SetDirectory(*panel(), "02-05-18"));
+    GetOpenPluginInfo(*panel(), info);
+    EXPECT_EQ(DWORD{info.Flags}, 1471u);
     EXPECT_STREQ(info.CurDir, "02-05-18");
 }
 
 TEST_F(PicturesOfTwoDays, TheKeyBarNamesTheCopyKeysOfTheKindShown) {
     OpenPluginInfo info{};
-    GetOpenPluginInfo(*panel, info);
+    GetOpenPluginInfo(*panel(), info);
     const KeyBarTitles& bar = *info.KeyBar;
     EXPECT_EQ(bar.Titles[0], nullptr);
     EXPECT_EQ(bar.Titles[11], nullptr);
     EXPECT_STREQ(bar.Titles[2], "");
     EXPECT_STREQ(bar.AltShiftTitles[7], "");
     EXPECT_STREQ(bar.ShiftTitles[6], "");
-    EXPECT_EQ(std::string(bar.Titles[4]), Msg(4));
-    EXPECT_EQ(std::string(bar.CtrlAltTitles[4]), Msg(10));
-    EXPECT_EQ(std::string(bar.CtrlShiftTitles[5]), Msg(21));
-    EXPECT_EQ(std::string(bar.Titles[6]), Msg(32));
+    EXPECT_EQ(std::string(bar.Titles[4]), text(4));
+    EXPECT_EQ(std::string(bar.CtrlAltTitles[4]), text(10));
+    EXPECT_EQ(std::string(bar.CtrlShiftTitles[5]), text(21));
+    EXPECT_EQ(std::string(bar.Titles[6]), text(32));
 
-    panel->thumbMode = 1;
-    GetOpenPluginInfo(*panel, info);
-    EXPECT_EQ(std::string(bar.Titles[4]), Msg(11));
-    EXPECT_EQ(std::string(bar.AltTitles[4]), Msg(15));
-    EXPECT_EQ(std::string(bar.CtrlAltTitles[5]), Msg(31));
-    EXPECT_EQ(std::string(bar.Titles[6]), Msg(33));
+    panel()->thumbMode = 1;
+    GetOpenPluginInfo(*panel(), info);
+    EXPECT_EQ(std::string(bar.Titles[4]), text(11));
+    EXPECT_EQ(std::string(bar.AltTitles[4]), text(15));
+    EXPECT_EQ(std::string(bar.CtrlAltTitles[5]), text(31));
+    EXPECT_EQ(std::string(bar.Titles[6]), text(33));
 }
 
 TEST_F(PicturesOfTwoDays, SetDirectoryEntersAFolderInAnyCaseAndLeavesByDotsOrBackslash) {
     setText("PhotoPath", "day%2D");
-    list(*panel);
-    EXPECT_TRUE(SetDirectory(*panel, "DAY17"));
-    EXPECT_STREQ(panel->currentFolder->name, "day17");
-    EXPECT_EQ(panel->listingState, LISTING_IN_FOLDER);
-    EXPECT_TRUE(SetDirectory(*panel, "day18"));  // from one folder straight into another
-    EXPECT_STREQ(panel->currentFolder->name, "day18");
-    EXPECT_TRUE(SetDirectory(*panel, ".."));
-    EXPECT_EQ(panel->currentFolder, nullptr);
-    EXPECT_TRUE(SetDirectory(*panel, "\\"));
-    EXPECT_EQ(panel->currentFolder, nullptr);
-    EXPECT_EQ(panel->listingState, 0);
+    listing();
+    EXPECT_TRUE(SetDirectory(*panel(), "DAY17"));
+    EXPECT_STREQ(panel()->currentFolder->name, "day17");
+    EXPECT_EQ(panel()->listingState, LISTING_IN_FOLDER);
+    EXPECT_TRUE(SetDirectory(*panel(), "day18"));  // from one folder straight into another
+    EXPECT_STREQ(panel()->currentFolder->name, "day18");
+    EXPECT_TRUE(SetDirectory(*panel(), ".."));
+    EXPECT_EQ(panel()->currentFolder, nullptr);
+    EXPECT_TRUE(SetDirectory(*panel(), "\\"));
+    EXPECT_EQ(panel()->currentFolder, nullptr);
+    EXPECT_EQ(panel()->listingState, 0);
 }
 
 TEST_F(PicturesOfTwoDays, SetDirectoryToAnUnlistedNameFailsAndForgetsTheListingKind) {
-    list(*panel);
-    ASSERT_TRUE(SetDirectory(*panel, "02-05-17"));
-    EXPECT_FALSE(SetDirectory(*panel, "02-05-19"));
-    EXPECT_STREQ(panel->currentFolder->name, "02-05-17");
-    EXPECT_EQ(panel->listingState, 0);
+    listing();
+    ASSERT_TRUE(SetDirectory(*panel(), "02-05-17"));
+    EXPECT_FALSE(SetDirectory(*panel(), "02-05-19"));
+    EXPECT_STREQ(panel()->currentFolder->name, "02-05-17");
+    EXPECT_EQ(panel()->listingState, 0);
 }
 
 TEST_F(PicturesOfTwoDays, ThumbnailsWithTheBlankFolderPatternShareOneFolder) {
-    panel->thumbMode = 1;
-    const auto items = list(*panel);
+    panel()->thumbMode = 1;
+    const auto items = listing();
     ASSERT_EQ(items.size(), 1u);
     EXPECT_STREQ(items[0].FindData.cFileName, " ");
-    EXPECT_EQ(items[0].FindData.nFileSizeLow, 700u);
+    EXPECT_EQ(DWORD{items[0].FindData.nFileSizeLow}, 700u);
 }
 
 TEST_F(PicturesOfTwoDays, AFolderNameTooLongForItsFieldIsCutAndStillFindsItsPictures) {
     // 247 letters and a nine-digit day: 256 characters, one more than a folder name holds.
     setText("PhotoPath", std::string(247, 'a') + "%9D");
-    const auto folders = list(*panel);
+    const auto folders = listing();
     ASSERT_EQ(folders.size(), 1u);  // the cut drops the day's last digit: 17 and 18 meet
     EXPECT_EQ(std::string(folders[0].FindData.cFileName), std::string(247, 'a') + "00000001");
     EXPECT_EQ(std::string(folders[0].FindData.cAlternateFileName), std::string(13, 'a'));
-    ASSERT_TRUE(SetDirectory(*panel, folders[0].FindData.cFileName));
-    EXPECT_EQ(list(*panel).size(), 3u);
+    ASSERT_TRUE(SetDirectory(*panel(), folders[0].FindData.cFileName));
+    EXPECT_EQ(listing().size(), 3u);
 }
 
-class PicturesInMixedOrder : public ::testing::Test, public PanelTestBase {
+class PicturesInMixedOrder : public HostWithCamera {
 protected:
     PicturesInMixedOrder()
-        : PanelTestBase({PictureOn(2002, 5, 18), PictureOn(2002, 5, 17), PictureOn(2002, 5, 18)}) {}
+        : HostWithCamera({PictureOn(2002, 5, 18), PictureOn(2002, 5, 17), PictureOn(2002, 5, 18)},
+                         NumberedTexts()) {}
 };
 
 TEST_F(PicturesInMixedOrder, FoldersStandInTheOrderOfTheirFirstPicture) {
-    ASSERT_NE(open(), nullptr);
-    EXPECT_EQ(names(*panel), (std::vector<std::string>{"02-05-18", "02-05-17"}));
-    EXPECT_EQ(list(*panel)[0].FindData.nFileSizeLow, 6000u);
+    ASSERT_TRUE(startAndOpen()) << emulator.errorText;
+    // The plug-in's own order, before the host sorts the panel.
+    PluginPanelItem* items = nullptr;
+    int count = 0;
+    GetFindData(*panel(), items, count);
+    ASSERT_EQ(count, 2);
+    EXPECT_STREQ(items[0].FindData.cFileName, "02-05-18");
+    EXPECT_STREQ(items[1].FindData.cFileName, "02-05-17");
+    EXPECT_EQ(DWORD{items[0].FindData.nFileSizeLow}, 6000u);
+    FreeFindData(items);
 }
 
-class ACameraWithItsClockReset : public ::testing::Test, public PanelTestBase {
+class ACameraWithItsClockReset : public HostWithCamera {
 protected:
     ACameraWithItsClockReset()
-        : PanelTestBase({PictureOn(1970, 1, 1, 1000, 100, 0, 0, 5), PictureOn(1979, 12, 31)}) {}
+        : HostWithCamera({PictureOn(1970, 1, 1, 1000, 100, 0, 0, 5), PictureOn(1979, 12, 31)},
+                         NumberedTexts()) {}
 };
 
 TEST_F(ACameraWithItsClockReset, DatesBefore1980GiveTheEarliestDosTimeWhileNamesKeepTheCameraDate) {
     setText("PhotoPath", "");
-    ASSERT_NE(open(), nullptr);
-    const auto items = list(*panel);
+    ASSERT_TRUE(startAndOpen()) << emulator.errorText;
+    const auto items = listing();
     ASSERT_EQ(items.size(), 2u);
-    EXPECT_TRUE(items[0].FindData.ftCreationTime == DosTime(1980, 1, 1, 0, 0, 0));
-    EXPECT_TRUE(items[1].FindData.ftCreationTime == DosTime(1980, 1, 1, 0, 0, 0));
+    EXPECT_TRUE(FILETIME{items[0].FindData.ftCreationTime} == DosTime(1980, 1, 1, 0, 0, 0));
+    EXPECT_TRUE(FILETIME{items[1].FindData.ftCreationTime} == DosTime(1980, 1, 1, 0, 0, 0));
     EXPECT_STREQ(items[0].FindData.cFileName, "pic01.01.1970_001.jpg");
     EXPECT_STREQ(items[1].FindData.cFileName, "pic31.12.1979_002.jpg");
 }

@@ -1,0 +1,299 @@
+// The panel's keys pressed in the host emulator: the copy dialog and its prompts in every shift
+// state, the copies each state makes, moves, F7 and F8, against the simulated camera.
+#include "shell/HostServices.h"
+#include "shell/MessageNumbers.h"
+#include "shell/PanelKeys.h"
+#include "tests/support/HostWithCamera.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <sys/stat.h>
+
+namespace pixlor::test {
+namespace {
+
+namespace fs = std::filesystem;
+using sim::PictureKind;
+
+constexpr unsigned NO_SHIFT = 0;
+constexpr int OK_BUTTON = 7;
+constexpr int CANCEL_BUTTON = 8;
+
+int FARAPI RefuseEndSlash(char*) { return 0; }
+
+// The files under a folder, by their paths relative to it with "/" separators.
+std::set<std::string> FilesUnder(const std::string& folder) {
+    std::set<std::string> files;
+    for (const auto& entry : fs::recursive_directory_iterator(folder))
+        if (entry.is_regular_file())
+            files.insert(fs::relative(entry.path(), folder).generic_string());
+    return files;
+}
+
+class CopyKeysOnFourPictures : public HostWithCamera {
+protected:
+    CopyKeysOnFourPictures()
+        : HostWithCamera({PictureOn(2002, 5, 17, 3000, 300, 9, 30, 8),
+                          PictureOn(2002, 5, 17, 5000, 500), PictureOn(2002, 5, 17, 7000, 700),
+                          PictureOn(2002, 5, 18, 4000, 400)},
+                         NumberedTexts()) {}
+    void SetUp() override {
+        ASSERT_TRUE(startAndOpen()) << emulator.errorText;
+        ASSERT_TRUE(emulator.selectItems({"02-05-17"}));  // the three pictures of May 17
+    }
+    std::string prompt() const { return user.dialogs.at(0).items.at(1).Data; }
+    std::vector<BYTE> fileAt(const std::string& name) const {
+        return readFileBytes(disk.windowsPath(name));
+    }
+    void answerOk() { user.queueDialog([](host::DialogRequest&) { return OK_BUTTON; }); }
+};
+
+TEST_F(CopyKeysOnFourPictures, F5ShowsTheCopyDialogAsLaidOut) {
+    user.queueDialog([](host::DialogRequest&) { return -1; });
+    EXPECT_EQ(emulator.pressKey(VK_F5, NO_SHIFT), 1);
+    ASSERT_EQ(user.dialogs.size(), 1u);
+    const host::DialogShown& dialog = user.dialogs[0];
+    EXPECT_EQ(dialog.left, -1);
+    EXPECT_EQ(dialog.top, -1);
+    EXPECT_EQ(dialog.right, 76);
+    EXPECT_EQ(dialog.bottom, 11);
+    EXPECT_EQ(dialog.helpTopic, "WhereToCopy");
+    ASSERT_EQ(dialog.items.size(), 9u);
+    const auto& items = dialog.items;
+    EXPECT_EQ(int{items[0].Type}, DI_DOUBLEBOX);
+    EXPECT_EQ(int{items[0].X1}, 3);
+    EXPECT_EQ(int{items[0].X2}, 72);
+    EXPECT_EQ(int{items[0].Y2}, 9);
+    EXPECT_EQ(std::string(items[0].Data), text(MSG_COPY_TITLE));
+    EXPECT_EQ(int{items[1].Type}, DI_TEXT);
+    EXPECT_EQ(int{items[2].Type}, DI_EDIT);
+    EXPECT_EQ(int{items[2].X2}, 70);
+    EXPECT_EQ(DWORD{items[2].Flags}, DWORD{DIF_HISTORY});
+    EXPECT_STREQ(items[2].Param.History, "PXCopyDir");
+    EXPECT_EQ(std::string(items[2].Data), disk.path());
+    EXPECT_EQ(int{items[3].Type}, DI_RADIOBUTTON);
+    EXPECT_EQ(DWORD{items[3].Flags}, DWORD{DIF_GROUP});
+    EXPECT_EQ(int{items[3].Param.Selected}, 1);
+    EXPECT_EQ(int{items[4].Param.Selected}, 0);
+    EXPECT_EQ(std::string(items[4].Data), text(MSG_SUBFOLDERS_ALWAYS));
+    EXPECT_EQ(std::string(items[5].Data), text(MSG_SUBFOLDERS_NEVER));
+    EXPECT_EQ(int{items[6].X1}, 255);
+    EXPECT_EQ(DWORD{items[6].Flags}, DWORD{DIF_SEPARATOR});
+    EXPECT_EQ(int{items[7].Focus}, 1);
+    EXPECT_EQ(int{items[7].DefaultButton}, 1);
+    EXPECT_EQ(DWORD{items[7].Flags}, DWORD{DIF_CENTERGROUP});
+    EXPECT_EQ(std::string(items[7].Data), text(MSG_BUTTON_OK));
+    EXPECT_EQ(std::string(items[8].Data), text(MSG_BUTTON_CANCEL));
+    EXPECT_EQ(DWORD{items[8].Flags}, DWORD{DIF_CENTERGROUP});
+    EXPECT_EQ(prompt(), "M75 M78 M81 M82 M84 M85");
+}
+
+TEST_F(CopyKeysOnFourPictures, F5CopiesThePhotosIntoADateSubFolder) {
+    answerOk();
+    EXPECT_EQ(emulator.pressKey(VK_F5, NO_SHIFT), 1);
+    EXPECT_EQ(fileAt("02-05-17\\pic17.05.2002_001.jpg"), expected(0, PictureKind::Photo));
+    EXPECT_EQ(fileAt("02-05-17\\pic17.05.2002_003.jpg"), expected(2, PictureKind::Photo));
+    EXPECT_EQ(filesOnDisk(), 3u);
+    EXPECT_EQ(camera.pictures().size(), 4u);
+    // The created folder's files carry the shooting time, to the two seconds of a DOS time.
+    struct stat status {};
+    ASSERT_EQ(stat(nativePath(disk.windowsPath("02-05-17\\pic17.05.2002_001.jpg")).c_str(),
+                   &status), 0);
+    EXPECT_EQ(static_cast<std::int64_t>(status.st_mtime),
+              std::int64_t{camera.pictures()[0].shootingTime});
+    EXPECT_TRUE(emulator.pluginPanel().selectedNames().empty()) << "the host took the marks off";
+}
+
+TEST_F(CopyKeysOnFourPictures, ShiftF6MovesTheThumbnailsIntoThumbnailFolders) {
+    setText("ThumbPath", "t%2D");
+    const auto secondThumbnail = expected(1, PictureKind::Thumbnail);
+    answerOk();
+    EXPECT_EQ(emulator.pressKey(VK_F6, PKF_SHIFT), 1);
+    EXPECT_EQ(prompt(), "M76 M80 M81 M83 M84 M85");
+    EXPECT_EQ(std::string(user.dialogs[0].items[0].Data), text(MSG_MOVE_TITLE));
+    EXPECT_EQ(fileAt("t17\\thumb17.05.2002_002.jpg"), secondThumbnail);
+    EXPECT_EQ(filesOnDisk(), 3u);
+    EXPECT_EQ(camera.pictures().size(), 1u);  // moved: deleted on the camera
+    EXPECT_EQ(emulator.pluginPanel().names(), (std::vector<std::string>{"02-05-18"}));
+}
+
+// For each key state: the prompt, and the files one OK makes of the three pictures of May 17
+// from the root, with the thumbnail folders named t<day>.
+TEST_F(CopyKeysOnFourPictures, EveryShiftStateAsksForItsKindsAndFolders) {
+    setText("ThumbPath", "t%2D");
+    const std::set<std::string> photosInDateFolder = {
+        "02-05-17/pic17.05.2002_001.jpg", "02-05-17/pic17.05.2002_002.jpg",
+        "02-05-17/pic17.05.2002_003.jpg"};
+    const std::set<std::string> thumbsInThumbFolder = {
+        "t17/thumb17.05.2002_001.jpg", "t17/thumb17.05.2002_002.jpg",
+        "t17/thumb17.05.2002_003.jpg"};
+    const std::set<std::string> photosInThumbFolder = {
+        "t17/pic17.05.2002_001.jpg", "t17/pic17.05.2002_002.jpg", "t17/pic17.05.2002_003.jpg"};
+    const std::set<std::string> thumbsInDateFolder = {"02-05-17/thumb17.05.2002_001.jpg",
+                                                      "02-05-17/thumb17.05.2002_002.jpg",
+                                                      "02-05-17/thumb17.05.2002_003.jpg"};
+    auto both = [](std::set<std::string> first, const std::set<std::string>& second) {
+        first.insert(second.begin(), second.end());
+        return first;
+    };
+    const struct {
+        unsigned state;
+        bool thumbnails;
+        const char* prompt;
+        std::set<std::string> files;
+    } cases[] = {
+        {NO_SHIFT, false, "M75 M78 M81 M82 M84 M85", photosInDateFolder},
+        {PKF_SHIFT, false, "M75 M80 M81 M83 M84 M85", thumbsInThumbFolder},
+        {PKF_CONTROL, false, "M75 M78 M81 M83 M84 M85", photosInThumbFolder},
+        {PKF_CONTROL | PKF_SHIFT, false, "M75 M80 M81 M82 M84 M85", thumbsInDateFolder},
+        {PKF_ALT, false, "M75 M78 M79 M80 M85", both(thumbsInThumbFolder, photosInDateFolder)},
+        {PKF_ALT | PKF_SHIFT, true, "M75 M78 M79 M80 M81 M83 M84 M85",
+         both(thumbsInThumbFolder, photosInThumbFolder)},
+        {PKF_ALT | PKF_CONTROL, false, "M75 M78 M79 M80 M81 M83 M84 M85",
+         both(thumbsInThumbFolder, photosInThumbFolder)},
+        {PKF_ALT | PKF_CONTROL | PKF_SHIFT, true, "M75 M78 M79 M80 M81 M82 M84 M85",
+         both(thumbsInDateFolder, photosInDateFolder)},
+        {NO_SHIFT, true, "M75 M80 M81 M83 M84 M85", thumbsInThumbFolder},
+    };
+    int run = 0;
+    for (const auto& c : cases) {
+        const std::string target = disk.path() + "/run" + std::to_string(++run);
+        fs::create_directory(target);
+        if (c.thumbnails != (panel()->thumbMode != 0)) {
+            ASSERT_EQ(emulator.pressKey(VK_F7), 1);
+        }
+        // Each copy ends by listing the panel without marks: the first day is marked again.
+        ASSERT_TRUE(emulator.selectItems({emulator.pluginPanel().names().at(0)}));
+        user.dialogs.clear();
+        user.queueDialog([&target](host::DialogRequest& dialog) {
+            dialog.setText(2, target);
+            return OK_BUTTON;
+        });
+        EXPECT_EQ(emulator.pressKey(VK_F5, c.state), 1);
+        EXPECT_EQ(prompt(), c.prompt) << c.state << " thumbnails " << c.thumbnails;
+        EXPECT_EQ(FilesUnder(target), c.files) << c.state << " thumbnails " << c.thumbnails;
+    }
+    EXPECT_EQ(camera.pictures().size(), 4u);
+}
+
+TEST_F(CopyKeysOnFourPictures, AltF5CopiesBothKindsEachIntoItsOwnFolder) {
+    setText("ThumbPath", "t%2D");
+    answerOk();
+    EXPECT_EQ(emulator.pressKey(VK_F5, PKF_ALT), 1);
+    EXPECT_EQ(fileAt("t17\\thumb17.05.2002_001.jpg"), expected(0, PictureKind::Thumbnail));
+    EXPECT_EQ(fileAt("02-05-17\\pic17.05.2002_001.jpg"), expected(0, PictureKind::Photo));
+    EXPECT_EQ(filesOnDisk(), 6u);
+}
+
+TEST_F(CopyKeysOnFourPictures, ATypedDestinationGetsBackslashesAndAnEndSlash) {
+    fs::create_directory(disk.path() + "/typed");
+    const std::string typed = disk.path() + "/typed";  // forward slashes, no end slash
+    user.queueDialog([&](host::DialogRequest& dialog) {
+        dialog.setText(2, typed);
+        dialog.selectRadio(5);  // never a date sub-folder
+        return OK_BUTTON;
+    });
+    EXPECT_EQ(emulator.pressKey(VK_F5, NO_SHIFT), 1);
+    EXPECT_EQ(fileAt("typed\\pic17.05.2002_001.jpg"), expected(0, PictureKind::Photo));
+    EXPECT_EQ(filesOnDisk(), 3u);
+}
+
+TEST_F(CopyKeysOnFourPictures, AClearedDestinationCopiesIntoTheOtherPanelsFolder) {
+    ASSERT_TRUE(emulator.enterFolder("02-05-18"));
+    ASSERT_TRUE(emulator.selectItems({emulator.pluginPanel().names().back()}));
+    user.queueDialog([](host::DialogRequest& dialog) {
+        dialog.setText(2, "");
+        return OK_BUTTON;
+    });
+    EXPECT_EQ(emulator.pressKey(VK_F5, NO_SHIFT), 1);
+    // Inside a date folder the first choice puts copies straight into the destination.
+    EXPECT_EQ(fileAt("pic18.05.2002_001.jpg"), expected(3, PictureKind::Photo));
+}
+
+TEST_F(CopyKeysOnFourPictures, CancellingTheDialogCopiesNothingAndLeavesTheCameraAlone) {
+    const auto sentBefore = fake.system.bytesSent().size();
+    user.queueDialog([](host::DialogRequest&) { return -1; });
+    EXPECT_EQ(emulator.pressKey(VK_F6, NO_SHIFT), 1);
+    user.queueDialog([](host::DialogRequest&) { return CANCEL_BUTTON; });
+    EXPECT_EQ(emulator.pressKey(VK_F5, NO_SHIFT), 1);
+    EXPECT_EQ(filesOnDisk(), 0u);
+    EXPECT_EQ(fake.system.bytesSent().size(), sentBefore);
+    EXPECT_EQ(camera.pictures().size(), 4u);
+}
+
+TEST_F(CopyKeysOnFourPictures, ADestinationThatTakesNoEndSlashCopiesNothing) {
+    HostServices.FSF->AddEndSlash = RefuseEndSlash;
+    answerOk();
+    EXPECT_EQ(emulator.pressKey(VK_F5, NO_SHIFT), 1);
+    EXPECT_EQ(filesOnDisk(), 0u);
+}
+
+TEST_F(CopyKeysOnFourPictures, F7SwitchesToThumbnailsAndBackRelistingEachTime) {
+    const int listingsBefore = emulator.listings();
+    EXPECT_EQ(emulator.pressKey(VK_F7, PKF_SHIFT), 1);
+    EXPECT_EQ(panel()->thumbMode, 1);
+    ASSERT_EQ(emulator.controls().size(), 2u);
+    EXPECT_EQ(emulator.controls()[0].command, FCTL_UPDATEPANEL);
+    EXPECT_TRUE(emulator.controls()[0].withParameter);
+    EXPECT_EQ(emulator.controls()[1].command, FCTL_REDRAWPANEL);
+    EXPECT_EQ(emulator.pluginPanel().names(), (std::vector<std::string>{" "}));
+    EXPECT_EQ(emulator.pressKey(VK_F7, NO_SHIFT), 1);
+    EXPECT_EQ(panel()->thumbMode, 0);
+    EXPECT_EQ(emulator.controls().size(), 4u);
+    EXPECT_EQ(emulator.listings(), listingsBefore + 2);
+    EXPECT_EQ(emulator.pluginPanel().names(), (std::vector<std::string>{"02-05-17", "02-05-18"}));
+}
+
+TEST_F(CopyKeysOnFourPictures, OtherKeysAreLeftToTheHost) {
+    EXPECT_EQ(emulator.pressKey(0x72, NO_SHIFT), 0);  // F3
+    EXPECT_EQ(emulator.pressKey(0x73, PKF_ALT), 0);   // F4
+    EXPECT_EQ(emulator.pressKey(0x0D, NO_SHIFT), 0);  // Enter
+    EXPECT_EQ(user.boxes.size(), 1u) << "only the catalogue notice of the opening";
+    EXPECT_TRUE(user.dialogs.empty());
+    EXPECT_TRUE(emulator.controls().empty());
+}
+
+TEST_F(CopyKeysOnFourPictures, F8AnsweredWithCancelDeletesNothing) {
+    user.queueAnswer(1);
+    EXPECT_EQ(emulator.pressKey(VK_F8, NO_SHIFT), 1);
+    const auto questions = boxesWithTopic("Delete?");
+    ASSERT_EQ(questions.size(), 1u);
+    EXPECT_EQ(questions[0].flags, DWORD{FMSG_MB_OKCANCEL});
+    EXPECT_EQ(BoxTexts(questions[0]),
+              (std::vector<std::string>{text(MSG_DELETE_TITLE), text(MSG_DELETE_QUESTION)}));
+    EXPECT_EQ(questions[0].buttons.size(), 2u);
+    EXPECT_EQ(camera.pictures().size(), 4u);
+    EXPECT_EQ(camera.counters().deletes, 0);
+}
+
+TEST_F(CopyKeysOnFourPictures, F8DeletingTheLastPicturesClosesThePanel) {
+    ASSERT_TRUE(emulator.selectItems({"02-05-17", "02-05-18"}));
+    user.queueAnswer(0);  // delete?
+    user.queueAnswer(0);  // the camera is empty now
+    EXPECT_EQ(emulator.pressKey(VK_F8, NO_SHIFT), 1);
+    EXPECT_TRUE(camera.pictures().empty());
+    const auto closing = boxesWithTopic("DeleteClosePlugin");
+    ASSERT_EQ(closing.size(), 1u);
+    EXPECT_EQ(closing[0].flags, DWORD{FMSG_MB_OK});
+    EXPECT_EQ(BoxTexts(closing[0]),
+              (std::vector<std::string>{text(MSG_DELETE_TITLE), text(MSG_CAMERA_NOW_EMPTY)}));
+    ASSERT_FALSE(emulator.controls().empty());
+    EXPECT_EQ(emulator.controls().back().command, FCTL_CLOSEPLUGIN);
+    EXPECT_EQ(emulator.controls().back().folder, ".");
+    EXPECT_FALSE(emulator.panelOpen());
+}
+
+TEST_F(CopyKeysOnFourPictures, F8LeavingPicturesKeepsThePanelOpen) {
+    user.queueAnswer(0);
+    EXPECT_EQ(emulator.pressKey(VK_F8, NO_SHIFT), 1);
+    EXPECT_EQ(camera.pictures().size(), 1u);
+    EXPECT_TRUE(boxesWithTopic("DeleteClosePlugin").empty());
+    EXPECT_TRUE(emulator.panelOpen());
+    EXPECT_EQ(emulator.pluginPanel().names(), (std::vector<std::string>{"02-05-18"}));
+}
+
+}  // namespace
+}  // namespace pixlor::test
