@@ -74,6 +74,14 @@ bool CameraDevice::receiveIntoFile(std::uint8_t reg, HANDLE file, std::uint32_t 
         if (!awaitDataPacket()) return false;
         const std::uint8_t* packet = link->receiveBuffer.get();
         const std::uint32_t length = packet[2] | static_cast<std::uint32_t>(packet[3]) << 8;
+        if (length > size - received) {
+            // More than the picture holds: when our ACK was lost on the line, the camera
+            // answers the NAK with the packet it sent before, which must not go into the file
+            // twice. The file would not be the picture.
+            link->port->statusFlags |= STATUS_CHECKSUM;
+            link->errorCode = LINK_ERR_NEXT_PACKET;
+            return false;
+        }
         received += length;
         if (progress != nullptr) progress(received, size);
         DWORD written = 0;

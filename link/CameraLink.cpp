@@ -97,8 +97,15 @@ void CameraLink::receiveDataPacket() {
     if (!port->read(packet + 1, HEADER_SIZE - 1)) return;
     const std::uint32_t length = readLittle16(packet + 2);
     if (HEADER_SIZE + length + CHECKSUM_SIZE > RECEIVE_BUFFER_SIZE) {
-        // Longer than any packet the buffer can hold: refused unread.
-        port->statusFlags |= STATUS_UNEXPECTED;
+        // Longer than any packet the buffer can hold: refused. The rest of it is still on the
+        // line; it is let pass, as far as the header announced it and the line is not quiet,
+        // so that its bytes are not taken for the answer to the next request.
+        const std::uint32_t flags = port->statusFlags;
+        std::uint8_t ignored = 0;
+        for (std::uint32_t left = length + CHECKSUM_SIZE; left > 0 && port->readByte(&ignored);
+             --left) {
+        }
+        port->statusFlags = flags | STATUS_UNEXPECTED;
         return;
     }
     std::uint8_t* payload = packet + HEADER_SIZE;

@@ -233,13 +233,15 @@ protected:
     TempDir dir;
 };
 
-TEST_F(CameraSendingMoreThanAnnounced, EveryByteTheCameraSendsIsWritten) {
+TEST_F(CameraSendingMoreThanAnnounced, FailsAtTheExcessPacketAndLeavesNoFile) {
     ASSERT_TRUE(device.openCatalogue());
     const std::string target = dir.windowsPath("P.JPG");
-    ASSERT_TRUE(device.downloadPicture(1, true, true, target.c_str(), recordProgress, {}));
-    EXPECT_EQ(readFileBytes(target), (std::vector<unsigned char>{1, 2, 3, 4, 5, 6}));
-    EXPECT_EQ(progressCalls, (Progress{{3, 4}, {6, 4}}));
-    EXPECT_EQ(camera.repliesLeft(), 0u);
+    EXPECT_FALSE(device.downloadPicture(1, true, true, target.c_str(), recordProgress, {}));
+    EXPECT_EQ(device.operationCode, OP_DOWNLOAD_PHOTO);
+    EXPECT_EQ(device.link->errorCode, LINK_ERR_NEXT_PACKET);
+    EXPECT_EQ(device.link->port->statusFlags, STATUS_CHECKSUM);
+    EXPECT_FALSE(fileExists(target));
+    EXPECT_EQ(progressCalls, (Progress{{3, 4}}));
 }
 
 }  // namespace
