@@ -1,0 +1,196 @@
+#include "host/cli/Demo.h"
+
+#include "platform/Calendar.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace pixlor::host::cli {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int CAMSIM_START_MS = 5000;
+
+// The simulator as a child process, stopped with SIGTERM when the object goes.
+class SimulatedCamera {
+public:
+    SimulatedCamera() = default;
+    ~SimulatedCamera() {
+        if (child_ <= 0) return;
+        ::kill(child_, SIGTERM);
+        int status = 0;
+        ::waitpid(child_, &status, 0);
+    }
+    SimulatedCamera(const SimulatedCamera&) = delete;
+    SimulatedCamera& operator=(const SimulatedCamera&) = delete;
+
+    // Starts the program and reads the device it prints on its first line.
+    bool start(const std::string& program, const std::string& scenario, std::string& errorText) {
+        int output[2];
+        if (::pipe(output) != 0) return fail("no pipe", errorText);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, output[1], STDOUT_FILENO);
+        posix_spawn_file_actions_addclose(&actions, output[0]);
+        std::vector<std::string> arguments{program, "--scenario", scenario};
+        std::vector<char*> argv;
+        for (std::string& argument : arguments) argv.push_back(argument.data());
+        argv.push_back(nullptr);
+        const int spawned =
+            ::posix_spawn(&child_, program.c_str(), &actions, nullptr, argv.data(), environ);
+        posix_spawn_file_actions_destroy(&actions);
+        ::close(output[1]);
+        if (spawned != 0) {
+            ::close(output[0]);
+            child_ = 0;
+            return fail(program + " cannot be started: " + std::strerror(spawned), errorText);
+        }
+        std::string line;
+        char c = 0;
+        pollfd ready{output[0], POLLIN, 0};
+        while (::poll(&ready, 1, CAMSIM_START_MS) > 0 && ::read(output[0], &c, 1) == 1 && c != '\n')
+            line += c;
+        ::close(output[0]);
+        device = line.substr(line.find('=') + 1);  // "/dev/pts/3", or "NAME=/dev/pts/3"
+        if (device.rfind("/dev/", 0) != 0)
+            return fail(program + " named no device (it printed \"" + line + "\")", errorText);
+        return true;
+    }
+
+    std::string device;
+
+private:
+    static bool fail(const std::string& why, std::string& errorText) {
+        errorText = why;
+        return false;
+    }
+    pid_t child_ = 0;
+};
+
+// A folder of its own under the system's temporary folder, removed with the object.
+class ScratchFolder {
+public:
+    ScratchFolder() {
+        std::string pattern = (fs::temp_directory_path() / "pixlor-demo-XXXXXX").string();
+        if (::mkdtemp(pattern.data()) != nullptr) path = pattern;
+    }
+    ~ScratchFolder() {
+        std::error_code error;
+        if (!path.empty()) fs::remove_all(path, error);
+    }
+    ScratchFolder(const ScratchFolder&) = delete;
+    ScratchFolder& operator=(const ScratchFolder&) = delete;
+    std::string path;
+};
+
+std::int64_t At(int year, unsigned month, unsigned day, unsigned hour, unsigned minute) {
+    return daysFromCivil(year, month, day) * 86400 + hour * 3600 + minute * 60;
+}
+
+bool WriteScenario(const std::string& path) {
+    std::ofstream file(path);
+    file << "{\"seed\": " << DEMO_SEED << ", \"pictures\": [\n";
+    const auto pictures = DemoPictures();
+    for (std::size_t i = 0; i < pictures.size(); ++i)
+        file << "  {\"photoSize\": " << pictures[i].photoSize << ", \"thumbSize\": "
+             << pictures[i].thumbSize << ", \"shootingTime\": " << pictures[i].shootingTime
+             << "}" << (i + 1 < pictures.size() ? ",\n" : "\n");
+    file << "]}\n";
+    return static_cast<bool>(file.flush());
+}
+
+void PrintTree(std::ostream& out, const fs::path& folder, const std::string& indent) {
+    std::vector<fs::directory_entry> entries;
+    std::error_code error;
+    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error))
+        entries.push_back(*it);
+    std::sort(entries.begin(), entries.end());
+    for (const fs::directory_entry& entry : entries) {
+        if (entry.is_directory(error)) {
+            out << indent << entry.path().filename().string() << "/\n";
+            PrintTree(out, entry.path(), indent + "    ");
+        } else {
+            out << indent << entry.path().filename().string() << "  "
+                << entry.file_size(error) << " bytes\n";
+        }
+    }
+}
+
+}  // namespace
+
+std::vector<DemoPicture> DemoPictures() {
+    return {
+        {9412, 812, At(2002, 5, 17, 9, 14)},  {7310, 640, At(2002, 5, 17, 9, 20)},
+        {11050, 903, At(2002, 5, 17, 11, 2)}, {6204, 587, At(2002, 5, 17, 16, 45)},
+        {8800, 770, At(2002, 5, 17, 18, 30)}, {10233, 866, At(2002, 6, 2, 8, 5)},
+        {7777, 701, At(2002, 6, 2, 8, 7)},    {9001, 795, At(2002, 6, 2, 13, 31)},
+        {6650, 612, At(2002, 6, 2, 19, 58)},  {12040, 950, At(2002, 7, 5, 10, 0)},
+        {8150, 733, At(2002, 7, 5, 10, 12)},  {9930, 820, At(2002, 7, 5, 21, 40)},
+    };
+}
+
+int RunDemo(Commands& commands, const TerminalStreams& streams, const std::string& camsimPath) {
+    ScratchFolder scratch;
+    if (scratch.path.empty()) {
+        streams.err << "pixlor demo: no temporary folder can be made\n";
+        return EXIT_CAMERA_FAILED;
+    }
+    const std::string scenario = scratch.path + "/camera.json";
+    const std::string registry = scratch.path + "/registry.reg";
+    std::string errorText;
+    SimulatedCamera camera;
+    if (!WriteScenario(scenario) || !camera.start(camsimPath, scenario, errorText)) {
+        streams.err << "pixlor demo: the simulated camera did not start: " << errorText << '\n';
+        return EXIT_CAMERA_FAILED;
+    }
+    ::setenv("PIXLOR_REGISTRY", registry.c_str(), 1);
+    ::setenv("PIXLOR_COM2", camera.device.c_str(), 1);
+    streams.out << "A simulated camera with " << DemoPictures().size() << " pictures answers on "
+                << camera.device << ", which is COM2 (PIXLOR_COM2); the settings are the "
+                << "defaults, in " << registry << ".\n\n";
+
+    {
+        int status = EXIT_DONE;
+        auto emulator = commands.openCamera(fs::current_path().string(), status);
+        if (emulator == nullptr) return status == EXIT_DONE ? EXIT_CAMERA_FAILED : status;
+        commands.printPanel(*emulator);
+        const std::vector<std::string> folders = emulator->pluginPanel().names();
+        for (const std::string& folder : folders) {
+            if (folder == ".." || !emulator->enterFolder(folder)) continue;
+            streams.out << '\n';
+            commands.printPanel(*emulator);
+            emulator->enterFolder("..");
+        }
+    }
+
+    std::error_code error;
+    fs::create_directory(DEMO_FOLDER, error);
+    if (error) {
+        streams.err << "pixlor demo: ./" << DEMO_FOLDER << " cannot be made: " << error.message()
+                    << '\n';
+        return EXIT_CAMERA_FAILED;
+    }
+    streams.out << '\n';
+    TransferRequest copy;
+    copy.destination = DEMO_FOLDER;
+    const int copied = commands.transfer(copy);
+    streams.out << '\n' << DEMO_FOLDER << "/\n";
+    PrintTree(streams.out, DEMO_FOLDER, "    ");
+    return copied;
+}
+
+}  // namespace pixlor::host::cli

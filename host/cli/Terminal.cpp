@@ -1,0 +1,181 @@
+#include "host/cli/Terminal.h"
+
+#include <algorithm>
+#include <iconv.h>
+#include <vector>
+
+namespace pixlor::host::cli {
+
+namespace {
+
+constexpr char CELL_FULL = '\xDB';
+constexpr char CELL_SHADE = '\xB1';
+constexpr int BAR_CELLS_ON_ONE_LINE = 20;
+constexpr int SHORTEST_CUT_TEXT = 12;  // a shortened text keeps at least this many characters
+
+bool IsContinuation(unsigned char byte) { return (byte & 0xC0) == 0x80; }
+
+bool IsValidUtf8(std::string_view text) {
+    for (size_t i = 0; i < text.size();) {
+        const auto lead = static_cast<unsigned char>(text[i]);
+        size_t length = 1;
+        if (lead >= 0xC2 && lead <= 0xDF) length = 2;
+        else if (lead >= 0xE0 && lead <= 0xEF) length = 3;
+        else if (lead >= 0xF0 && lead <= 0xF4) length = 4;
+        else if (lead >= 0x80) return false;
+        if (i + length > text.size()) return false;
+        for (size_t k = 1; k < length; ++k)
+            if (!IsContinuation(static_cast<unsigned char>(text[i + k]))) return false;
+        i += length;
+    }
+    return true;
+}
+
+// Converts with the C library's converter; a byte it cannot convert becomes "?".
+std::string FromCodePage(std::string_view text, const char* codePage) {
+    iconv_t converter = ::iconv_open("UTF-8", codePage);
+    std::string result;
+    if (converter == reinterpret_cast<iconv_t>(-1)) {
+        for (char c : text) result += static_cast<unsigned char>(c) < 0x80 ? c : '?';
+        return result;
+    }
+    std::string input(text);
+    char* in = input.data();
+    size_t inLeft = input.size();
+    while (inLeft > 0) {
+        char buffer[256];
+        char* out = buffer;
+        size_t outLeft = sizeof buffer;
+        const size_t done = ::iconv(converter, &in, &inLeft, &out, &outLeft);
+        result.append(buffer, static_cast<size_t>(out - buffer));
+        if (done == static_cast<size_t>(-1) && errno != E2BIG) {  // a byte with no character
+            result += '?';
+            ++in;
+            --inLeft;
+        }
+    }
+    ::iconv_close(converter);
+    return result;
+}
+
+// The first `count` characters of a UTF-8 text, or its last `count`.
+std::string_view FirstCharacters(std::string_view text, int count) {
+    size_t i = 0;
+    for (int seen = 0; i < text.size(); ++i) {
+        if (IsContinuation(static_cast<unsigned char>(text[i]))) continue;
+        if (seen++ == count) break;
+    }
+    return text.substr(0, i);
+}
+
+std::string_view LastCharacters(std::string_view text, int count) {
+    const int total = DisplayWidth(text);
+    if (count >= total) return text;
+    const size_t dropped = FirstCharacters(text, total - count).size();
+    return text.substr(dropped);
+}
+
+struct LinePart {
+    std::string text;
+    std::string bar;  // the plug-in's bar, when the part is one
+    bool path = false;
+};
+
+std::string Join(const std::vector<LinePart>& parts, int barCells, bool unicode) {
+    std::string line;
+    for (const LinePart& part : parts) {
+        if (!part.bar.empty() && barCells == 0) continue;
+        if (!line.empty()) line += "  ";
+        line += part.bar.empty() ? part.text : RenderBar(part.bar, barCells, unicode);
+    }
+    return line;
+}
+
+}  // namespace
+
+OemCodePage CodePageOfLanguage(const std::string& language) {
+    return language == "Russian" ? OemCodePage::Cyrillic866 : OemCodePage::Latin437;
+}
+
+std::string TerminalText(std::string_view text, OemCodePage codePage) {
+    if (IsValidUtf8(text)) return std::string(text);
+    return FromCodePage(text, codePage == OemCodePage::Cyrillic866 ? "IBM866" : "IBM437");
+}
+
+bool IsProgressBar(std::string_view line) {
+    if (line.size() < 3 || line.front() != '[' || line.back() != ']') return false;
+    return std::all_of(line.begin() + 1, line.end() - 1,
+                       [](char c) { return c == CELL_FULL || c == CELL_SHADE; });
+}
+
+std::string RenderBar(std::string_view bar, int cells, bool unicode) {
+    const auto inner = bar.substr(1, bar.size() - 2);
+    const auto full = std::count(inner.begin(), inner.end(), CELL_FULL);
+    const auto shown = inner.empty() ? 0 : full * cells / static_cast<long>(inner.size());
+    std::string line = "[";
+    for (int cell = 0; cell < cells; ++cell) {
+        if (unicode) line += cell < shown ? "\u2588" : "\u2592";
+        else line += cell < shown ? '#' : '.';
+    }
+    return line + "]";
+}
+
+int DisplayWidth(std::string_view text) {
+    return static_cast<int>(std::count_if(text.begin(), text.end(), [](char c) {
+        return !IsContinuation(static_cast<unsigned char>(c));
+    }));
+}
+
+std::string ProgressLine(const BoxRecord& box, const TerminalStyle& style) {
+    std::vector<LinePart> parts;
+    parts.push_back({TerminalText(box.title, style.codePage), "", false});
+    for (const std::string& line : box.lines) {
+        if (line.empty()) continue;
+        if (IsProgressBar(line)) {
+            parts.push_back({"", line, false});
+            continue;
+        }
+        const bool path = line.find_first_of("\\/") != std::string::npos;
+        std::string text = TerminalText(line, style.codePage);
+        if (path) std::replace(text.begin(), text.end(), '\\', '/');  // the plug-in's paths
+        parts.push_back({text, "", path});
+    }
+    const int room = std::max(style.width - 1, 1);
+    const std::string ellipsis = style.unicode ? "\u2026" : "~";
+    int barCells = BAR_CELLS_ON_ONE_LINE;
+    std::string line = Join(parts, barCells, style.unicode);
+    while (DisplayWidth(line) > room) {
+        auto longest = std::max_element(parts.begin(), parts.end(),
+                                        [](const LinePart& a, const LinePart& b) {
+                                            return DisplayWidth(a.text) < DisplayWidth(b.text);
+                                        });
+        const int length = DisplayWidth(longest->text);
+        if (length > SHORTEST_CUT_TEXT) {
+            const int keep = std::max(SHORTEST_CUT_TEXT,
+                                      length - (DisplayWidth(line) - room) - 1);
+            longest->text = longest->path
+                                ? ellipsis + std::string(LastCharacters(longest->text, keep))
+                                : std::string(FirstCharacters(longest->text, keep)) + ellipsis;
+        } else if (barCells > 0) {
+            barCells = barCells > 10 ? 10 : 0;
+        } else {
+            line = std::string(FirstCharacters(line, room));
+            break;
+        }
+        line = Join(parts, barCells, style.unicode);
+    }
+    return line;
+}
+
+std::string BoxText(const BoxRecord& box, const TerminalStyle& style) {
+    std::string text = TerminalText(box.title, style.codePage);
+    for (const std::string& line : box.lines) {
+        text += "\n  ";
+        text += IsProgressBar(line) ? RenderBar(line, BAR_CELLS_ON_ONE_LINE, style.unicode)
+                                    : TerminalText(line, style.codePage);
+    }
+    if (!box.helpTopic.empty()) text += "\n  [help: " + box.helpTopic + "]";
+    return text;
+}
+
+}  // namespace pixlor::host::cli
