@@ -261,7 +261,11 @@ void CameraModel::runAction(std::uint8_t action, std::uint8_t argument) {
     deletePicture(action == ACTION_DELETE_LAST ? pictures_.size() - 1 : current_ - 1);
     int completion = CAM_COMPLETE;
     strike(FaultKind::Completion, CMD_ACTION, action, -1, &completion);
-    if (completion >= 0) sendByte(static_cast<BYTE>(completion));
+    if (completion < 0) return;
+    // The completion byte follows the erasure, not the ACK: a host that reads the ACK and clears
+    // its input meanwhile still gets it.
+    output_.push_back(Emission{baud_, {}, CAMERA_ERASE_MICROS});
+    sendByte(static_cast<BYTE>(completion));
 }
 
 void CameraModel::deletePicture(std::size_t position) {

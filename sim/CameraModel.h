@@ -64,7 +64,11 @@ struct Picture {
 struct Emission {
     DWORD baud = 0;
     std::vector<BYTE> bytes;
+    std::uint32_t workMicros = 0;  // the camera's own work before these bytes go out
 };
+
+// How long erasing a picture takes before the camera reports the action complete.
+constexpr std::uint32_t CAMERA_ERASE_MICROS = 30000;
 
 struct CameraCounters {
     int probes = 0;          // wake-up probes answered

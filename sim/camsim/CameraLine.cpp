@@ -138,7 +138,8 @@ bool CameraLine::readHost(std::uint64_t now, std::string& error) {
 void CameraLine::queueAnswers(std::uint64_t readyNs) {
     for (sim::Emission& emission : camera_.takeOutput()) {
         if (emission.bytes.empty()) continue;
-        const std::uint64_t start = std::max(lineFreeNs_, readyNs);
+        const std::uint64_t start =
+            std::max(lineFreeNs_, readyNs) + std::uint64_t{emission.workMicros} * 1000;
         lineFreeNs_ = options_.pacing ? byteEnd(start, emission.baud, emission.bytes.size() - 1)
                                       : start;
         queue_.push_back(Segment{emission.baud, std::move(emission.bytes), start});

@@ -11,6 +11,7 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
@@ -29,6 +30,7 @@ public:
         const std::uint32_t pe = u32(0x3C);
         if (pe + 24 > bytes_.size() || u32(pe) != 0x00004550) return false;  // "PE\0\0"
         machine = u16(pe + 4);
+        characteristics = u16(pe + 22);
         const std::uint16_t sections = u16(pe + 6);
         const std::uint16_t optionalSize = u16(pe + 20);
         const std::uint32_t optional = pe + 24;
@@ -62,9 +64,18 @@ public:
         return dlls;
     }
 
-    bool hasResources() const { return directory_[2].rva != 0 && directory_[2].size != 0; }
+    // The resource types at the root of the resource tree (16 is the version information).
+    std::vector<std::uint32_t> resourceTypes() const {
+        std::vector<std::uint32_t> types;
+        if (directory_[2].rva == 0) return types;
+        const std::uint32_t root = offset(directory_[2].rva);
+        const unsigned entries = u16(root + 12) + u16(root + 14);
+        for (unsigned i = 0; i < entries; ++i) types.push_back(u32(root + 16 + 8 * i));
+        return types;
+    }
 
     std::uint16_t machine = 0;
+    std::uint16_t characteristics = 0;
     std::uint16_t magic = 0;
 
 private:
@@ -114,9 +125,10 @@ protected:
     std::unique_ptr<PeImage> image;
 };
 
-TEST_F(ProductDll, IsA32BitX86Image) {
+TEST_F(ProductDll, IsA32BitX86Dll) {
     EXPECT_EQ(image->machine, 0x14C);
     EXPECT_EQ(image->magic, 0x10B);
+    EXPECT_NE(image->characteristics & 0x2000, 0) << "not marked as a DLL";
 }
 
 TEST_F(ProductDll, ExportsExactlyTheTwelveEntryPointsUndecorated) {
@@ -139,6 +151,9 @@ TEST_F(ProductDll, ImportsOnlyFromSystemDlls) {
             << "imports from " << dll;
 }
 
-TEST_F(ProductDll, CarriesAVersionResource) { EXPECT_TRUE(image->hasResources()); }
+TEST_F(ProductDll, CarriesAVersionResource) {
+    const std::vector<std::uint32_t> types = image->resourceTypes();
+    EXPECT_NE(std::find(types.begin(), types.end(), 16u), types.end());
+}
 
 }  // namespace

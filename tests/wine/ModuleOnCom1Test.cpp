@@ -1,0 +1,278 @@
+// The plug-in module loaded from disk by the host emulator, on the real system layer, against
+// pixlor-camsim on a pseudo-terminal mapped to COM1. scripts/wine-tests.sh starts a fresh camsim
+// with the situation's scenario before each suite and runs the suite twice: built for wine64
+// (Pixlor.dll through LoadLibraryA, the Win32 serial, file and registry calls) and built natively
+// (pixlor.so, the POSIX layer with PIXLOR_COM1); then it compares the bytes each run put on the
+// wire. The tests of a suite share one camera and run in the order written.
+#include "host/HostEmulator.h"
+#include "host/ScriptedUser.h"
+#include "sim/PictureData.h"
+#include "sim/Scenario.h"
+#include "tests/support/Support.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+#include <fstream>
+#include <optional>
+#include <sstream>
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
+namespace pixlor::test {
+namespace {
+
+#ifdef _WIN32
+constexpr const char* MODULE_FILE = "Pixlor.dll";
+#else
+constexpr const char* MODULE_FILE = "pixlor.so";
+#endif
+
+// Items of the configuration dialog that the tests edit, and its OK button.
+constexpr int PHOTO_NAME = 18, THUMB_FOLDER = 24, PHOTO_DIGITS = 26, OK_BUTTON = 32;
+constexpr int COPY_DIALOG_OK = 7;
+
+constexpr std::int64_t SECONDS_1601_TO_1970 = 11644473600;
+
+// A picture's shooting time as a file time (the scenarios use even seconds, which a DOS time
+// keeps).
+std::uint64_t FileTicksOf(const sim::Picture& picture) {
+    return static_cast<std::uint64_t>(picture.shootingTime + SECONDS_1601_TO_1970) * 10000000;
+}
+
+// The times a written file carries, read back from the system: all three under Windows, access
+// and write time on Linux, which keeps no creation time.
+struct FileTimes {
+    std::optional<std::uint64_t> creation;
+    std::uint64_t access = 0;
+    std::uint64_t write = 0;
+};
+
+bool ReadFileTimes(const std::string& path, FileTimes& times) {
+#ifdef _WIN32
+    const auto ticks = [](const FILETIME& time) {
+        return time.dwLowDateTime | std::uint64_t{time.dwHighDateTime} << 32;
+    };
+    HANDLE file = ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    FILETIME creation{}, access{}, write{};
+    const bool read = ::GetFileTime(file, &creation, &access, &write) != 0;
+    ::CloseHandle(file);
+    times = {ticks(creation), ticks(access), ticks(write)};
+    return read;
+#else
+    struct stat status {};
+    if (::stat(nativePath(path).c_str(), &status) != 0) return false;
+    const auto ticks = [](const timespec& time) {
+        return static_cast<std::uint64_t>(time.tv_sec + SECONDS_1601_TO_1970) * 10000000 +
+               static_cast<std::uint64_t>(time.tv_nsec / 100);
+    };
+    times = {std::nullopt, ticks(status.st_atim), ticks(status.st_mtim)};
+    return true;
+#endif
+}
+
+// The camera the script started, as its scenario file describes it.
+class ACamsimOnCom1 : public ::testing::Test {
+protected:
+    explicit ACamsimOnCom1(const char* scenarioFile)
+        : loaded(host::LoadPluginModule(
+              (std::filesystem::current_path() / MODULE_FILE).string(), module)),
+          emulator(module.entryPoints, user, Settings()) {
+        std::ifstream in(std::string(PIXLOR_WINE_SCENARIOS) + "/" + scenarioFile);
+        std::stringstream text;
+        text << in.rdbuf();
+        scenarioRead = sim::parseScenario(text.str(), scenario, scenarioError);
+        for (std::size_t i = 0; i < scenario.pictures.size(); ++i)
+            if (scenario.pictures[i].id == 0) scenario.pictures[i].id = static_cast<std::uint32_t>(i + 1);
+    }
+
+    void SetUp() override {
+        ASSERT_TRUE(scenarioRead) << scenarioError;
+        ASSERT_TRUE(loaded) << module.errorText;
+        ASSERT_TRUE(emulator.start()) << emulator.errorText;
+        configure();
+        ASSERT_TRUE(emulator.openPanel()) << emulator.errorText;
+    }
+
+    void TearDown() override {
+        if (emulator.panelOpen()) emulator.closePanel();
+        EXPECT_EQ(emulator.screensOutstanding(), 0);
+        for (const std::string& violation : emulator.violations()) ADD_FAILURE() << violation;
+        if (!HasFailure()) return;
+        for (const host::BoxRecord& box : user.boxes) {  // what the user saw, to explain it
+            std::string text = "box [" + box.helpTopic + "] " + box.title;
+            for (const std::string& line : box.lines) text += " | " + line;
+            std::printf("%s\n", text.c_str());
+        }
+    }
+
+    host::EmulatorSettings Settings() const {
+        host::EmulatorSettings settings;
+        settings.moduleName = module.path;
+        settings.diskDirectory = disk.path();
+        return settings;
+    }
+
+    // The configuration dialog with the camera's port chosen and OK pressed; the blank thumbnail
+    // folder of the defaults is not accepted, so it is emptied. `edit` changes more.
+    void configure(std::function<void(host::DialogRequest&)> edit = {}) {
+        user.queueDialog([edit](host::DialogRequest& dialog) {
+            dialog.selectRadio(dialog.find(DI_RADIOBUTTON, "COM1"));
+            dialog.setText(THUMB_FOLDER, "");
+            if (edit) edit(dialog);
+            return OK_BUTTON;
+        });
+        ASSERT_EQ(emulator.configure(), 1) << "the settings were refused";
+    }
+    // F5 or F6 on the marked items, the copy dialog confirmed with its proposed destination.
+    int copyMarked(bool move) {
+        user.queueDialog([](host::DialogRequest&) { return COPY_DIALOG_OK; });
+        return emulator.pressKey(move ? VK_F6 : VK_F5);
+    }
+
+    std::vector<BYTE> photoOf(std::size_t picture) const {
+        const sim::Picture& shot = scenario.pictures.at(picture);
+        return sim::pictureData(scenario.seed, shot.id, sim::PictureKind::Photo, shot.photoSize);
+    }
+
+    // The file holds the picture's photo and carries its shooting time.
+    void expectPhotoFile(const std::string& name, std::size_t picture) const {
+        const std::string path = disk.windowsPath(name);
+        FileTimes times;  // before the file is read, which may move its access time
+        ASSERT_TRUE(ReadFileTimes(path, times)) << name << " was not written";
+        EXPECT_EQ(readFileBytes(path), photoOf(picture)) << name;
+        const std::uint64_t shot = FileTicksOf(scenario.pictures.at(picture));
+        if (times.creation) {
+            EXPECT_EQ(*times.creation, shot) << name << " creation time";
+        }
+        EXPECT_EQ(times.access, shot) << name << " access time";
+        EXPECT_EQ(times.write, shot) << name << " write time";
+    }
+
+    std::vector<const host::BoxRecord*> errorBoxes() const {
+        std::vector<const host::BoxRecord*> found;
+        for (const host::BoxRecord& box : user.boxes)
+            if (box.helpTopic == "Errors") found.push_back(&box);
+        return found;
+    }
+
+    sim::Scenario scenario;
+    bool scenarioRead = false;
+    std::string scenarioError;
+    TempDir disk;
+    host::PluginModule module;
+    bool loaded;
+    host::ScriptedUser user;
+    host::HostEmulator emulator;
+};
+
+// Four pictures shot on three dates; nothing goes wrong on the line.
+class ACameraWithPicturesOnThreeDates : public ACamsimOnCom1 {
+protected:
+    ACameraWithPicturesOnThreeDates() : ACamsimOnCom1("pictures.json") {}
+};
+
+TEST_F(ACameraWithPicturesOnThreeDates, OpensWithOneFolderPerShootingDate) {
+    EXPECT_EQ(emulator.pluginPanel().names(),
+              (std::vector<std::string>{"02-05-17", "02-05-18", "02-06-01"}));
+    ASSERT_TRUE(emulator.enterFolder("02-05-17"));
+    EXPECT_EQ(emulator.pluginPanel().names(),
+              (std::vector<std::string>{"..", "pic17.05.2002_001.jpg", "pic17.05.2002_002.jpg"}));
+    EXPECT_TRUE(errorBoxes().empty());
+}
+
+TEST_F(ACameraWithPicturesOnThreeDates, CopiesADateFolderStampedWithTheShootingTimes) {
+    ASSERT_TRUE(emulator.selectItems({"02-05-17"}));
+    EXPECT_EQ(copyMarked(false), 1);
+    expectPhotoFile("02-05-17\\pic17.05.2002_001.jpg", 0);
+    expectPhotoFile("02-05-17\\pic17.05.2002_002.jpg", 1);
+    EXPECT_TRUE(errorBoxes().empty());
+    ASSERT_TRUE(emulator.list());
+    EXPECT_EQ(emulator.pluginPanel().names().size(), 3u) << "a copy leaves the camera as it was";
+}
+
+TEST_F(ACameraWithPicturesOnThreeDates, NamesTheNextCopyAfterTheConfiguredPatterns) {
+    emulator.closePanel();  // the settings cannot change while a panel is open
+    configure([](host::DialogRequest& dialog) {
+        dialog.selectRadio(dialog.find(DI_RADIOBUTTON, " 57.6kBd"));
+        dialog.setText(PHOTO_NAME, "img%4Y%2M%2D_");
+        dialog.setText(PHOTO_DIGITS, "4");
+    });
+    ASSERT_TRUE(emulator.openPanel()) << emulator.errorText;
+    ASSERT_TRUE(emulator.selectItems({"02-05-18"}));
+    EXPECT_EQ(copyMarked(false), 1);
+    expectPhotoFile("02-05-18\\img20020518_0001.jpg", 2);
+    EXPECT_TRUE(errorBoxes().empty());
+}
+
+TEST_F(ACameraWithPicturesOnThreeDates, MovesAPictureOffTheCamera) {
+    ASSERT_TRUE(emulator.enterFolder("02-06-01"));
+    ASSERT_TRUE(emulator.selectItems({"img20020601_0001.jpg"}));
+    EXPECT_EQ(copyMarked(true), 1);
+    expectPhotoFile("img20020601_0001.jpg", 3);  // inside a date folder: no sub-folder
+    EXPECT_TRUE(errorBoxes().empty());
+    emulator.closePanel();
+    ASSERT_TRUE(emulator.openPanel()) << emulator.errorText;
+    EXPECT_EQ(emulator.pluginPanel().names(), (std::vector<std::string>{"02-05-17", "02-05-18"}));
+}
+
+TEST_F(ACameraWithPicturesOnThreeDates, DeletesAPictureAndTheRestMoveUp) {
+    ASSERT_TRUE(emulator.enterFolder("02-05-17"));
+    ASSERT_TRUE(emulator.selectItems({"img20020517_0001.jpg"}));
+    user.queueAnswer(0);  // delete?
+    EXPECT_EQ(emulator.pressKey(VK_F8), 1);
+    EXPECT_TRUE(errorBoxes().empty());
+    emulator.closePanel();
+    ASSERT_TRUE(emulator.openPanel()) << emulator.errorText;
+    ASSERT_TRUE(emulator.enterFolder("02-05-17"));
+    ASSERT_EQ(emulator.pluginPanel().names(),
+              (std::vector<std::string>{"..", "img20020517_0001.jpg"}));
+    ASSERT_TRUE(emulator.selectItems({"img20020517_0001.jpg"}));
+    EXPECT_EQ(copyMarked(false), 1);
+    expectPhotoFile("img20020517_0001.jpg", 1);  // the second picture moved up
+}
+
+// A camera whose third data packet of the first photo arrives with a byte flipped.
+class ACameraThatDamagesADataPacket : public ACamsimOnCom1 {
+protected:
+    ACameraThatDamagesADataPacket() : ACamsimOnCom1("damaged-packet.json") {}
+};
+
+TEST_F(ACameraThatDamagesADataPacket, AsksForThePacketAgainAndWritesThePhotoIntact) {
+    ASSERT_TRUE(emulator.selectItems({"03-01-04"}));
+    EXPECT_EQ(copyMarked(false), 1);
+    expectPhotoFile("03-01-04\\pic04.01.2003_001.jpg", 0);
+    expectPhotoFile("03-01-04\\pic04.01.2003_002.jpg", 1);
+    EXPECT_TRUE(errorBoxes().empty());
+}
+
+// A camera that refuses every request to delete the selected picture.
+class ACameraThatRefusesToDelete : public ACamsimOnCom1 {
+protected:
+    ACameraThatRefusesToDelete() : ACamsimOnCom1("refused-delete.json") {}
+};
+
+TEST_F(ACameraThatRefusesToDelete, ReportsTheFailureAndKeepsThePicture) {
+    ASSERT_TRUE(emulator.enterFolder("04-08-21"));
+    ASSERT_TRUE(emulator.selectItems({"pic21.08.2004_001.jpg"}));
+    user.queueAnswer(0);  // delete?
+    emulator.pressKey(VK_F8);
+    ASSERT_EQ(errorBoxes().size(), 1u);
+    EXPECT_NE(errorBoxes()[0]->flags & FMSG_WARNING, 0u);
+
+    if (emulator.panelOpen()) emulator.closePanel();
+    ASSERT_TRUE(emulator.openPanel()) << emulator.errorText;
+    ASSERT_TRUE(emulator.enterFolder("04-08-21"));
+    EXPECT_EQ(emulator.pluginPanel().names(),
+              (std::vector<std::string>{"..", "pic21.08.2004_001.jpg", "pic21.08.2004_002.jpg"}));
+}
+
+}  // namespace
+}  // namespace pixlor::test
