@@ -42,10 +42,10 @@ struct CameraHostSetup {
     int serialPorts = 2;  // COM1..COM<n> in the system's port list
     unsigned cameraPort = 2;
     std::uint32_t packetSize = sim::DEFAULT_PACKET_SIZE;
-    // Message n reads "M<n>" instead of the project's English text, except for the ones given
-    // here; the suites that check which message is shown compare numbers, not wording.
+    // Message n reads "M<n>" instead of the project's English text; the suites that check which
+    // message is shown compare numbers, not wording.
     bool numberedTexts = false;
-    std::map<int, std::string> texts;
+    std::map<int, std::string> texts;  // messages with texts of the test's own
 };
 
 // Numbered texts with these messages' own texts, and `serialPorts` ports listed.
@@ -77,9 +77,9 @@ protected:
         for (const std::string& violation : emulator.violations()) ADD_FAILURE() << violation;
     }
 
-    // Starts the plug-in in the emulator; numbered texts are written out first.
+    // Starts the plug-in in the emulator; a language file of the test's own is written first.
     bool start() {
-        if (setup_.numberedTexts && !writeNumberedTexts()) return false;
+        if (ownLanguageFile() && !writeLanguageFile()) return false;
         return emulator.start();
     }
     // Starts the plug-in and opens the camera panel from the disk menu.
@@ -153,13 +153,14 @@ private:
         host::EmulatorSettings settings;
         // The project's language files stand beside the module in the build folder.
         const std::filesystem::path folder =
-            setup_.numberedTexts ? std::filesystem::path(languageFolder.path())
+            ownLanguageFile() ? std::filesystem::path(languageFolder.path())
                                  : std::filesystem::current_path();
         settings.moduleName = (folder / "pixlor.so").string();
         settings.diskDirectory = disk.path();
         return settings;
     }
-    bool writeNumberedTexts() const {
+    bool ownLanguageFile() const { return setup_.numberedTexts || !setup_.texts.empty(); }
+    bool writeLanguageFile() const {
         host::LanguageFile project;
         if (!project.load("PixlorEng.lng")) {
             ADD_FAILURE() << project.errorText;
@@ -169,8 +170,10 @@ private:
         file << ".Language=English,English\n\n";
         for (int n = 0; n < project.count(); ++n) {
             const auto own = setup_.texts.find(n);
-            file << '"' << (own != setup_.texts.end() ? own->second : "M" + std::to_string(n))
-                 << "\"\n";
+            const std::string shown = own != setup_.texts.end() ? own->second
+                                      : setup_.numberedTexts ? "M" + std::to_string(n)
+                                                             : std::string(project.message(n));
+            file << '"' << shown << "\"\n";
         }
         return static_cast<bool>(file);
     }

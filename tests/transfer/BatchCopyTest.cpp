@@ -1,6 +1,6 @@
 // The batch copy: names and folders of the written files, the progress box, the end of a batch
 // on a failure, and the move that follows a copy.
-#include "tests/transfer/BatchHost.h"
+#include "tests/transfer/BatchFixture.h"
 
 #include "shell/MessageNumbers.h"
 #include "transfer/BatchTransfer.h"
@@ -36,51 +36,51 @@ protected:
 };
 
 TEST_F(ThreePicturesBatch, CountsFilesAndBytesAndShowsTheBatchBarAfterTheFirstFile) {
-    ASSERT_TRUE(BatchCopy(*panel, destination.c_str(), PAIRING_ONE_KIND, true, true,
+    ASSERT_TRUE(BatchCopy(*panel(), destination.c_str(), PAIRING_ONE_KIND, true, true,
                           SUBFOLDERS_ALWAYS, false, positions({0, 1, 2})));
 
-    const auto boxes = host.boxesTitled(MSG_COPY_TITLE);
+    const auto boxes = boxesTitled(MSG_COPY_TITLE);
     const auto secondFileStart =
-        std::find_if(boxes.begin(), boxes.end(), [](const Box& box) {
-            return box.items[2] == "File 2: 0 of 50000 bytes, 0%";
+        std::find_if(boxes.begin(), boxes.end(), [](const host::BoxRecord& box) {
+            return box.lines[1] == "File 2: 0 of 50000 bytes, 0%";
         });
     ASSERT_NE(secondFileStart, boxes.end());
     EXPECT_EQ(secondFileStart->flags, FMSG_LEFTALIGN);
-    EXPECT_FALSE(secondFileStart->helpTopic);
-    EXPECT_EQ(secondFileStart->items[4], "3 files: 100000 of 175000 bytes, 57%");
-    EXPECT_EQ(FullCells(secondFileStart->items[5]), 28);
-    EXPECT_EQ(secondFileStart->items[5].size(), 52u);
-    EXPECT_EQ(boxes.back().items[4], "3 files: 175000 of 175000 bytes, 100%");
-    EXPECT_EQ(FullCells(boxes.back().items[3]), 50);
+    EXPECT_TRUE(secondFileStart->helpTopic.empty());
+    EXPECT_EQ(secondFileStart->lines[3], "3 files: 100000 of 175000 bytes, 57%");
+    EXPECT_EQ(FullCells(secondFileStart->lines[4]), 28);
+    EXPECT_EQ(secondFileStart->lines[4].size(), 52u);
+    EXPECT_EQ(boxes.back().lines[3], "3 files: 175000 of 175000 bytes, 100%");
+    EXPECT_EQ(FullCells(boxes.back().lines[2]), 50);
 }
 
 TEST_F(ThreePicturesBatch, WritesEveryPictureUnderTheDefaultNamesIntoItsDateFolder) {
-    ASSERT_TRUE(BatchCopy(*panel, destination.c_str(), PAIRING_ONE_KIND, true, true,
+    ASSERT_TRUE(BatchCopy(*panel(), destination.c_str(), PAIRING_ONE_KIND, true, true,
                           SUBFOLDERS_ALWAYS, false, positions({0, 1, 2})));
 
     const std::vector<BYTE> first = readFileBytes(onDisk("02-07-05\\pic05.07.2002_001.jpg"));
-    EXPECT_EQ(first, expected(1, PictureKind::Photo));
+    EXPECT_EQ(first, expected(0, PictureKind::Photo));
     EXPECT_EQ(readFileBytes(onDisk("02-07-07\\pic07.07.2002_001.jpg")),
-              expected(3, PictureKind::Photo));
-    EXPECT_TRUE(host.everyScreenRestoredOnce());
-    EXPECT_TRUE(host.reports().empty());
+              expected(2, PictureKind::Photo));
+    EXPECT_TRUE(everyScreenRestoredOnce());
+    EXPECT_TRUE(reports().empty());
 }
 
 TEST_F(ThreePicturesBatch, ContinuesTheNumbersAlreadyInTheFolder) {
     fs::create_directory(onDisk("02-07-05"));
-    ASSERT_TRUE(BatchCopy(*panel, destination.c_str(), PAIRING_ONE_KIND, true, true,
+    ASSERT_TRUE(BatchCopy(*panel(), destination.c_str(), PAIRING_ONE_KIND, true, true,
                           SUBFOLDERS_ALWAYS, false, positions({0})));
-    ASSERT_TRUE(BatchCopy(*panel, destination.c_str(), PAIRING_ONE_KIND, true, true,
+    ASSERT_TRUE(BatchCopy(*panel(), destination.c_str(), PAIRING_ONE_KIND, true, true,
                           SUBFOLDERS_ALWAYS, false, positions({0})));
 
     EXPECT_TRUE(fileExists(onDisk("02-07-05\\pic05.07.2002_001.jpg")));
     EXPECT_EQ(readFileBytes(onDisk("02-07-05\\pic05.07.2002_002.jpg")),
-              expected(1, PictureKind::Photo));
+              expected(0, PictureKind::Photo));
 }
 
 TEST_F(ThreePicturesBatch, CopiesStraightIntoTheDestinationFromInsideADateFolder) {
-    panel->listingState = LISTING_IN_FOLDER;
-    ASSERT_TRUE(BatchCopy(*panel, destination.c_str(), PAIRING_ONE_KIND, true, true,
+    panel()->listingState = LISTING_IN_FOLDER;
+    ASSERT_TRUE(BatchCopy(*panel(), destination.c_str(), PAIRING_ONE_KIND, true, true,
                           SUBFOLDERS_AUTO, false, positions({1})));
 
     EXPECT_TRUE(fileExists(onDisk("pic06.07.2002_001.jpg")));
@@ -89,33 +89,33 @@ TEST_F(ThreePicturesBatch, CopiesStraightIntoTheDestinationFromInsideADateFolder
 
 TEST_F(ThreePicturesBatch, EndsWithCode15WhenTheDestinationIsMissing) {
     const std::string missing = destination + "gone\\";
-    EXPECT_FALSE(BatchCopy(*panel, missing.c_str(), PAIRING_ONE_KIND, true, true,
+    EXPECT_FALSE(BatchCopy(*panel(), missing.c_str(), PAIRING_ONE_KIND, true, true,
                            SUBFOLDERS_ALWAYS, false, positions({0, 1})));
 
-    ASSERT_EQ(host.reports().size(), 1u);
+    ASSERT_EQ(reports().size(), 1u);
     EXPECT_TRUE(lastReportLine().ends_with("operation 15")) << lastReportLine();
     EXPECT_FALSE(fs::exists(onDisk("gone")));
-    EXPECT_TRUE(host.everyScreenRestoredOnce());
+    EXPECT_TRUE(everyScreenRestoredOnce());
 }
 
 TEST_F(ThreePicturesBatch, StopsAtAnExistingTargetWithCode9AndKeepsWhatWasCopied) {
     // After _999 the scan does not see _1000 (four digits), so 1000 is chosen again.
     WriteFile(onDisk("pic06.07.2002_999.jpg"), "old 999");
     WriteFile(onDisk("pic06.07.2002_1000.jpg"), "old 1000");
-    EXPECT_FALSE(BatchCopy(*panel, destination.c_str(), PAIRING_ONE_KIND, true, true,
+    EXPECT_FALSE(BatchCopy(*panel(), destination.c_str(), PAIRING_ONE_KIND, true, true,
                            SUBFOLDERS_NEVER, false, positions({0, 1, 2})));
 
     EXPECT_TRUE(lastReportLine().ends_with("operation 9")) << lastReportLine();
-    EXPECT_EQ(readFileBytes(onDisk("pic05.07.2002_001.jpg")), expected(1, PictureKind::Photo));
+    EXPECT_EQ(readFileBytes(onDisk("pic05.07.2002_001.jpg")), expected(0, PictureKind::Photo));
     EXPECT_EQ(ReadAll(onDisk("pic06.07.2002_1000.jpg")), "old 1000");
     EXPECT_FALSE(fileExists(onDisk("pic07.07.2002_001.jpg")));
-    EXPECT_TRUE(host.everyScreenRestoredOnce());
+    EXPECT_TRUE(everyScreenRestoredOnce());
 }
 
 TEST_F(ThreePicturesBatch, AMoveThatEndsEarlyDeletesNothing) {
     WriteFile(onDisk("pic06.07.2002_999.jpg"), "");
     WriteFile(onDisk("pic06.07.2002_1000.jpg"), "");
-    EXPECT_FALSE(BatchCopy(*panel, destination.c_str(), PAIRING_ONE_KIND, true, true,
+    EXPECT_FALSE(BatchCopy(*panel(), destination.c_str(), PAIRING_ONE_KIND, true, true,
                            SUBFOLDERS_NEVER, true, positions({0, 1, 2})));
 
     EXPECT_EQ(camera.counters().deletes, 0);
@@ -125,10 +125,10 @@ TEST_F(ThreePicturesBatch, AMoveThatEndsEarlyDeletesNothing) {
 TEST_F(ThreePicturesBatch, AMoveLeavesAPictureThatCouldNotBeSelectedOnTheCamera) {
     // The first selection of the batch is refused: picture 1 is skipped, picture 2 copied.
     camera.addFault({sim::FaultKind::Refuse, sim::CommandMatch::setRegister(4), 1});
-    EXPECT_TRUE(BatchCopy(*panel, destination.c_str(), PAIRING_ONE_KIND, true, true,
+    EXPECT_TRUE(BatchCopy(*panel(), destination.c_str(), PAIRING_ONE_KIND, true, true,
                           SUBFOLDERS_NEVER, true, positions({0, 1})));
 
-    EXPECT_TRUE(host.reports().empty());
+    EXPECT_TRUE(reports().empty());
     EXPECT_FALSE(fileExists(onDisk("pic05.07.2002_001.jpg")));
     EXPECT_TRUE(fileExists(onDisk("pic06.07.2002_001.jpg")));
     EXPECT_EQ(idsOnCamera(), (std::vector<std::uint32_t>{1, 3}));
@@ -136,7 +136,7 @@ TEST_F(ThreePicturesBatch, AMoveLeavesAPictureThatCouldNotBeSelectedOnTheCamera)
 }
 
 TEST_F(ThreePicturesBatch, AMoveDeletesEveryCopiedPicture) {
-    EXPECT_TRUE(BatchCopy(*panel, destination.c_str(), PAIRING_ONE_KIND, false, true,
+    EXPECT_TRUE(BatchCopy(*panel(), destination.c_str(), PAIRING_ONE_KIND, false, true,
                           SUBFOLDERS_NEVER, true, positions({0, 2})));
 
     EXPECT_TRUE(fileExists(onDisk("thumb05.07.2002_001.jpg")));
@@ -145,27 +145,28 @@ TEST_F(ThreePicturesBatch, AMoveDeletesEveryCopiedPicture) {
 }
 
 TEST_F(ThreePicturesBatch, ClearsTheSelectionMarksOnePictureAtATime) {
-    host.markPictures({0, 1});
-    ASSERT_TRUE(BatchCopy(*panel, destination.c_str(), PAIRING_ONE_KIND, true, true,
+    markPictures({0, 1});
+    const std::string second = nameAt(1);
+    ASSERT_TRUE(BatchCopy(*panel(), destination.c_str(), PAIRING_ONE_KIND, true, true,
                           SUBFOLDERS_NEVER, false, nullptr));
 
-    const auto selections = host.commands(FCTL_SETSELECTION);
+    const auto selections = emulator.controls(FCTL_SETSELECTION);
     ASSERT_EQ(selections.size(), 2u);
-    EXPECT_EQ(selections[0].selectedAfter, (std::set<DWORD>{1}));
-    EXPECT_TRUE(selections[1].selectedAfter.empty());
+    EXPECT_EQ(selections[0].markedAfter, (std::vector<std::string>{second}));
+    EXPECT_TRUE(selections[1].markedAfter.empty());
     EXPECT_TRUE(fileExists(onDisk("pic05.07.2002_001.jpg")));
     EXPECT_TRUE(fileExists(onDisk("pic06.07.2002_001.jpg")));
-    const auto& last = host.panelCommands;
+    const std::vector<host::ControlRecord> last = emulator.controls();
     ASSERT_GE(last.size(), 2u);
     EXPECT_EQ(last[last.size() - 2].command, FCTL_UPDATEPANEL);
     EXPECT_EQ(last.back().command, FCTL_REDRAWPANEL);
 }
 
 TEST_F(ThreePicturesBatch, LeavesTheMarksAloneWhileTheRootListsFolders) {
-    panel->listingState = LISTING_FOLDER_ROOT;
-    ASSERT_TRUE(BatchCopy(*panel, destination.c_str(), PAIRING_ONE_KIND, true, true,
+    panel()->listingState = LISTING_FOLDER_ROOT;
+    ASSERT_TRUE(BatchCopy(*panel(), destination.c_str(), PAIRING_ONE_KIND, true, true,
                           SUBFOLDERS_NEVER, false, positions({0})));
-    EXPECT_TRUE(host.commands(FCTL_SETSELECTION).empty());
+    EXPECT_TRUE(emulator.controls(FCTL_SETSELECTION).empty());
 }
 
 // Two pictures, both kinds.
@@ -177,30 +178,30 @@ protected:
 };
 
 TEST_F(BothKindsBatch, CopiesTheThumbnailBeforeThePictureEachIntoItsOwnFolder) {
-    ASSERT_TRUE(BatchCopy(*panel, destination.c_str(), PAIRING_OWN_FOLDERS, true, true,
+    ASSERT_TRUE(BatchCopy(*panel(), destination.c_str(), PAIRING_OWN_FOLDERS, true, true,
                           SUBFOLDERS_ALWAYS, false, positions({0, 1})));
 
     std::vector<std::string> fileStarts;
-    for (const Box& box : host.boxesTitled(MSG_COPY_TITLE))
-        if (box.items[2].find(": 0 of") != std::string::npos) fileStarts.push_back(box.items[1]);
+    for (const host::BoxRecord& box : boxesTitled(MSG_COPY_TITLE))
+        if (box.lines[1].find(": 0 of") != std::string::npos) fileStarts.push_back(box.lines[0]);
     ASSERT_EQ(fileStarts.size(), 4u);
     EXPECT_TRUE(fileStarts[0].ends_with("thumb05.07.2002_001.jpg")) << fileStarts[0];
     EXPECT_TRUE(fileStarts[1].ends_with("pic05.07.2002_001.jpg")) << fileStarts[1];
     EXPECT_TRUE(fileStarts[2].ends_with("thumb06.07.2002_001.jpg")) << fileStarts[2];
     EXPECT_TRUE(fileStarts[3].ends_with("pic06.07.2002_001.jpg")) << fileStarts[3];
-    EXPECT_EQ(host.boxesTitled(MSG_COPY_TITLE).back().items[4],
+    EXPECT_EQ(boxesTitled(MSG_COPY_TITLE).back().lines[3],
               "4 files: 19400 of 19400 bytes, 100%");
 
     EXPECT_EQ(readFileBytes(onDisk("t05\\thumb05.07.2002_001.jpg")),
-              expected(1, PictureKind::Thumbnail));
+              expected(0, PictureKind::Thumbnail));
     EXPECT_EQ(readFileBytes(onDisk("02-07-05\\pic05.07.2002_001.jpg")),
-              expected(1, PictureKind::Photo));
+              expected(0, PictureKind::Photo));
     EXPECT_TRUE(fileExists(onDisk("t06\\thumb06.07.2002_001.jpg")));
     EXPECT_TRUE(fileExists(onDisk("02-07-06\\pic06.07.2002_001.jpg")));
 }
 
 TEST_F(BothKindsBatch, PutsBothKindsIntoTheFolderTheFolderFlagChooses) {
-    ASSERT_TRUE(BatchCopy(*panel, destination.c_str(), PAIRING_SHARED_FOLDER, true, false,
+    ASSERT_TRUE(BatchCopy(*panel(), destination.c_str(), PAIRING_SHARED_FOLDER, true, false,
                           SUBFOLDERS_ALWAYS, false, positions({0})));
 
     EXPECT_TRUE(fileExists(onDisk("t05\\thumb05.07.2002_001.jpg")));
@@ -213,37 +214,45 @@ protected:
     OversizedTexts() : BatchOnSimulatedCamera(PicturesOfSizes({3000})) {}
 };
 
-TEST_F(OversizedTexts, KeepsTheProgressLinesWithinTheirBuffersWhateverTheLanguageFileHolds) {
-    host.texts[MSG_COPY_FILE_LINE] = std::string(400, 'x') + " %d %u %u %u%%";
-    host.texts[MSG_COPY_BATCH_LINE] = std::string(400, 'y') + " %d %u %u %u%%";
+// A language file whose progress lines are far longer than their boxes.
+class OversizedLanguageTexts : public BatchOnSimulatedCamera {
+protected:
+    OversizedLanguageTexts()
+        : BatchOnSimulatedCamera(
+              PicturesOfSizes({3000}),
+              BatchSetup({{MSG_COPY_FILE_LINE, std::string(400, 'x') + " %d %u %u %u%%"},
+                          {MSG_COPY_BATCH_LINE, std::string(400, 'y') + " %d %u %u %u%%"}})) {}
+};
+
+TEST_F(OversizedLanguageTexts, KeepsTheProgressLinesWithinTheirBuffersWhateverTheLanguageFileHolds) {
     const std::string deep = destination + std::string(120, 'd') + "\\";
     fs::create_directory(nativePath(deep));
-    ASSERT_TRUE(BatchCopy(*panel, deep.c_str(), PAIRING_ONE_KIND, true, true, SUBFOLDERS_NEVER,
+    ASSERT_TRUE(BatchCopy(*panel(), deep.c_str(), PAIRING_ONE_KIND, true, true, SUBFOLDERS_NEVER,
                           false, positions({0})));
 
-    const Box& last = host.boxesTitled(MSG_COPY_TITLE).back();
-    EXPECT_LE(last.items[1].size(), 52u);
-    EXPECT_LT(last.items[2].size(), 128u);
-    EXPECT_LT(last.items[4].size(), 128u);
+    const host::BoxRecord last = boxesTitled(MSG_COPY_TITLE).back();
+    EXPECT_LE(last.lines[0].size(), 52u);
+    EXPECT_LT(last.lines[1].size(), 128u);
+    EXPECT_LT(last.lines[3].size(), 128u);
     EXPECT_TRUE(fileExists(nativePath(deep + "pic05.07.2002_001.jpg")));
 }
 
 TEST_F(OversizedTexts, AFileNameTooLongForTheSystemEndsTheBatchWithCode9) {
     setText(SETTING_PHOTO_PREFIX, std::string(256, 'n').c_str());
-    EXPECT_FALSE(BatchCopy(*panel, destination.c_str(), PAIRING_ONE_KIND, true, true,
+    EXPECT_FALSE(BatchCopy(*panel(), destination.c_str(), PAIRING_ONE_KIND, true, true,
                            SUBFOLDERS_NEVER, false, positions({0})));
     EXPECT_TRUE(lastReportLine().ends_with("operation 9")) << lastReportLine();
 }
 
 TEST_F(OversizedTexts, ShowsZeroBytesOfNothingAsComplete) {
-    ASSERT_TRUE(BatchCopy(*panel, destination.c_str(), PAIRING_ONE_KIND, true, true,
+    ASSERT_TRUE(BatchCopy(*panel(), destination.c_str(), PAIRING_ONE_KIND, true, true,
                           SUBFOLDERS_NEVER, false, positions({})));
     CopyProgress(0, 0);
-    const Box& box = host.boxes.back();
-    EXPECT_TRUE(box.items[2].ends_with(", 100%")) << box.items[2];
-    EXPECT_EQ(box.items[4], "0 files: 0 of 0 bytes, 100%");
-    EXPECT_EQ(FullCells(box.items[3]), 50);
-    EXPECT_EQ(FullCells(box.items[5]), 50);
+    const host::BoxRecord& box = user.boxes.back();
+    EXPECT_TRUE(box.lines[1].ends_with(", 100%")) << box.lines[1];
+    EXPECT_EQ(box.lines[3], "0 files: 0 of 0 bytes, 100%");
+    EXPECT_EQ(FullCells(box.lines[2]), 50);
+    EXPECT_EQ(FullCells(box.lines[4]), 50);
 }
 
 TEST_F(OversizedTexts, TheSingleFileBoxShowsItsPercentageAndAShortenedName) {
@@ -251,13 +260,13 @@ TEST_F(OversizedTexts, TheSingleFileBoxShowsItsPercentageAndAShortenedName) {
     SetFileProgressLines("M61", longName.c_str());
     FileProgress(0, 0);
     FileProgress(1, 2);
-    ASSERT_GE(host.boxes.size(), 2u);
-    const Box& empty = host.boxes[host.boxes.size() - 2];
-    const Box& half = host.boxes.back();
-    EXPECT_EQ(empty.items[2], "100%");
-    EXPECT_EQ(half.items, (std::vector<std::string>{"M61", half.items[1], "50%"}));
-    EXPECT_LE(half.items[1].size(), 60u);
-    EXPECT_TRUE(half.items[1].ends_with("pic.jpg"));
+    ASSERT_GE(user.boxes.size(), 2u);
+    const host::BoxRecord& empty = user.boxes[user.boxes.size() - 2];
+    const host::BoxRecord& half = user.boxes.back();
+    EXPECT_EQ(empty.lines[1], "100%");
+    EXPECT_EQ(BoxTexts(half), (std::vector<std::string>{"M61", half.lines[0], "50%"}));
+    EXPECT_LE(half.lines[0].size(), 60u);
+    EXPECT_TRUE(half.lines[0].ends_with("pic.jpg"));
     EXPECT_EQ(half.flags, 0u);
 }
 
