@@ -6,12 +6,11 @@
 #include "shell/MessageNumbers.h"
 #include "shell/ModuleState.h"
 #include "tests/support/HostFixture.h"
-#include "tests/support/Support.h"
+#include "tests/support/HostWithCamera.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <deque>
 #include <functional>
 #include <map>
 #include <string>
@@ -26,65 +25,7 @@ constexpr int PHOTO_NAME = 18, THUMB_NAME = 20, PHOTO_FOLDER = 22, THUMB_FOLDER 
 constexpr int PHOTO_DIGITS = 26, THUMB_DIGITS = 28;
 constexpr int CHECK = 29, DEFAULTS = 30, OK = 32, CANCEL = 33;
 
-struct Box {
-    DWORD flags;
-    std::string topic;
-    std::vector<std::string> items;
-};
-
-struct ShownDialog {
-    int x1, y1, x2, y2;
-    std::string topic;
-    std::vector<FarDialogItem> items;
-};
-
 using Answer = std::function<int(FarDialogItem* items)>;
-
-// A host that plays the user from a script of dialog answers; when the script runs out the
-// user cancels.
-class ConfigureHost {
-public:
-    ConfigureHost() {
-        current = this;
-        texts[MSG_PATTERN_POSITION] = "at character %d";
-        HostServices.GetMsg = GetMsg;
-        HostServices.Message = Message;
-        HostServices.Dialog = Dialog;
-    }
-    ~ConfigureHost() { current = nullptr; }
-    ConfigureHost(const ConfigureHost&) = delete;
-    ConfigureHost& operator=(const ConfigureHost&) = delete;
-
-    HostServicesInForce services;
-    std::map<int, std::string> texts;
-    std::deque<Answer> answers;
-    std::vector<Box> boxes;
-    std::vector<ShownDialog> dialogs;
-
-private:
-    static const char* FARAPI GetMsg(int, int message) {
-        static std::map<int, std::string> shown;
-        const auto text = current->texts.find(message);
-        shown[message] = text != current->texts.end() ? text->second : "M" + std::to_string(message);
-        return shown[message].c_str();
-    }
-    static int FARAPI Message(int, DWORD flags, const char* topic, const char* const* items,
-                              int count, int) {
-        Box box{flags, topic != nullptr ? topic : "(none)", {}};
-        for (int i = 0; i < count; ++i) box.items.emplace_back(items[i]);
-        current->boxes.push_back(box);
-        return 0;
-    }
-    static int FARAPI Dialog(int, int x1, int y1, int x2, int y2, const char* topic,
-                             FarDialogItem* items, int count) {
-        current->dialogs.push_back({x1, y1, x2, y2, topic, {items, items + count}});
-        if (current->answers.empty()) return -1;
-        const Answer answer = current->answers.front();
-        current->answers.pop_front();
-        return answer(items);
-    }
-    static inline ConfigureHost* current = nullptr;
-};
 
 // Presses a button, optionally after editing the items.
 Answer Press(int button, std::function<void(FarDialogItem*)> edit = {}) {
@@ -107,12 +48,15 @@ Answer PressOkWithValidInput(std::function<void(FarDialogItem*)> edit = {}) {
     });
 }
 
-class ConfigureDialog : public ::testing::Test {
+// The plug-in started in the host, which plays the user from a script of dialog answers; when
+// the script runs out the user cancels.
+class ConfigureDialog : public HostWithCamera {
 protected:
-    ConfigureDialog() {
-        pluginKeyPath = "Software\\Far\\Plugins\\Pixlor";
-        portCount = 2;
-        openPanels = 0;
+    explicit ConfigureDialog(std::map<int, std::string> texts = {})
+        : HostWithCamera({}, NumberedTexts(WithPatternPosition(std::move(texts)))) {}
+    void SetUp() override {
+        ASSERT_TRUE(start()) << emulator.errorText;
+        ASSERT_EQ(portCount, 2);
     }
     ~ConfigureDialog() override {
         portCount = 0;
@@ -128,27 +72,34 @@ protected:
         ReadText(HKEY_CURRENT_USER, "", name, text, "(none)", sizeof text);
         return text;
     }
+    // Configure from the plug-in configuration menu.
     int run() {
         fake.system.clearRecords();
-        return RunConfigure(0);
+        return emulator.configure();
+    }
+    void answer(const std::vector<Answer>& answers) {
+        for (const Answer& next : answers)
+            user.queueDialog([next](host::DialogRequest& dialog) { return next(dialog.items); });
     }
     int writes() const { return fake.system.calls(SysCall::RegSetValueExA); }
     const FarDialogItem& shown(int item, std::size_t dialog = 0) const {
-        return host.dialogs.at(dialog).items.at(static_cast<std::size_t>(item));
+        return user.dialogs.at(dialog).items.at(static_cast<std::size_t>(item));
     }
     int selectedPort(std::size_t dialog = 0) const { return selectedAmong(PORT_ITEM, 9, dialog); }
     int selectedSpeed(std::size_t dialog = 0) const {
         return selectedAmong(SPEED_ITEM + 1, SPEED_ITEM + 5, dialog);
     }
-    const Box& onlyReport() const {
-        EXPECT_EQ(host.boxes.size(), 1u);
-        return host.boxes.at(0);
+    const host::BoxRecord& onlyReport() const {
+        EXPECT_EQ(user.boxes.size(), 1u);
+        return user.boxes.at(0);
     }
 
-    FakeSystemInForce fake;
-    ConfigureHost host;
-
 private:
+    static std::map<int, std::string> WithPatternPosition(std::map<int, std::string> texts) {
+        texts.emplace(MSG_PATTERN_POSITION, "at character %d");
+        return texts;
+    }
+
     int selectedAmong(int first, int last, std::size_t dialog) const {
         int selected = -1;
         for (int i = first; i <= last; ++i)
@@ -163,11 +114,11 @@ private:
 TEST_F(ConfigureDialog, OpensWithTheDefaultsWhenNothingIsStored) {
     EXPECT_EQ(run(), 0);
 
-    ASSERT_EQ(host.dialogs.size(), 1u);
-    const ShownDialog& dialog = host.dialogs[0];
-    EXPECT_EQ((std::vector<int>{dialog.x1, dialog.y1, dialog.x2, dialog.y2}),
+    ASSERT_EQ(user.dialogs.size(), 1u);
+    const host::DialogShown& dialog = user.dialogs[0];
+    EXPECT_EQ((std::vector<int>{dialog.left, dialog.top, dialog.right, dialog.bottom}),
               (std::vector<int>{-1, -1, 54, 24}));
-    EXPECT_EQ(dialog.topic, "Configure");
+    EXPECT_EQ(dialog.helpTopic, "Configure");
     EXPECT_EQ(dialog.items.size(), 34u);
     EXPECT_EQ(selectedPort(), PORT_ITEM + 1) << "COM2";
     EXPECT_EQ(selectedSpeed(), SPEED_ITEM + 5) << "115.2 kBd";
@@ -178,18 +129,18 @@ TEST_F(ConfigureDialog, OpensWithTheDefaultsWhenNothingIsStored) {
     EXPECT_STREQ(shown(PHOTO_DIGITS).Data, "3");
     EXPECT_STREQ(shown(THUMB_DIGITS).Data, "3");
     EXPECT_STREQ(shown(0).Data, "M62");
-    EXPECT_EQ(shown(PHOTO_DIGITS).X1, 8) << "after the 3-character label and a gap of 5";
+    EXPECT_EQ(int{shown(PHOTO_DIGITS).X1}, 8) << "after the 3-character label and a gap of 5";
     EXPECT_STREQ(shown(PHOTO_NAME).Param.History, "PXPhotoPfx");
     EXPECT_STREQ(shown(PHOTO_DIGITS).Param.Mask, "#");
-    EXPECT_EQ(shown(OK).Focus, 1);
-    EXPECT_EQ(shown(OK).DefaultButton, 1);
+    EXPECT_EQ(int{shown(OK).Focus}, 1);
+    EXPECT_EQ(int{shown(OK).DefaultButton}, 1);
 }
 
 TEST_F(ConfigureDialog, EveryButtonEndsTheDialogItself) {
     run();
     for (int button : {CHECK, DEFAULTS, OK, CANCEL}) {
-        EXPECT_EQ(shown(button).Type, DI_BUTTON);
-        EXPECT_EQ(shown(button).Flags, DIF_CENTERGROUP) << "button " << button;
+        EXPECT_EQ(int{shown(button).Type}, DI_BUTTON);
+        EXPECT_EQ(DWORD{shown(button).Flags}, DWORD{DIF_CENTERGROUP}) << "button " << button;
     }
 }
 
@@ -202,7 +153,7 @@ TEST_F(ConfigureDialog, GreysThePortsTheSystemDoesNotHave) {
 
 TEST_F(ConfigureDialog, WithoutSerialPortsDisablesAllPortsAndSavesCom1) {
     portCount = 0;
-    host.answers = {PressOkWithValidInput()};
+    answer({PressOkWithValidInput()});
     EXPECT_EQ(run(), 1);
     for (int item = PORT_ITEM; item <= PORT_ITEM + 7; ++item)
         EXPECT_NE(shown(item).Flags & DIF_DISABLE, 0u);
@@ -211,12 +162,12 @@ TEST_F(ConfigureDialog, WithoutSerialPortsDisablesAllPortsAndSavesCom1) {
 }
 
 TEST_F(ConfigureDialog, OkWritesTheEightValuesInOrder) {
-    host.answers = {PressOkWithValidInput([](FarDialogItem* items) {
+    answer({PressOkWithValidInput([](FarDialogItem* items) {
         Choose(items, PORT_ITEM, PORT_ITEM + 7, PORT_ITEM);
         Choose(items, SPEED_ITEM + 1, SPEED_ITEM + 5, SPEED_ITEM + 3);
         Type(items, PHOTO_NAME, "img%4Y_");
         Type(items, PHOTO_DIGITS, "5");
-    })};
+    })});
     EXPECT_EQ(run(), 1);
 
     std::vector<std::string> names;
@@ -233,85 +184,85 @@ TEST_F(ConfigureDialog, OkWritesTheEightValuesInOrder) {
 }
 
 TEST_F(ConfigureDialog, CancelWritesNothing) {
-    host.answers = {Press(CANCEL, [](FarDialogItem* items) { Type(items, PHOTO_NAME, "x"); })};
+    answer({Press(CANCEL, [](FarDialogItem* items) { Type(items, PHOTO_NAME, "x"); })});
     EXPECT_EQ(run(), 0);
     EXPECT_EQ(writes(), 0);
 }
 
 TEST_F(ConfigureDialog, RefusesTheDefaultBlankThumbnailFolderUntilItIsChanged) {
-    host.answers = {Press(OK), Press(DEFAULTS), Press(OK)};
+    answer({Press(OK), Press(DEFAULTS), Press(OK)});
     EXPECT_EQ(run(), 0);
 
-    ASSERT_EQ(host.boxes.size(), 2u);
-    for (const Box& box : host.boxes) {
-        EXPECT_EQ(box.items, (std::vector<std::string>{"M46", "M47"}));
-        EXPECT_EQ(box.flags, FMSG_WARNING | FMSG_MB_OK);
-        EXPECT_EQ(box.topic, "Errors");
+    ASSERT_EQ(user.boxes.size(), 2u);
+    for (const host::BoxRecord& box : user.boxes) {
+        EXPECT_EQ(BoxTexts(box), (std::vector<std::string>{"M46", "M47"}));
+        EXPECT_EQ(box.flags, DWORD{FMSG_WARNING | FMSG_MB_OK});
+        EXPECT_EQ(box.helpTopic, "Errors");
     }
-    EXPECT_EQ(host.dialogs.size(), 4u);
+    EXPECT_EQ(user.dialogs.size(), 4u);
     EXPECT_EQ(writes(), 0);
 }
 
 TEST_F(ConfigureDialog, TheCheckButtonConfirmsValidInputAndWritesNothing) {
-    host.answers = {Press(CHECK, [](FarDialogItem* items) { Type(items, THUMB_FOLDER, ""); })};
+    answer({Press(CHECK, [](FarDialogItem* items) { Type(items, THUMB_FOLDER, ""); })});
     EXPECT_EQ(run(), 0);
 
-    ASSERT_EQ(host.boxes.size(), 1u);
-    EXPECT_EQ(host.boxes[0].items, (std::vector<std::string>{"M3", "M57"}));
-    EXPECT_EQ(host.boxes[0].flags, FMSG_MB_OK);
-    ASSERT_EQ(host.dialogs.size(), 2u) << "the dialog opens again";
+    ASSERT_EQ(user.boxes.size(), 1u);
+    EXPECT_EQ(BoxTexts(user.boxes[0]), (std::vector<std::string>{"M3", "M57"}));
+    EXPECT_EQ(user.boxes[0].flags, DWORD{FMSG_MB_OK});
+    ASSERT_EQ(user.dialogs.size(), 2u) << "the dialog opens again";
     EXPECT_STREQ(shown(THUMB_FOLDER, 1).Data, "");
     EXPECT_EQ(writes(), 0);
 }
 
 TEST_F(ConfigureDialog, RefusesAForbiddenCharacterNamingItsPosition) {
-    host.answers = {PressOkWithValidInput([](FarDialogItem* items) { Type(items, PHOTO_NAME, "pic*"); })};
+    answer({PressOkWithValidInput([](FarDialogItem* items) { Type(items, PHOTO_NAME, "pic*"); })});
     EXPECT_EQ(run(), 0);
 
-    EXPECT_EQ(onlyReport().items, (std::vector<std::string>{"M43", "at character 4", "M51"}));
-    ASSERT_EQ(host.dialogs.size(), 2u);
+    EXPECT_EQ(BoxTexts(onlyReport()), (std::vector<std::string>{"M43", "at character 4", "M51"}));
+    ASSERT_EQ(user.dialogs.size(), 2u);
     EXPECT_STREQ(shown(PHOTO_NAME, 1).Data, "pic*") << "shown again as entered";
 }
 
 TEST_F(ConfigureDialog, RefusesFewerThanTwoDigits) {
     for (const char* digits : {"1", "0"}) {
-        host.boxes.clear();
-        host.answers = {PressOkWithValidInput([digits](FarDialogItem* items) {
+        user.boxes.clear();
+        answer({PressOkWithValidInput([digits](FarDialogItem* items) {
             Type(items, PHOTO_DIGITS, digits);
-        })};
+        })});
         EXPECT_EQ(run(), 0);
-        EXPECT_EQ(onlyReport().items, (std::vector<std::string>{"M53", "M55"})) << digits;
+        EXPECT_EQ(BoxTexts(onlyReport()), (std::vector<std::string>{"M53", "M55"})) << digits;
     }
     EXPECT_EQ(writes(), 0);
 }
 
 TEST_F(ConfigureDialog, RefusesANameThatWouldGrowBeyond256Characters) {
-    host.answers = {PressOkWithValidInput([](FarDialogItem* items) {
+    answer({PressOkWithValidInput([](FarDialogItem* items) {
         Type(items, PHOTO_NAME, std::string(250, 'a'));
         Type(items, PHOTO_DIGITS, "7");
-    })};
+    })});
     EXPECT_EQ(run(), 0);
-    EXPECT_EQ(onlyReport().items, (std::vector<std::string>{"M53", "M56"}));
+    EXPECT_EQ(BoxTexts(onlyReport()), (std::vector<std::string>{"M53", "M56"}));
 }
 
 TEST_F(ConfigureDialog, ANegativeDigitCountDoesNotSlipPastTheLengthCheck) {
-    host.answers = {PressOkWithValidInput([](FarDialogItem* items) {
+    answer({PressOkWithValidInput([](FarDialogItem* items) {
         Type(items, THUMB_DIGITS, "-5");
-    })};
+    })});
     EXPECT_EQ(run(), 0);
-    EXPECT_EQ(onlyReport().items, (std::vector<std::string>{"M54", "M56"}));
+    EXPECT_EQ(BoxTexts(onlyReport()), (std::vector<std::string>{"M54", "M56"}));
     EXPECT_EQ(writes(), 0);
 }
 
 TEST_F(ConfigureDialog, TheDefaultsButtonKeepsThePortAndSpeedJustChosen) {
     store(SETTING_PHOTO_PREFIX, "mine");
-    host.answers = {Press(DEFAULTS, [](FarDialogItem* items) {
+    answer({Press(DEFAULTS, [](FarDialogItem* items) {
         Choose(items, PORT_ITEM, PORT_ITEM + 7, PORT_ITEM);
         Choose(items, SPEED_ITEM + 1, SPEED_ITEM + 5, SPEED_ITEM + 1);
         Type(items, THUMB_DIGITS, "7");
-    })};
+    })});
     run();
-    ASSERT_EQ(host.dialogs.size(), 2u);
+    ASSERT_EQ(user.dialogs.size(), 2u);
     EXPECT_STREQ(shown(PHOTO_NAME, 0).Data, "mine");
     EXPECT_STREQ(shown(PHOTO_NAME, 1).Data, "pic%2D.%2M.%4Y_");
     EXPECT_STREQ(shown(THUMB_DIGITS, 1).Data, "3");
@@ -322,10 +273,10 @@ TEST_F(ConfigureDialog, TheDefaultsButtonKeepsThePortAndSpeedJustChosen) {
 TEST_F(ConfigureDialog, IsRefusedWhileACameraPanelIsOpen) {
     openPanels = 1;
     EXPECT_EQ(run(), 0);
-    EXPECT_TRUE(host.dialogs.empty());
-    EXPECT_EQ(onlyReport().items, (std::vector<std::string>{"M62", "M63"}));
-    EXPECT_EQ(onlyReport().flags, FMSG_WARNING | FMSG_MB_OK);
-    EXPECT_EQ(onlyReport().topic, "");
+    EXPECT_TRUE(user.dialogs.empty());
+    EXPECT_EQ(BoxTexts(onlyReport()), (std::vector<std::string>{"M62", "M63"}));
+    EXPECT_EQ(onlyReport().flags, DWORD{FMSG_WARNING | FMSG_MB_OK});
+    EXPECT_EQ(onlyReport().helpTopic, "");
     EXPECT_EQ(writes(), 0);
 }
 
@@ -334,7 +285,7 @@ class ConfigureHandEditedSettings : public ConfigureDialog {};
 
 TEST_F(ConfigureHandEditedSettings, SpeedIndexZeroShowsAndSaves19200) {
     store(SETTING_BAUD_RATE, 0);
-    host.answers = {PressOkWithValidInput()};
+    answer({PressOkWithValidInput()});
     EXPECT_EQ(run(), 1);
     EXPECT_EQ(selectedSpeed(), SPEED_ITEM + 2);
     EXPECT_EQ(storedNumber(SETTING_BAUD_RATE), 2u);
@@ -342,7 +293,7 @@ TEST_F(ConfigureHandEditedSettings, SpeedIndexZeroShowsAndSaves19200) {
 
 TEST_F(ConfigureHandEditedSettings, SpeedIndexNineShowsAndSaves115200) {
     store(SETTING_BAUD_RATE, 9);
-    host.answers = {PressOkWithValidInput()};
+    answer({PressOkWithValidInput()});
     EXPECT_EQ(run(), 1);
     EXPECT_EQ(selectedSpeed(), SPEED_ITEM + 5);
     EXPECT_EQ(storedNumber(SETTING_BAUD_RATE), 5u);
@@ -351,11 +302,11 @@ TEST_F(ConfigureHandEditedSettings, SpeedIndexNineShowsAndSaves115200) {
 TEST_F(ConfigureHandEditedSettings, APortBeyondTheSystemsFallsBackToCom2OrCom1) {
     for (DWORD stored : {4u, 200u, 0xFFFFFFFFu}) {
         store(SETTING_SERIAL_PORT, stored);
-        host.dialogs.clear();
+        user.dialogs.clear();
         portCount = 2;
         run();
         EXPECT_EQ(selectedPort(), PORT_ITEM + 1) << stored;
-        host.dialogs.clear();
+        user.dialogs.clear();
         portCount = 1;
         run();
         EXPECT_EQ(selectedPort(), PORT_ITEM) << stored;
@@ -365,19 +316,19 @@ TEST_F(ConfigureHandEditedSettings, APortBeyondTheSystemsFallsBackToCom2OrCom1) 
 TEST_F(ConfigureHandEditedSettings, DigitCountsShowAsStoredUpTo999) {
     store(SETTING_PHOTO_SUFFIX, 40);
     store(SETTING_THUMB_SUFFIX, 123456);
-    host.answers = {PressOkWithValidInput()};
+    answer({PressOkWithValidInput()});
     EXPECT_EQ(run(), 0);
     EXPECT_STREQ(shown(PHOTO_DIGITS).Data, "40");
     EXPECT_STREQ(shown(THUMB_DIGITS).Data, "999");
-    EXPECT_EQ(onlyReport().items, (std::vector<std::string>{"M54", "M56"}));
+    EXPECT_EQ(BoxTexts(onlyReport()), (std::vector<std::string>{"M54", "M56"}));
 }
 
 TEST_F(ConfigureHandEditedSettings, ALongPatternIsShownAndRefusedWhereItOverflows) {
     store(SETTING_PHOTO_PREFIX, std::string(300, 'p'));
-    host.answers = {PressOkWithValidInput()};
+    answer({PressOkWithValidInput()});
     EXPECT_EQ(run(), 0);
     EXPECT_EQ(std::string(shown(PHOTO_NAME).Data), std::string(300, 'p'));
-    EXPECT_EQ(onlyReport().items, (std::vector<std::string>{"M43", "at character 257", "M52"}));
+    EXPECT_EQ(BoxTexts(onlyReport()), (std::vector<std::string>{"M43", "at character 257", "M52"}));
 }
 
 TEST_F(ConfigureHandEditedSettings, ATextWithoutItsTerminatorGivesTheDefault) {
@@ -394,10 +345,15 @@ TEST_F(ConfigureHandEditedSettings, ATextWithoutItsTerminatorGivesTheDefault) {
     EXPECT_LT(std::strlen(shown(THUMB_FOLDER).Data), 512u);
 }
 
-TEST_F(ConfigureHandEditedSettings, ALongDigitLabelKeepsTheFieldInsideTheFrame) {
-    host.texts[MSG_CONFIG_PHOTO_DIGITS] = std::string(300, 'L');
+// A language file with a digit label longer than the dialog.
+class ConfigureWithALongLabel : public ConfigureDialog {
+protected:
+    ConfigureWithALongLabel() : ConfigureDialog({{MSG_CONFIG_PHOTO_DIGITS, std::string(300, 'L')}}) {}
+};
+
+TEST_F(ConfigureWithALongLabel, ALongDigitLabelKeepsTheFieldInsideTheFrame) {
     run();
-    EXPECT_LE(shown(PHOTO_DIGITS).X1, 47);
+    EXPECT_LE(int{shown(PHOTO_DIGITS).X1}, 47);
     EXPECT_EQ(std::strlen(shown(PHOTO_DIGITS - 1).Data), 300u);
 }
 
