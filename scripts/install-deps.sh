@@ -7,7 +7,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   nlohmann-json3-dev libcli11-dev
   clang libclang-rt-14-dev
-  g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64
+  g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64 unzip
 )
 
 missing=()

@@ -17,10 +17,21 @@ cmake --preset sanitize
 cmake --build --preset sanitize
 ctest --preset sanitize -j 2
 
-stage "Windows: Pixlor.dll (32-bit)"
+stage "Windows: Pixlor.dll (32-bit) and the release archive"
 cmake --preset win32
-cmake --build --preset win32
+cmake --build --preset win32 --target all release
 PIXLOR_DLL=build-win32/Pixlor.dll build/tests/test_windows_dll
+echo "Pixlor.dll: $(stat -c %s build-win32/Pixlor.dll) bytes"
+archive=$(ls build-win32/Pixlor-*.zip)
+unzip -l "$archive"
+expected='Pixlor/ Pixlor/Pixlor.dll Pixlor/PixlorEng.hlf Pixlor/PixlorEng.lng Pixlor/PixlorRus.hlf Pixlor/PixlorRus.lng Pixlor/README.txt'
+packed=$(unzip -Z1 "$archive" | LC_ALL=C sort | xargs)
+[ "$packed" = "$expected" ] || { echo "$archive holds: $packed; expected: $expected"; exit 1; }
+unzip -p "$archive" Pixlor/README.txt | grep -qv $'\r$' && { echo "README.txt has lines without CRLF"; exit 1; }
+unzip -p "$archive" Pixlor/Pixlor.dll | cmp - build-win32/Pixlor.dll
+
+stage "Windows: the 64-bit build's tests and the end-to-end suite under wine64"
+scripts/wine-tests.sh
 
 stage "Fuzz targets, briefly, from their seed corpora"
 scripts/fuzz.sh

@@ -1,0 +1,117 @@
+#!/usr/bin/env bash
+# The Windows build under wine64: every test program of the win64 build through ctest, then the
+# end-to-end suite (test_wine) with Pixlor.dll on the real Win32 serial, file and registry calls
+# against pixlor-camsim, whose pseudo-terminal becomes wine's COM1. Each situation runs once under
+# wine and once natively (pixlor.so), each with a fresh camera, and the two byte logs of the
+# camera must hold the same bytes in the same order. Called by scripts/test.sh; runs alone too.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+
+wine=/usr/lib/wine/wine64
+wineserver=/usr/lib/wine/wineserver
+export WINEDEBUG=-all
+export WINEPREFIX=$root/build-win64/wineprefix
+work=$root/build-win64/wine-e2e
+settings_key='HKCU\Software\Far\Plugins\Pixlor'
+
+# situation (test suite)               scenario file
+situations=(
+  "ACameraWithPicturesOnThreeDates     pictures.json"
+  "ACameraThatDamagesADataPacket       damaged-packet.json"
+  "ACameraThatRefusesToDelete          refused-delete.json"
+)
+
+stage() { printf '\n=== %s\n' "$*"; }
+
+camsim_pid=
+stop_camsim() {
+  if [[ -n $camsim_pid ]]; then
+    kill "$camsim_pid" 2>/dev/null || true
+    wait "$camsim_pid" 2>/dev/null || true
+    camsim_pid=
+  fi
+}
+trap 'stop_camsim; "$wineserver" -k 2>/dev/null || true' EXIT
+
+# Starts a fresh camera on the scenario with its byte log; sets $pty to its device.
+start_camsim() {
+  local scenario=$1 log=$2
+  rm -f "$log"
+  coproc CAMSIM { exec build/pixlor-camsim --scenario "$scenario" --log "$log"; }
+  camsim_pid=$CAMSIM_PID
+  read -r -t 10 pty <&"${CAMSIM[0]}"
+  pty=${pty#*=}
+  [[ $pty == /dev/* ]] || { echo "pixlor-camsim printed no device" >&2; return 1; }
+}
+
+# The bytes of a camsim log with the times dropped and each run of bursts that went the same way
+# at the same speed joined, so that two runs compare however the system split their bytes.
+wire_bytes() {
+  awk '{ $1 = ""; n = split($0, f, " "); key = f[1] " " f[2]; bytes = ""
+         for (i = 3; i <= n; ++i) if (f[i] ~ /^[0-9A-F][0-9A-F]$/) bytes = bytes " " f[i]; else key = key " " f[i]
+         if (key != last) { if (NR > 1) print line; line = key ":"; last = key }
+         line = line bytes }
+       END { if (NR > 0) print line }' "$1"
+}
+
+stage "Native build for the comparison runs"
+cmake --preset native >/dev/null
+cmake --build --preset native --target pixlor_module pixlor-camsim test_wine
+
+stage "Windows 64-bit build"
+cmake --preset win64 >/dev/null
+cmake --build --preset win64
+
+stage "Wine prefix"
+"$wineserver" -k 2>/dev/null || true
+rm -rf "$WINEPREFIX" "$work"
+mkdir -p "$work"
+"$wine" wineboot --init
+"$wineserver" -w
+
+stage "Windows 64-bit test programs under wine64"
+ctest --test-dir build-win64 --output-on-failure -j 2
+
+failed=0
+for entry in "${situations[@]}"; do
+  read -r suite scenario_file <<<"$entry"
+  scenario=$root/tests/wine/scenarios/$scenario_file
+  stage "End to end under wine64: $suite"
+
+  "$wine" reg delete 'HKCU\Software\Far' /f >/dev/null 2>&1 || true
+  start_camsim "$scenario" "$work/$suite.wine.log"
+  "$wine" reg add 'HKLM\Software\Wine\Ports' /v COM1 /d "$pty" /f >/dev/null
+  "$wineserver" -k  # the serial ports are read when wine starts
+  "$wineserver" -w
+  (cd build-win64 && "$wine" tests/test_wine.exe --gtest_filter="$suite.*") || failed=1
+  if [[ $suite == ACameraWithPicturesOnThreeDates ]]; then
+    # The settings the configuration dialog saved, as wine's registry holds them.
+    query=$("$wine" reg query "$settings_key" | tr -d '\r')
+    printf '%s\n' "$query"
+    for expected in 'SerialPort +REG_DWORD +0x0$' 'BaudRate +REG_DWORD +0x4$' \
+                    'PhotoPrefix +REG_SZ +img%4Y%2M%2D_$' 'PhotoSuffix +REG_DWORD +0x4$' \
+                    'PhotoPath +REG_SZ +%2Y-%2M-%2D$'; do
+      grep -Eq "^ +$expected" <<<"$query" || { echo "registry: no value matching '$expected'"; failed=1; }
+    done
+  fi
+  stop_camsim
+
+  stage "The same natively: $suite"
+  start_camsim "$scenario" "$work/$suite.native.log"
+  (cd build && PIXLOR_COM1=$pty PIXLOR_REGISTRY=$work/$suite.reg \
+     tests/test_wine --gtest_filter="$suite.*") || failed=1
+  stop_camsim
+
+  if diff <(wire_bytes "$work/$suite.native.log") <(wire_bytes "$work/$suite.wine.log") \
+       >"$work/$suite.diff"; then
+    echo "wire bytes: the same under wine and natively ($(wc -l <"$work/$suite.wine.log") bursts)"
+  else
+    echo "wire bytes differ between the native run and wine (< native, > wine):"
+    head -20 "$work/$suite.diff"
+    failed=1
+  fi
+done
+
+"$wineserver" -k 2>/dev/null || true
+exit "$failed"
