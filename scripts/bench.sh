@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# The benchmarks on this machine: builds them in the native build and prints every figure.
+# Slow (the transfers run at the line's real speed, about half an hour in all), so not part of
+# scripts/test.sh. Arguments go to pixlor-bench-transfer, e.g. `scripts/bench.sh --bytes 200000`
+# for a quick look.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh
+
+cmake --preset native >/dev/null
+cmake --build --preset native --target pixlor-bench-transfer pixlor-bench-catalogue \
+  pixlor-bench-listing pixlor-bench-memory
+
+stage() { printf '\n=== %s\n' "$*"; }
+stage "Machine"
+uname -srm
+grep -m1 'model name' /proc/cpuinfo | sed 's/.*: //'
+echo "$(nproc) processors; commit $(git rev-parse --short HEAD)"
+
+stage "Listing: GetFindData CPU time"
+build/bench/pixlor-bench-listing
+stage "Memory: peak resident, 20 MB against 20 KB download"
+build/bench/pixlor-bench-memory
+stage "Catalogue: opening a panel on 500 pictures at 115200 Bd"
+build/bench/pixlor-bench-catalogue
+stage "Transfer efficiency and host CPU per data packet"
+build/bench/pixlor-bench-transfer "$@"
