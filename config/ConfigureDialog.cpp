@@ -35,7 +35,6 @@ constexpr int ITEM_OK = 32;
 constexpr int DIALOG_WIDTH = 54;
 constexpr int DIALOG_HEIGHT = 24;
 
-constexpr DWORD SLOWEST_SPEED_INDEX = 1;
 constexpr DWORD FASTEST_SPEED_INDEX = 5;
 constexpr DWORD SPEED_INDEX_19200 = 2;  // what a stored 0 means
 constexpr DWORD MIN_DIGITS = 2;

@@ -326,7 +326,8 @@ protected:
         std::filesystem::create_directory(rig.disk.path() + "/again");
         ASSERT_TRUE(rig.selectAll());
         rig.copyMarked(false, rig.disk.path() + "\\again");
-        EXPECT_EQ(rig.failureLines().size(), boxesBefore) << "the operation after the fault: " << rig.failureLines().back();
+        EXPECT_EQ(rig.failureLines().size(), boxesBefore)
+            << "the operation after the fault: " << rig.failureLines().back();
         std::size_t copied = 0;
         for (const auto& [path, bytes] : rig.filesOnDisk()) {
             if (path.find("/again/") == std::string::npos) continue;

@@ -18,8 +18,8 @@ using sim::FaultKind;
 
 std::uint32_t EnvironmentNumber(const char* name, std::uint32_t fallback) {
     const char* text = std::getenv(name);
-    return text != nullptr && *text != '\0' ? static_cast<std::uint32_t>(std::strtoul(text, nullptr, 10))
-                                            : fallback;
+    if (text == nullptr || *text == '\0') return fallback;
+    return static_cast<std::uint32_t>(std::strtoul(text, nullptr, 10));
 }
 
 struct SoakCounts {
@@ -79,11 +79,17 @@ private:
         switch (below(10)) {
         case 0: rig_.camera.addFault({FaultKind::Nak, on, 1 + below(3)}); return;
         case 1: rig_.camera.addFault({FaultKind::Damage, on, 1 + below(3), below(3)}); return;
-        case 2: rig_.camera.addFault({FaultKind::Silence, on, 1, below(2) == 0 ? -1 : below(3)}); return;
+        case 2:
+            rig_.camera.addFault({FaultKind::Silence, on, 1, below(2) == 0 ? -1 : below(3)});
+            return;
         case 3: rig_.camera.addFault({FaultKind::Refuse, on, 1 + below(2)}); return;
         case 4: rig_.camera.addFault({FaultKind::PowerCycle, on}); return;
-        case 5: rig_.camera.addFault({FaultKind::Completion, on, 1, -1, below(2) == 0 ? -1 : 0x42}); return;
-        case 6: rig_.camera.addFault({FaultKind::Unexpected, on, 1, below(2) == 0 ? -1 : 0, 0x42}); return;
+        case 5:
+            rig_.camera.addFault({FaultKind::Completion, on, 1, -1, below(2) == 0 ? -1 : 0x42});
+            return;
+        case 6:
+            rig_.camera.addFault({FaultKind::Unexpected, on, 1, below(2) == 0 ? -1 : 0, 0x42});
+            return;
         case 7: rig_.camera.powerCycle(); return;
         case 8:  // a byte of ours lost on the line
             rig_.fake.system.failCall(SysCall::WriteFile, 1 + below(8), 1, ERROR_GEN_FAILURE,
@@ -212,7 +218,8 @@ TEST(RandomFaultSoak, NoPictureIsLostOrCorruptedAndThePanelAlwaysRecovers) {
     RecordProperty("seed", std::to_string(seed));
     std::mt19937 random(seed);
     SoakCounts counts;
-    while (counts.steps < steps && !HasFailure()) SoakRound(random, counts).run(steps - counts.steps);
+    while (counts.steps < steps && !HasFailure())
+        SoakRound(random, counts).run(steps - counts.steps);
     std::cout << "soak: " << counts.steps << " steps, " << counts.faultsInjected
               << " faults injected, " << counts.failuresShown << " failures shown, "
               << counts.reopenings << " reopenings, " << counts.filesCopied << " files copied, "
