@@ -169,6 +169,9 @@ const FaultRow ROWS[] = {
      {{0x20, 11, 4}}, 0, ALL, FAST, Recovery::SamePanel},
     {"CameraLosesPowerAtThePhotoRequest", Act::Copy, Camera(On(FaultKind::PowerCycle, PHOTO)),
      {{0x20, 11, 4}}, 0, ALL, SLOW, Recovery::Reopen},
+    {"CameraUnpluggedBeforeACopy", Act::Copy,
+     [](FaultRig& rig) { rig.fake.system.attachPort(2, &rig.deadLine); }, {{0x20, 4, 4}}, 0, ALL,
+     SLOW, Recovery::Reopen},
     {"CameraLostPowerBetweenOperations", Act::Copy,
      [](FaultRig& rig) { rig.camera.powerCycle(); }, {}, 3, ALL, SLOW, Recovery::SamePanel},
     {"TargetFileCannotBeCreated", Act::Copy,
@@ -212,6 +215,9 @@ const FaultRow ROWS[] = {
      Camera(On(FaultKind::Refuse, SELECT)), {}, 1, ALL, SLOW, Recovery::SamePanel},
 
     // --- deleting ---
+    {"CameraUnpluggedBeforeADeletion", Act::Delete,
+     [](FaultRig& rig) { rig.fake.system.attachPort(2, &rig.deadLine); }, {{0x20, 4, 7}}, 0, ALL,
+     SLOW, Recovery::Reopen, "", "02-05-18"},
     {"DeleteQuestionDeclined", Act::DeleteDeclined, Nothing(), {}, 0, ALL, SLOW,
      Recovery::SamePanel},
     {"DeleteLastRefusedIsDoneWithSelection", Act::Delete,
