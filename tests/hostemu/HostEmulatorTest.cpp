@@ -161,10 +161,11 @@ TEST_F(TheEmulatedHost, HandsOverACompleteStartupTable) {
     EXPECT_STREQ(info.RootKey, "Software\\Far\\Plugins");
     for (auto service : {info.Menu, info.GetDirList, info.Text, info.ShowHelp, info.ViewerControl})
         EXPECT_NE(service, nullptr);
-    EXPECT_NE(info.Message, nullptr);
-    EXPECT_NE(info.Dialog, nullptr);
+    // The table is packed: its fields are compared by value, never bound to references.
+    EXPECT_TRUE(info.Message != nullptr);
+    EXPECT_TRUE(info.Dialog != nullptr);
     EXPECT_EQ(plugin.standardFunctions.StructSize, static_cast<int>(sizeof(FarStandardFunctions)));
-    EXPECT_NE(plugin.standardFunctions.GetReparsePointInfo, nullptr);
+    EXPECT_TRUE(plugin.standardFunctions.GetReparsePointInfo != nullptr);
     EXPECT_EQ(emulator->pluginDescription().diskMenu, Names{"Digital camera"});
     EXPECT_EQ(emulator->pluginDescription().flags, PF_DISABLEPANELS);
 }
@@ -263,7 +264,7 @@ TEST_F(AnOpenPanel, ThePlugInSeesTheMarkedItemsOfItsPanel) {
     duringKey([&](HANDLE) { control(FCTL_GETPANELINFO, &info); });
     ASSERT_EQ(info.SelectedItemsNumber, 1);
     EXPECT_STREQ(info.SelectedItems[0].FindData.cFileName, "A.jpg");
-    EXPECT_EQ(info.SelectedItems[0].UserData, 101u);
+    EXPECT_EQ(DWORD{info.SelectedItems[0].UserData}, 101u);
     EXPECT_EQ(info.ItemsNumber, 3);
     EXPECT_EQ(info.Plugin, 1);
 }
