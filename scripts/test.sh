@@ -30,8 +30,6 @@ packed=$(unzip -Z1 "$archive" | LC_ALL=C sort | xargs)
 unzip -p "$archive" Pixlor/README.txt | grep -qv $'\r$' && { echo "README.txt has lines without CRLF"; exit 1; }
 unzip -p "$archive" Pixlor/Pixlor.dll | cmp - build-win32/Pixlor.dll
 
-stage "Windows: the 64-bit build's tests and the end-to-end suite under wine64"
-scripts/wine-tests.sh
 
 stage "Fuzz targets, briefly, from their seed corpora"
 scripts/fuzz.sh

@@ -3,7 +3,7 @@
 # end-to-end suite (test_wine) with Pixlor.dll on the real Win32 serial, file and registry calls
 # against pixlor-camsim, whose pseudo-terminal becomes wine's COM1. Each situation runs once under
 # wine and once natively (pixlor.so), each with a fresh camera, and the two byte logs of the
-# camera must hold the same bytes in the same order. Called by scripts/test.sh; runs alone too.
+# camera must hold the same bytes in the same order.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -71,7 +71,7 @@ mkdir -p "$work"
 "$wineserver" -w
 
 stage "Windows 64-bit test programs under wine64"
-ctest --test-dir build-win64 --output-on-failure -j 2
+ctest --test-dir build-win64 --output-on-failure --timeout 600 -j 2
 
 failed=0
 for entry in "${situations[@]}"; do
