@@ -119,13 +119,17 @@ std::optional<int> ParseCommandLine(const std::vector<std::string>& arguments,
     configure->add_flag("--defaults", config.defaults,
                         "start from the default patterns and digit counts (keeps port and speed)");
 
-    auto* camsim = app.add_subcommand("camsim", "run the camera simulator (pixlor-camsim); "
+    app.add_subcommand("camsim", "run the camera simulator (pixlor-camsim); "
                                                 "`pixlor camsim --help` tells its options");
-    camsim->prefix_command();
-    camsim->set_help_flag();
     app.add_subcommand("demo", "a simulated camera with a dozen pictures: list it and copy "
                                "everything into ./pixlor-demo/");
 
+    // Everything after "camsim" is the simulator's, its --help included.
+    if (arguments.size() > 1 && arguments[1] == "camsim") {
+        invocation.command = Command::Camsim;
+        invocation.camsimArguments.assign(arguments.begin() + 2, arguments.end());
+        return std::nullopt;
+    }
     std::vector<const char*> argv;
     for (const std::string& argument : arguments) argv.push_back(argument.c_str());
     try {
@@ -159,10 +163,6 @@ std::optional<int> ParseCommandLine(const std::vector<std::string>& arguments,
                 return EXIT_BAD_USAGE;
             }
         }
-    }
-    if (*camsim) {
-        invocation.command = Command::Camsim;
-        invocation.camsimArguments = camsim->remaining();
     }
     if (app.got_subcommand("demo")) invocation.command = Command::Demo;
     return std::nullopt;

@@ -11,7 +11,8 @@ namespace {
 constexpr char CELL_FULL = '\xDB';
 constexpr char CELL_SHADE = '\xB1';
 constexpr int BAR_CELLS_ON_ONE_LINE = 20;
-constexpr int SHORTEST_CUT_TEXT = 12;  // a shortened text keeps at least this many characters
+constexpr int SHORTEST_PATH = 24;  // a shortened path keeps its file name, as a rule
+constexpr int SHORTEST_TEXT = 12;
 
 bool IsContinuation(unsigned char byte) { return (byte & 0xC0) == 0x80; }
 
@@ -142,28 +143,36 @@ std::string ProgressLine(const BoxRecord& box, const TerminalStyle& style) {
     }
     const int room = std::max(style.width - 1, 1);
     const std::string ellipsis = style.unicode ? "\u2026" : "~";
+    // Too long: shorter bars first, then the front of paths, then the end of other texts, then
+    // no bars; what is still too long is cut.
     int barCells = BAR_CELLS_ON_ONE_LINE;
     std::string line = Join(parts, barCells, style.unicode);
-    while (DisplayWidth(line) > room) {
-        auto longest = std::max_element(parts.begin(), parts.end(),
-                                        [](const LinePart& a, const LinePart& b) {
-                                            return DisplayWidth(a.text) < DisplayWidth(b.text);
-                                        });
-        const int length = DisplayWidth(longest->text);
-        if (length > SHORTEST_CUT_TEXT) {
-            const int keep = std::max(SHORTEST_CUT_TEXT,
-                                      length - (DisplayWidth(line) - room) - 1);
-            longest->text = longest->path
-                                ? ellipsis + std::string(LastCharacters(longest->text, keep))
-                                : std::string(FirstCharacters(longest->text, keep)) + ellipsis;
-        } else if (barCells > 0) {
-            barCells = barCells > 10 ? 10 : 0;
-        } else {
-            line = std::string(FirstCharacters(line, room));
-            break;
+    const auto shorten = [&](bool paths, int shortest) {
+        while (DisplayWidth(line) > room) {
+            LinePart* longest = nullptr;
+            for (LinePart& part : parts)
+                if (part.path == paths && DisplayWidth(part.text) > shortest + 1 &&
+                    (longest == nullptr || DisplayWidth(part.text) > DisplayWidth(longest->text)))
+                    longest = &part;
+            if (longest == nullptr) return;
+            const int length = DisplayWidth(longest->text);
+            const int keep = std::max(shortest, length - (DisplayWidth(line) - room) - 1);
+            longest->text = paths ? ellipsis + std::string(LastCharacters(longest->text, keep))
+                                  : std::string(FirstCharacters(longest->text, keep)) + ellipsis;
+            line = Join(parts, barCells, style.unicode);
         }
+    };
+    if (DisplayWidth(line) > room) {
+        barCells = BAR_CELLS_ON_ONE_LINE / 2;
         line = Join(parts, barCells, style.unicode);
     }
+    shorten(true, SHORTEST_PATH);
+    shorten(false, SHORTEST_TEXT);
+    if (DisplayWidth(line) > room) {
+        barCells = 0;
+        line = Join(parts, barCells, style.unicode);
+    }
+    if (DisplayWidth(line) > room) line = std::string(FirstCharacters(line, room));
     return line;
 }
 

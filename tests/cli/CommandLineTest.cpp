@@ -1,0 +1,134 @@
+// The command line: options into requests, and the key and shift state each copy needs.
+#include "host/cli/CommandLine.h"
+
+#include "shell/FarPlugin.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+namespace pixlor::host::cli {
+namespace {
+
+class ACommandLine : public ::testing::Test {
+protected:
+    std::optional<int> parse(std::vector<std::string> arguments) {
+        arguments.insert(arguments.begin(), "pixlor");
+        return ParseCommandLine(arguments, invocation, out, err);
+    }
+    Invocation invocation;
+    std::ostringstream out, err;
+};
+
+TEST_F(ACommandLine, MapsTheCopyOptionsToTheCopyDialogsChoices) {
+    ASSERT_FALSE(parse({"move", "/tmp", "02-05-17", "--both", "--folders", "thumbnail",
+                        "--subfolders", "never"}));
+    EXPECT_EQ(invocation.command, Command::Move);
+    const TransferRequest& request = invocation.transfer;
+    EXPECT_EQ(request.destination, "/tmp");
+    EXPECT_EQ(request.items, std::vector<std::string>{"02-05-17"});
+    EXPECT_EQ(request.choice.kinds, CopyKinds::BothOneFolder);
+    EXPECT_EQ(request.choice.photoFolders, false);
+    EXPECT_TRUE(request.choice.move);
+    EXPECT_FALSE(request.choice.thumbnailView);
+    EXPECT_EQ(request.subfolders, SubfolderMode::Never);
+}
+
+TEST_F(ACommandLine, ThumbnailsAreNamedFromTheThumbnailViewUnlessAnotherViewIsGiven) {
+    ASSERT_FALSE(parse({"copy", ".", "--thumbnails"}));
+    EXPECT_TRUE(invocation.transfer.choice.thumbnailView);
+    EXPECT_FALSE(invocation.transfer.choice.photos);
+    Invocation other;
+    ASSERT_FALSE(ParseCommandLine({"pixlor", "copy", ".", "--thumbnails", "--view", "photos"},
+                                  other, out, err));
+    EXPECT_FALSE(other.transfer.choice.thumbnailView);
+}
+
+TEST_F(ACommandLine, ReadsThePortAndTheSettingsOfConfig) {
+    ASSERT_FALSE(parse({"config", "--port", "com3", "--speed", "57600", "--thumb-folder", "",
+                        "--photo-digits", "4", "--registry", "/tmp/r.reg"}));
+    EXPECT_EQ(invocation.command, Command::Config);
+    EXPECT_EQ(invocation.config.port, 3);
+    EXPECT_EQ(invocation.config.speed, 57600);
+    EXPECT_EQ(invocation.config.thumbFolder, "");
+    EXPECT_EQ(invocation.config.photoDigits, 4);
+    EXPECT_FALSE(invocation.config.photoName.has_value());
+    EXPECT_EQ(invocation.registryFile, "/tmp/r.reg");
+}
+
+TEST_F(ACommandLine, PassesEverythingAfterCamsimToTheSimulator) {
+    ASSERT_FALSE(parse({"camsim", "--pictures", "3", "--help"}));
+    EXPECT_EQ(invocation.camsimArguments, (std::vector<std::string>{"--pictures", "3", "--help"}));
+}
+
+TEST_F(ACommandLine, AnswersHelpWithStatus0) {
+    EXPECT_EQ(parse({"--help"}), 0);
+    EXPECT_NE(out.str().find("demo"), std::string::npos);
+    Invocation other;
+    std::ostringstream copyHelp;
+    EXPECT_EQ(ParseCommandLine({"pixlor", "copy", "--help"}, other, copyHelp, err), 0);
+    EXPECT_NE(copyHelp.str().find("--both-own-folders"), std::string::npos);
+}
+
+TEST_F(ACommandLine, RefusesMistakesWithStatus2AndSaysWhy) {
+    const std::vector<std::vector<std::string>> mistakes{
+        {},
+        {"frobnicate"},
+        {"copy"},
+        {"copy", ".", "--both", "--both-own-folders"},
+        {"copy", ".", "--thumbnails", "--both"},
+        {"copy", ".", "--subfolders", "sometimes"},
+        {"delete"},
+        {"config", "--port", "COM9"},
+        {"config", "--speed", "4800"},
+        {"config", "--photo-digits", "12"},
+    };
+    for (const auto& mistake : mistakes) {
+        Invocation fresh;
+        std::ostringstream said;
+        std::vector<std::string> arguments{"pixlor"};
+        arguments.insert(arguments.end(), mistake.begin(), mistake.end());
+        EXPECT_EQ(ParseCommandLine(arguments, fresh, out, said), EXIT_BAD_USAGE)
+            << testing::PrintToString(mistake);
+        EXPECT_FALSE(said.str().empty()) << testing::PrintToString(mistake);
+    }
+}
+
+struct KeyCase {
+    bool thumbnailView;
+    CopyKinds kinds;
+    bool photos;
+    std::optional<bool> photoFolders;
+    unsigned controlState;
+};
+
+TEST(CopyKeys, GiveEveryCombinationOfKindsAndFoldersItsShiftState) {
+    const KeyCase cases[] = {
+        {false, CopyKinds::One, true, std::nullopt, 0},
+        {false, CopyKinds::One, false, std::nullopt, PKF_SHIFT},
+        {false, CopyKinds::One, true, false, PKF_CONTROL},
+        {false, CopyKinds::One, false, true, PKF_CONTROL | PKF_SHIFT},
+        {true, CopyKinds::One, false, std::nullopt, 0},
+        {true, CopyKinds::One, true, std::nullopt, PKF_SHIFT},
+        {true, CopyKinds::One, false, true, PKF_CONTROL},
+        {true, CopyKinds::One, true, false, PKF_CONTROL | PKF_SHIFT},
+        {false, CopyKinds::BothOwnFolders, true, std::nullopt, PKF_ALT},
+        {false, CopyKinds::BothOneFolder, true, std::nullopt, PKF_ALT | PKF_SHIFT},
+        {false, CopyKinds::BothOneFolder, true, true, PKF_ALT | PKF_SHIFT},
+        {false, CopyKinds::BothOneFolder, true, false, PKF_ALT | PKF_CONTROL},
+        {true, CopyKinds::BothOneFolder, true, false, PKF_ALT | PKF_SHIFT},
+        {true, CopyKinds::BothOneFolder, true, true, PKF_ALT | PKF_CONTROL},
+    };
+    for (const KeyCase& c : cases) {
+        CopyChoice choice{c.thumbnailView, c.kinds, c.photos, c.photoFolders, false};
+        EXPECT_EQ(CopyKeyFor(choice).controlState, c.controlState)
+            << "view " << c.thumbnailView << " kinds " << static_cast<int>(c.kinds) << " photos "
+            << c.photos << " folders " << c.photoFolders.value_or(-1);
+        EXPECT_EQ(CopyKeyFor(choice).key, VK_F5);
+        choice.move = true;
+        EXPECT_EQ(CopyKeyFor(choice).key, VK_F6);
+    }
+}
+
+}  // namespace
+}  // namespace pixlor::host::cli

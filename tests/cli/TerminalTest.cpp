@@ -1,0 +1,69 @@
+// How the console program shows the plug-in's boxes: code pages, bars, one-line progress.
+#include "host/cli/Terminal.h"
+
+#include <gtest/gtest.h>
+
+namespace pixlor::host::cli {
+namespace {
+
+std::string Bar(int full, int cells = 50) {
+    return "[" + std::string(static_cast<size_t>(full), '\xDB') +
+           std::string(static_cast<size_t>(cells - full), '\xB1') + "]";
+}
+
+BoxRecord CopyBox() {
+    BoxRecord box;
+    box.title = "Copy";
+    box.lines = {"\\home\\someone\\pictures\\02-05-17\\pic17.05.2002_001.jpg",
+                 "File 1: 4000 of 8000 bytes, 50%", Bar(25),
+                 "12 files: 4000 of 100000 bytes, 4%", Bar(2)};
+    return box;
+}
+
+TEST(LanguageTexts, AreReadInTheirCodePageAndFileNamesStayAsTheyAre) {
+    EXPECT_EQ(TerminalText("\x8a\xa0\xac\xa5\xe0\xa0", OemCodePage::Cyrillic866),
+              "\u041a\u0430\u043c\u0435\u0440\u0430");
+    EXPECT_EQ(TerminalText("caf\x82", OemCodePage::Latin437), "caf\u00e9");
+    EXPECT_EQ(TerminalText("b\u00e4r.jpg", OemCodePage::Cyrillic866), "b\u00e4r.jpg");
+    EXPECT_EQ(CodePageOfLanguage("Russian"), OemCodePage::Cyrillic866);
+    EXPECT_EQ(CodePageOfLanguage("English"), OemCodePage::Latin437);
+}
+
+TEST(ProgressBars, KeepTheirShareOfFullCellsInBlocksOrInPlainCharacters) {
+    EXPECT_TRUE(IsProgressBar(Bar(28)));
+    EXPECT_FALSE(IsProgressBar("[50%]"));
+    EXPECT_EQ(RenderBar(Bar(25), 4, true), "[\u2588\u2588\u2592\u2592]");
+    EXPECT_EQ(RenderBar(Bar(50), 3, false), "[###]");
+    EXPECT_EQ(RenderBar(Bar(0), 3, false), "[...]");
+}
+
+TEST(AProgressBox, FitsOneLineKeepingTheFileNameNumbersAndBars) {
+    const TerminalStyle style{OemCodePage::Latin437, false, 100};
+    const std::string line = ProgressLine(CopyBox(), style);
+    EXPECT_LE(DisplayWidth(line), 99);
+    EXPECT_EQ(line.find('\n'), std::string::npos);
+    EXPECT_NE(line.find("/pic17.05.2002_001.jpg"), std::string::npos) << line;
+    EXPECT_NE(line.find("File 1: 4000 of 8000"), std::string::npos) << line;
+    EXPECT_NE(line.find("[#####.....]"), std::string::npos) << line;
+}
+
+TEST(AProgressBox, OnAVeryNarrowTerminalIsCutToTheWidth) {
+    for (int width : {10, 40, 60}) {
+        const TerminalStyle style{OemCodePage::Latin437, true, width};
+        EXPECT_LE(DisplayWidth(ProgressLine(CopyBox(), style)), width - 1) << width;
+    }
+}
+
+TEST(AWarningBox, ShowsItsLinesAndNamesItsHelpTopic) {
+    BoxRecord box;
+    box.flags = FMSG_WARNING | FMSG_MB_OK;
+    box.helpTopic = "Errors";
+    box.title = "Camera";
+    box.lines = {"The camera operation failed", "Port status 0x0002, link error 1, operation 1"};
+    EXPECT_EQ(BoxText(box, TerminalStyle{}),
+              "Camera\n  The camera operation failed\n"
+              "  Port status 0x0002, link error 1, operation 1\n  [help: Errors]");
+}
+
+}  // namespace
+}  // namespace pixlor::host::cli
