@@ -424,7 +424,7 @@ int HostEmulator::control(HANDLE plugin, int command, void* param) {
                 return 0;
             }
             const int count =
-                std::min(info->ItemsNumber, static_cast<int>(pluginPanel_.items().size()));
+                std::min(int{info->ItemsNumber}, static_cast<int>(pluginPanel_.items().size()));
             for (int i = 0; i < count; ++i)
                 pluginPanel_.setSelected(i, (info->PanelItems[i].Flags & PPIF_SELECTED) != 0);
             record.markedAfter = pluginPanel_.selectedNames();
