@@ -1,5 +1,6 @@
 #include "bench/BenchSupport.h"
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
