@@ -19,7 +19,7 @@ namespace {
 constexpr int DIALOG_CANCELLED = -1;
 constexpr std::size_t LONGEST_DESTINATION = 250;  // the host's panel paths hold 259 characters
 
-std::string FileTimeText(const FILETIME& time) {
+std::string FileTimeText(FILETIME time) {
     constexpr std::int64_t TICKS_1601_TO_1970 = 116444736000000000;
     const std::int64_t ticks =
         static_cast<std::int64_t>((std::uint64_t{time.dwHighDateTime} << 32) | time.dwLowDateTime);
