@@ -174,12 +174,12 @@ public:
         for (const std::string& violation : emulator->violations()) ADD_FAILURE() << violation;
     }
 
-    // Every file below the disk folder, by path, with its bytes.
+    // Every file below the disk folder, by path with "/" separators, with its bytes.
     std::map<std::string, std::vector<unsigned char>> filesOnDisk() const {
         std::map<std::string, std::vector<unsigned char>> files;
         for (const auto& entry : std::filesystem::recursive_directory_iterator(disk.path()))
             if (entry.is_regular_file())
-                files[entry.path().string()] = readFileBytes(entry.path().string());
+                files[entry.path().generic_string()] = readFileBytes(entry.path().string());
         return files;
     }
     // The complete file of a picture, photo or thumbnail, that `bytes` are, as "<id>p"/"<id>t";

@@ -1,6 +1,8 @@
 // The Linux registry file as the configuration dialog meets it, on the real system layer: saving
 // keeps every key and value the plug-in does not own, and a malformed file gives the defaults and
 // stays as it is until the user saves settings, when it is kept beside the new one as .bak.
+// Linux only: on Windows the settings live in the system's own registry.
+#ifndef _WIN32
 #include "host/HostEmulator.h"
 #include "host/ScriptedUser.h"
 #include "platform/RegistryModel.h"
@@ -131,3 +133,5 @@ TEST_F(ARegistryFileOnDisk, MalformedGivesTheDefaultsAndIsKeptUntilTheUserSaves)
 
 }  // namespace
 }  // namespace pixlor::test
+
+#endif  // _WIN32

@@ -7,6 +7,32 @@
 
 namespace pixlor::test {
 
+#ifdef _WIN32
+namespace {
+
+// Removes a folder with everything in it, by names in the "\\?\" form, which Windows takes as
+// they are. Otherwise it drops trailing blanks from a path's last name: "dir\ ", the folder that
+// the default thumbnail pattern names by one blank, would be "dir" itself, and a removal that
+// builds paths that way (the standard library's) descends into "dir" without end.
+void removeTree(const std::wstring& folder) {
+    WIN32_FIND_DATAW found;
+    const HANDLE find = ::FindFirstFileW((folder + L"\\*").c_str(), &found);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            const std::wstring name = found.cFileName;
+            if (name == L"." || name == L"..") continue;
+            const std::wstring path = folder + L"\\" + name;
+            if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) removeTree(path);
+            else ::DeleteFileW(path.c_str());
+        } while (::FindNextFileW(find, &found));
+        ::FindClose(find);
+    }
+    ::RemoveDirectoryW(folder.c_str());
+}
+
+}  // namespace
+#endif
+
 TempDir::TempDir() {
     std::random_device random;
     auto base = std::filesystem::temp_directory_path();
@@ -20,8 +46,12 @@ TempDir::TempDir() {
 }
 
 TempDir::~TempDir() {
+#ifdef _WIN32
+    removeTree(L"\\\\?\\" + std::filesystem::absolute(path_).make_preferred().wstring());
+#else
     std::error_code ignored;
     std::filesystem::remove_all(path_, ignored);
+#endif
 }
 
 std::string nativePath(std::string path) {
