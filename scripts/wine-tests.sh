@@ -3,7 +3,8 @@
 # end-to-end suite (test_wine) with Pixlor.dll on the real Win32 serial, file and registry calls
 # against pixlor-camsim, whose pseudo-terminal becomes wine's COM1. Each situation runs once under
 # wine and once natively (pixlor.so), each with a fresh camera, and the two byte logs of the
-# camera must hold the same bytes in the same order.
+# camera must hold the same bytes in the same order. PIXLOR_NATIVE_BUILD names the native build
+# folder (default: build, the native preset's).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -13,6 +14,7 @@ wineserver=/usr/lib/wine/wineserver
 export WINEDEBUG=-all
 export WINEPREFIX=$root/build-win64/wineprefix
 work=$root/build-win64/wine-e2e
+native=${PIXLOR_NATIVE_BUILD:-build}
 settings_key='HKCU\Software\Far\Plugins\Pixlor'
 
 # situation (test suite)               scenario file
@@ -33,12 +35,13 @@ stop_camsim() {
   fi
 }
 trap 'stop_camsim; "$wineserver" -k 2>/dev/null || true' EXIT
+trap 'exit 143' TERM INT  # a time limit from outside still stops the camera and wine
 
 # Starts a fresh camera on the scenario with its byte log; sets $pty to its device.
 start_camsim() {
   local scenario=$1 log=$2
   rm -f "$log"
-  coproc CAMSIM { exec build/pixlor-camsim --scenario "$scenario" --log "$log"; }
+  coproc CAMSIM { exec "$native/pixlor-camsim" --scenario "$scenario" --log "$log"; }
   camsim_pid=$CAMSIM_PID
   read -r -t 10 pty <&"${CAMSIM[0]}"
   pty=${pty#*=}
@@ -56,8 +59,8 @@ wire_bytes() {
 }
 
 stage "Native build for the comparison runs"
-cmake --preset native >/dev/null
-cmake --build --preset native --target pixlor_module pixlor-camsim test_wine
+cmake --preset native -B "$native" >/dev/null
+cmake --build "$native" --target pixlor_module pixlor-camsim test_wine
 
 stage "Windows 64-bit build"
 cmake --preset win64 >/dev/null
@@ -99,7 +102,7 @@ for entry in "${situations[@]}"; do
 
   stage "The same natively: $suite"
   start_camsim "$scenario" "$work/$suite.native.log"
-  (cd build && PIXLOR_COM1=$pty PIXLOR_REGISTRY=$work/$suite.reg \
+  (cd "$native" && PIXLOR_COM1=$pty PIXLOR_REGISTRY=$work/$suite.reg \
      tests/test_wine --gtest_filter="$suite.*") || failed=1
   stop_camsim
 

@@ -28,7 +28,19 @@ public:
         COMMTIMEOUTS copy = *timeouts;
         return ::SetCommTimeouts(handle, &copy);
     }
-    BOOL PurgeComm(HANDLE handle, DWORD flags) override { return ::PurgeComm(handle, flags); }
+    // Every write here is synchronous and done before the next call, so the transmit side has
+    // nothing of ours left to discard: Windows' own driver holds no written bytes. A transmit
+    // purge can only lose a command still on its way: wine makes it tcflush of output, which
+    // on a pseudo-terminal empties what the other end has not read yet, and a USB adapter may
+    // still hold bytes its driver called written. So only the receive side is purged.
+    BOOL PurgeComm(HANDLE handle, DWORD flags) override {
+        const DWORD receiveFlags = flags & (PURGE_RXABORT | PURGE_RXCLEAR);
+        if (receiveFlags != 0) return ::PurgeComm(handle, receiveFlags);
+        // Still a failure on a handle that is no port, as the purge would be.
+        DCB dcb{};
+        dcb.DCBlength = sizeof dcb;
+        return ::GetCommState(handle, &dcb);
+    }
     BOOL ClearCommError(HANDLE handle) override {
         DWORD errors = 0;
         COMSTAT status{};
