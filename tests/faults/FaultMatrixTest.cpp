@@ -5,6 +5,7 @@
 #include "tests/faults/FaultRig.h"
 
 #include <functional>
+#include <ostream>
 
 namespace pixlor::test {
 namespace {
@@ -52,6 +53,9 @@ struct FaultRow {
     const char* refusalTopic = "";   // the help topic of a refusal box instead of a report
     int result = 1;                  // GetFiles' answer
 };
+
+// A row reads as its situation in test names and failure messages.
+void PrintTo(const FaultRow& row, std::ostream* out) { *out << row.situation; }
 
 sim::Fault On(FaultKind kind, CommandMatch match, int times = 1, int packet = -1, int value = 0) {
     return {kind, match, times, packet, value};

@@ -3,6 +3,7 @@
 #include "tests/faults/FaultRig.h"
 
 #include <functional>
+#include <ostream>
 
 namespace pixlor::test {
 namespace {
@@ -14,6 +15,9 @@ struct HostileRow {
     int dialogPort;          // the port item (0 = COM1) and speed item the dialog shows
     int dialogSpeed;
 };
+
+// A row reads as its situation in test names and failure messages.
+void PrintTo(const HostileRow& row, std::ostream* out) { *out << row.situation; }
 
 std::vector<BYTE> Bytes(const std::string& text) { return {text.begin(), text.end()}; }
 
