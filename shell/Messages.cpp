@@ -145,7 +145,9 @@ void FormatNumberLine(char* line, std::size_t lineSize, const char* format,
         format = fallback.c_str();
         bound = IntegerFormatBound(format, count);
     }
-    std::vector<char> scratch(bound);
+    // Redrawn after every data packet: the scratch grows once and is kept.
+    static std::vector<char> scratch;
+    if (scratch.size() < bound) scratch.resize(bound);
     HostServices.FSF->sprintf(scratch.data(), format, arguments[0], arguments[1], arguments[2],
                               arguments[3]);
     const std::size_t length = std::min(std::strlen(scratch.data()), lineSize - 1);

@@ -3,6 +3,7 @@
 #include "platform/System.h"
 #include "shell/HostServices.h"
 #include "shell/MessageNumbers.h"
+#include "shell/Messages.h"
 #include "transfer/NamePattern.h"
 
 #include <cstdio>
@@ -218,15 +219,17 @@ void CopyProgress(std::uint32_t done, std::uint32_t size) {
     const std::uint32_t filePercentage = Percentage(done, size);
     const std::uint64_t batchDone = std::uint64_t{copyBox.bytesBefore} + done;
     const std::uint32_t batchPercentage = Percentage(batchDone, copyBox.batchTotal);
-    std::snprintf(copyBox.fileLine, sizeof(copyBox.fileLine), GetMsg(MSG_COPY_FILE_LINE),
-                  static_cast<unsigned>(copyBox.fileOrdinal), static_cast<unsigned>(done),
-                  static_cast<unsigned>(size), static_cast<unsigned>(filePercentage));
+    const std::int32_t fileNumbers[] = {
+        static_cast<std::int32_t>(copyBox.fileOrdinal), static_cast<std::int32_t>(done),
+        static_cast<std::int32_t>(size), static_cast<std::int32_t>(filePercentage)};
+    FormatNumberLine(copyBox.fileLine, sizeof(copyBox.fileLine), GetMsg(MSG_COPY_FILE_LINE),
+                     fileNumbers);
     FillBar(copyBox.fileBar, filePercentage);
-    std::snprintf(copyBox.batchLine, sizeof(copyBox.batchLine), GetMsg(MSG_COPY_BATCH_LINE),
-                  static_cast<unsigned>(copyBox.fileCount),
-                  static_cast<unsigned>(batchDone),
-                  static_cast<unsigned>(copyBox.batchTotal),
-                  static_cast<unsigned>(batchPercentage));
+    const std::int32_t batchNumbers[] = {
+        static_cast<std::int32_t>(copyBox.fileCount), static_cast<std::int32_t>(batchDone),
+        static_cast<std::int32_t>(copyBox.batchTotal), static_cast<std::int32_t>(batchPercentage)};
+    FormatNumberLine(copyBox.batchLine, sizeof(copyBox.batchLine), GetMsg(MSG_COPY_BATCH_LINE),
+                     batchNumbers);
     FillBar(copyBox.batchBar, batchPercentage);
     const char* items[] = {GetMsg(MSG_COPY_TITLE), copyBox.target,    copyBox.fileLine,
                            copyBox.fileBar,        copyBox.batchLine, copyBox.batchBar};

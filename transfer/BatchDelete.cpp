@@ -2,6 +2,7 @@
 
 #include "shell/HostServices.h"
 #include "shell/MessageNumbers.h"
+#include "shell/Messages.h"
 #include "shell/PanelListing.h"
 
 #include <cstdio>
@@ -15,8 +16,9 @@ constexpr std::size_t LINE_SIZE = 128;
 
 void DeleteProgress(std::uint32_t ordinal, std::uint32_t total) {
     char line[LINE_SIZE];
-    std::snprintf(line, sizeof(line), GetMsg(MSG_DELETE_PROGRESS), static_cast<unsigned>(ordinal),
-                  static_cast<unsigned>(total));
+    const std::int32_t numbers[] = {static_cast<std::int32_t>(ordinal),
+                                    static_cast<std::int32_t>(total)};
+    FormatNumberLine(line, sizeof(line), GetMsg(MSG_DELETE_PROGRESS), numbers);
     const char* items[] = {GetMsg(MSG_DELETE_TITLE), line};
     HostServices.Message(HostServices.ModuleNumber, 0, nullptr, items, 2, 0);
 }

@@ -237,6 +237,23 @@ TEST_F(OversizedLanguageTexts, KeepsTheProgressLinesWithinTheirBuffersWhateverTh
     EXPECT_TRUE(fileExists(nativePath(deep + "pic05.07.2002_001.jpg")));
 }
 
+// A hand-edited language file whose progress lines ask for a text and a write-back.
+class HostileProgressTexts : public BatchOnSimulatedCamera {
+protected:
+    HostileProgressTexts()
+        : BatchOnSimulatedCamera(PicturesOfSizes({3000}),
+                                 BatchSetup({{MSG_COPY_FILE_LINE, "%s of %n"},
+                                             {MSG_COPY_BATCH_LINE, "%d %d %d %d %d"}})) {}
+};
+
+TEST_F(HostileProgressTexts, ShowTheNumbersAloneInsteadOfFollowingTheirFormats) {
+    ASSERT_TRUE(BatchCopy(*panel(), destination.c_str(), PAIRING_ONE_KIND, true, true,
+                          SUBFOLDERS_NEVER, false, positions({0})));
+    const host::BoxRecord last = boxesTitled(MSG_COPY_TITLE).back();
+    EXPECT_EQ(last.lines[1], "1 3000 3000 100");
+    EXPECT_EQ(last.lines[3], "1 3000 3000 100");
+}
+
 TEST_F(OversizedTexts, AFileNameTooLongForTheSystemEndsTheBatchWithCode9) {
     setText(SETTING_PHOTO_PREFIX, std::string(256, 'n').c_str());
     EXPECT_FALSE(BatchCopy(*panel(), destination.c_str(), PAIRING_ONE_KIND, true, true,
