@@ -357,13 +357,17 @@ TEST_F(ConfigureWithALongLabel, ALongDigitLabelKeepsTheFieldInsideTheFrame) {
     EXPECT_EQ(std::strlen(shown(PHOTO_DIGITS - 1).Data), 300u);
 }
 
+// "M<number>" for every message, and 700 characters for message 9. A host service: stdcall on
+// 32-bit Windows, which a lambda cannot be.
+const char* FARAPI NumberedOrLongMessage(int, int message) {
+    static std::string text;
+    text = message == 9 ? std::string(700, 'm') : "M" + std::to_string(message);
+    return text.c_str();
+}
+
 TEST(DialogTemplates, WidenFieldsAndFillTextsFromMessagesOrReferences) {
     HostServicesInForce services;
-    HostServices.GetMsg = [](int, int message) -> const char* {
-        static std::string text;
-        text = message == 9 ? std::string(700, 'm') : "M" + std::to_string(message);
-        return text.c_str();
-    };
+    HostServices.GetMsg = NumberedOrLongMessage;
     const DialogItemTemplate templates[] = {
         {DI_TEXT, 255, 8, 0, 0, 0, 0, DIF_SEPARATOR, 0, 34},
         {DI_EDIT, 5, 3, 70, 0, 1, TextRef("Hist"), DIF_HISTORY, 0, TextRef("typed")},
