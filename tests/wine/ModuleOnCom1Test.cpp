@@ -1,11 +1,13 @@
 // The plug-in module loaded from disk by the host emulator, on the real system layer, against
 // pixlor-camsim on a pseudo-terminal mapped to COM1. scripts/wine-tests.sh starts a fresh camsim
-// with the situation's scenario before each suite and runs the suite twice: built for wine64
-// (Pixlor.dll through LoadLibraryA, the Win32 serial, file and registry calls) and built natively
-// (pixlor.so, the POSIX layer with PIXLOR_COM1); then it compares the bytes each run put on the
-// wire. The tests of a suite share one camera and run in the order written.
+// with the situation's scenario before each suite and runs the suite twice: under 32-bit wine
+// (the release archive's Pixlor.dll through LoadLibraryA, the Win32 serial, file and registry
+// calls) and built natively (pixlor.so, the POSIX layer with PIXLOR_COM1); then it compares the
+// bytes each run put on the wire. The tests of a suite share one camera and run in the order
+// written.
 #include "host/HostEmulator.h"
 #include "host/ScriptedUser.h"
+#include "shell/MessageNumbers.h"
 #include "sim/PictureData.h"
 #include "sim/Scenario.h"
 #include "tests/support/Support.h"
@@ -13,7 +15,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <fstream>
@@ -78,6 +82,32 @@ bool ReadFileTimes(const std::string& path, FileTimes& times) {
 #endif
 }
 
+using Clock = std::chrono::steady_clock;
+
+// The user, who notes when each box came up and may pull the camera's cable: `pullAt` says at
+// which box. The script holds the other end: it kills the camera once the file named by
+// PIXLOR_PULL_REQUEST exists.
+class UserAtTheCable : public host::ScriptedUser {
+public:
+    int answerMessage(const host::BoxRecord& box) override {
+        shownAt.push_back(Clock::now());
+        return ScriptedUser::answerMessage(box);
+    }
+    void showNotice(const host::BoxRecord& box) override {
+        shownAt.push_back(Clock::now());
+        ScriptedUser::showNotice(box);
+        if (pulledAt || !pullAt || !pullAt(box)) return;
+        const char* request = std::getenv("PIXLOR_PULL_REQUEST");
+        if (request == nullptr || *request == '\0') return;
+        std::ofstream(request).put('\n');
+        pulledAt = Clock::now();
+    }
+
+    std::vector<Clock::time_point> shownAt;  // one a box, as in `boxes`
+    std::function<bool(const host::BoxRecord&)> pullAt;
+    std::optional<Clock::time_point> pulledAt;
+};
+
 // The camera the script started, as its scenario file describes it.
 class ACamsimOnCom1 : public ::testing::Test {
 protected:
@@ -137,17 +167,19 @@ protected:
         return emulator.pressKey(move ? VK_F6 : VK_F5);
     }
 
-    std::vector<BYTE> photoOf(std::size_t picture) const {
+    std::vector<BYTE> dataOf(std::size_t picture, sim::PictureKind kind) const {
         const sim::Picture& shot = scenario.pictures.at(picture);
-        return sim::pictureData(scenario.seed, shot.id, sim::PictureKind::Photo, shot.photoSize);
+        return sim::pictureData(scenario.seed, shot.id, kind,
+                                kind == sim::PictureKind::Photo ? shot.photoSize : shot.thumbSize);
     }
 
-    // The file holds the picture's photo and carries its shooting time.
-    void expectPhotoFile(const std::string& name, std::size_t picture) const {
+    // The file holds the picture's photo (or thumbnail) and carries its shooting time.
+    void expectPhotoFile(const std::string& name, std::size_t picture,
+                         sim::PictureKind kind = sim::PictureKind::Photo) const {
         const std::string path = disk.windowsPath(name);
         FileTimes times;  // before the file is read, which may move its access time
         ASSERT_TRUE(ReadFileTimes(path, times)) << name << " was not written";
-        EXPECT_EQ(readFileBytes(path), photoOf(picture)) << name;
+        EXPECT_EQ(readFileBytes(path), dataOf(picture, kind)) << name;
         const std::uint64_t shot = FileTicksOf(scenario.pictures.at(picture));
         if (times.creation) {
             EXPECT_EQ(*times.creation, shot) << name << " creation time";
@@ -169,7 +201,7 @@ protected:
     TempDir disk;
     host::PluginModule module;
     bool loaded;
-    host::ScriptedUser user;
+    UserAtTheCable user;
     host::HostEmulator emulator;
 };
 
@@ -209,6 +241,26 @@ TEST_F(ACameraWithPicturesOnThreeDates, NamesTheNextCopyAfterTheConfiguredPatter
     ASSERT_TRUE(emulator.selectItems({"02-05-18"}));
     EXPECT_EQ(copyMarked(false), 1);
     expectPhotoFile("02-05-18\\img20020518_0001.jpg", 2);
+    EXPECT_TRUE(errorBoxes().empty());
+}
+
+TEST_F(ACameraWithPicturesOnThreeDates, F7ListsAndCopiesTheThumbnailsAndSwitchesBack) {
+    emulator.closePanel();
+    configure([](host::DialogRequest& dialog) { dialog.setText(THUMB_FOLDER, "t%2D"); });
+    ASSERT_TRUE(emulator.openPanel()) << emulator.errorText;
+    EXPECT_EQ(emulator.pressKey(VK_F7), 1);
+    EXPECT_EQ(emulator.pluginPanel().names(), (std::vector<std::string>{"t01", "t17", "t18"}));
+    ASSERT_TRUE(emulator.enterFolder("t17"));
+    EXPECT_EQ(emulator.pluginPanel().names(),
+              (std::vector<std::string>{"..", "thumb17.05.2002_001.jpg",
+                                        "thumb17.05.2002_002.jpg"}));
+    ASSERT_TRUE(emulator.selectItems({"thumb17.05.2002_002.jpg"}));
+    EXPECT_EQ(copyMarked(false), 1);
+    expectPhotoFile("thumb17.05.2002_001.jpg", 1, sim::PictureKind::Thumbnail);
+    ASSERT_TRUE(emulator.enterFolder(".."));
+    EXPECT_EQ(emulator.pressKey(VK_F7), 1);
+    EXPECT_EQ(emulator.pluginPanel().names(),
+              (std::vector<std::string>{"02-05-17", "02-05-18", "02-06-01"}));
     EXPECT_TRUE(errorBoxes().empty());
 }
 
@@ -272,6 +324,43 @@ TEST_F(ACameraThatRefusesToDelete, ReportsTheFailureAndKeepsThePicture) {
     ASSERT_TRUE(emulator.enterFolder("04-08-21"));
     EXPECT_EQ(emulator.pluginPanel().names(),
               (std::vector<std::string>{"..", "pic21.08.2004_001.jpg", "pic21.08.2004_002.jpg"}));
+}
+
+// A camera whose cable is pulled while the second data packet of a photo is on the line.
+class ACameraPulledInTheMiddleOfAPacket : public ACamsimOnCom1 {
+protected:
+    ACameraPulledInTheMiddleOfAPacket() : ACamsimOnCom1("long-packets.json") {}
+};
+
+TEST_F(ACameraPulledInTheMiddleOfAPacket, EndsTheReadWithinTwoSecondsAndReportsIt) {
+    ASSERT_NE(std::getenv("PIXLOR_PULL_REQUEST"), nullptr) << "no cable to pull: run by the script";
+    emulator.closePanel();
+    configure([](host::DialogRequest& dialog) {  // 2 KiB packets take a second at 19.2 kBd
+        dialog.selectRadio(dialog.find(DI_RADIOBUTTON, " 19.2kBd"));
+    });
+    ASSERT_TRUE(emulator.openPanel()) << emulator.errorText;
+    ASSERT_TRUE(emulator.enterFolder("05-03-09"));
+    ASSERT_TRUE(emulator.selectItems({"pic09.03.2005_001.jpg"}));
+    // The copy box comes up before the first packet and again after each one.
+    const std::string copyTitle = emulator.languageFile().message(MSG_COPY_TITLE);
+    int copyBoxes = 0;
+    user.pullAt = [&](const host::BoxRecord& box) {
+        return box.title == copyTitle && ++copyBoxes == 2;
+    };
+    EXPECT_EQ(copyMarked(false), 1);
+
+    ASSERT_TRUE(user.pulledAt) << "the copy ended before its first packet";
+    const auto errors = errorBoxes();
+    ASSERT_EQ(errors.size(), 1u) << "the failure is reported once";
+    EXPECT_NE(errors[0]->flags & FMSG_WARNING, 0u);
+    const auto reported = user.shownAt.at(static_cast<std::size_t>(errors[0] - user.boxes.data()));
+    const auto waited =
+        std::chrono::duration_cast<std::chrono::milliseconds>(reported - *user.pulledAt).count();
+    std::printf("the failure was reported %lld ms after the cable was pulled\n",
+                static_cast<long long>(waited));
+    EXPECT_LT(waited, 2500);
+    EXPECT_FALSE(fileExists(disk.windowsPath("pic09.03.2005_001.jpg")))
+        << "an incomplete copy is left under the picture's name";
 }
 
 }  // namespace
