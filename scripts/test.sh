@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The whole test suite on a fresh Debian machine: installs what is missing, then builds and tests
-# the native build, the sanitizer build, and the Windows builds (the 64-bit one under wine64).
+# the native build, the sanitizer build, and the Windows builds: the product Pixlor.dll with its
+# release archive, and the 32-bit test programs and that very DLL under 32-bit wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -30,8 +31,8 @@ packed=$(unzip -Z1 "$archive" | LC_ALL=C sort | xargs)
 unzip -p "$archive" Pixlor/README.txt | grep -qv $'\r$' && { echo "README.txt has lines without CRLF"; exit 1; }
 unzip -p "$archive" Pixlor/Pixlor.dll | cmp - build-win32/Pixlor.dll
 
-stage "Windows: the 64-bit build's tests and the end-to-end suite under wine64"
-# About a minute once built; the limit stops a hung run (the script cleans up after itself).
+stage "Windows: the 32-bit build's tests and the end-to-end suite on the release's DLL under wine"
+# A few minutes once built; the limit stops a hung run (the script cleans up after itself).
 timeout 20m scripts/wine-tests.sh
 
 stage "Fuzz targets, briefly, from their seed corpora"

@@ -1,27 +1,31 @@
 #!/usr/bin/env bash
-# The Windows build under wine64: every test program of the win64 build through ctest, then the
-# end-to-end suite (test_wine) with Pixlor.dll on the real Win32 serial, file and registry calls
-# against pixlor-camsim, whose pseudo-terminal becomes wine's COM1. Each situation runs once under
-# wine and once natively (pixlor.so), each with a fresh camera, and the two byte logs of the
+# The product under 32-bit wine: every test program of the win32-tests build (the same code as
+# i686 Windows programs) through ctest, then the end-to-end suite (test_wine), whose host
+# emulator, built for i686 too, loads the very Pixlor.dll of the release archive, unpacked with its
+# language files, on the real Win32 serial, file and registry calls against pixlor-camsim, whose
+# pseudo-terminal becomes wine's COM1. Each situation runs once under wine and once natively
+# (pixlor.so), each with a fresh camera; where the camera is not pulled, the two byte logs of the
 # camera must hold the same bytes in the same order. PIXLOR_NATIVE_BUILD names the native build
 # folder (default: build, the native preset's).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 
-wine=/usr/lib/wine/wine64
+wine=/usr/lib/wine/wine
 wineserver=/usr/lib/wine/wineserver
-export WINEDEBUG=-all
-export WINEPREFIX=$root/build-win64/wineprefix
-work=$root/build-win64/wine-e2e
+export WINEARCH=win32 WINEDEBUG=-all
+export WINEPREFIX=$root/build-win32-tests/wineprefix
+work=$root/build-win32-tests/wine-e2e
+release=$work/release/Pixlor  # the release archive, unpacked: the module the suite loads
 native=${PIXLOR_NATIVE_BUILD:-build}
 settings_key='HKCU\Software\Far\Plugins\Pixlor'
 
-# situation (test suite)               scenario file
+# situation (test suite)                  scenario file        the camera
 situations=(
-  "ACameraWithPicturesOnThreeDates     pictures.json"
-  "ACameraThatDamagesADataPacket       damaged-packet.json"
-  "ACameraThatRefusesToDelete          refused-delete.json"
+  "ACameraWithPicturesOnThreeDates        pictures.json        stays"
+  "ACameraThatDamagesADataPacket          damaged-packet.json  stays"
+  "ACameraThatRefusesToDelete             refused-delete.json  stays"
+  "ACameraPulledInTheMiddleOfAPacket      long-packets.json    pulled"
 )
 
 stage() { printf '\n=== %s\n' "$*"; }
@@ -36,12 +40,16 @@ restart_wine() {
 }
 
 camsim_pid=
+cutter_pid=
 stop_camsim() {
-  if [[ -n $camsim_pid ]]; then
-    kill "$camsim_pid" 2>/dev/null || true
-    wait "$camsim_pid" 2>/dev/null || true
-    camsim_pid=
-  fi
+  local pid
+  for pid in "$cutter_pid" "$camsim_pid"; do
+    if [[ -n $pid ]]; then
+      kill "$pid" 2>/dev/null || true
+      wait "$pid" 2>/dev/null || true
+    fi
+  done
+  camsim_pid= cutter_pid=
 }
 trap 'stop_camsim; "$wineserver" -k 2>/dev/null || true' EXIT
 trap 'exit 143' TERM INT  # a time limit from outside still stops the camera and wine
@@ -55,6 +63,15 @@ start_camsim() {
   read -r -t 10 pty <&"${CAMSIM[0]}"
   pty=${pty#*=}
   [[ $pty == /dev/* ]] || { echo "pixlor-camsim printed no device" >&2; return 1; }
+}
+
+# The cable: once the test creates the file $1, the camera process is killed, which hangs up
+# its pseudo-terminal as a pulled cable would.
+arm_cable() {
+  local request=$1 pid=$camsim_pid
+  rm -f "$request"
+  { while [[ ! -e $request ]]; do sleep 0.01; done; kill -KILL "$pid"; } &
+  cutter_pid=$!
 }
 
 # The bytes of a camsim log with the times dropped and each run of bursts that went the same way
@@ -71,31 +88,45 @@ stage "Native build for the comparison runs"
 cmake --preset native -B "$native" >/dev/null
 cmake --build "$native" --target pixlor_module pixlor-camsim test_wine
 
-stage "Windows 64-bit build"
-cmake --preset win64 >/dev/null
-cmake --build --preset win64
+stage "Windows: Pixlor.dll (32-bit) and the release archive"
+cmake --preset win32 >/dev/null
+cmake --build --preset win32 --target all release
 
-stage "Wine prefix"
+stage "Windows: the 32-bit test programs"
+cmake --preset win32-tests >/dev/null
+cmake --build --preset win32-tests
+
+stage "Wine prefix (32-bit) and the release archive unpacked"
 "$wineserver" -k 2>/dev/null || true
 rm -rf "$WINEPREFIX" "$work"
-mkdir -p "$work"
+mkdir -p "$work/release"
+unzip -q build-win32/Pixlor-*.zip -d "$work/release"
+cmp "$release/Pixlor.dll" build-win32/Pixlor.dll
+echo "loading $release/Pixlor.dll: the release archive's, the same bytes as build-win32/Pixlor.dll"
 "$wine" wineboot --init
 restart_wine
 
-stage "Windows 64-bit test programs under wine64"
-ctest --test-dir build-win64 --output-on-failure --timeout 120 -j 2
+stage "Windows 32-bit test programs under wine"
+ctest --test-dir build-win32-tests --output-on-failure --timeout 120 -j 2
 
 failed=0
 for entry in "${situations[@]}"; do
-  read -r suite scenario_file <<<"$entry"
+  read -r suite scenario_file camera <<<"$entry"
   scenario=$root/tests/wine/scenarios/$scenario_file
-  stage "End to end under wine64: $suite"
+  stage "End to end under wine: $suite"
 
   "$wine" reg delete 'HKCU\Software\Far' /f >/dev/null 2>&1 || true
   start_camsim "$scenario" "$work/$suite.wine.log"
   "$wine" reg add 'HKLM\Software\Wine\Ports' /v COM1 /d "$pty" /f >/dev/null
   restart_wine  # the serial ports are read when wine starts
-  (cd build-win64 && "$wine" tests/test_wine.exe --gtest_filter="$suite.*") || failed=1
+  cable=
+  if [[ $camera == pulled ]]; then
+    cable=$work/$suite.wine.pull
+    arm_cable "$cable"
+    cable="Z:${cable//\//\\}"
+  fi
+  (cd "$release" && PIXLOR_PULL_REQUEST=$cable timeout 5m \
+     "$wine" "$root/build-win32-tests/tests/test_wine.exe" --gtest_filter="$suite.*") || failed=1
   if [[ $suite == ACameraWithPicturesOnThreeDates ]]; then
     # The settings the configuration dialog saved, as wine's registry holds them.
     query=$("$wine" reg query "$settings_key" | tr -d '\r')
@@ -110,10 +141,18 @@ for entry in "${situations[@]}"; do
 
   stage "The same natively: $suite"
   start_camsim "$scenario" "$work/$suite.native.log"
-  (cd "$native" && PIXLOR_COM1=$pty PIXLOR_REGISTRY=$work/$suite.reg \
-     tests/test_wine --gtest_filter="$suite.*") || failed=1
+  cable=
+  if [[ $camera == pulled ]]; then
+    cable=$work/$suite.native.pull
+    arm_cable "$cable"
+  fi
+  (cd "$native" && PIXLOR_COM1=$pty PIXLOR_REGISTRY=$work/$suite.reg PIXLOR_PULL_REQUEST=$cable \
+     timeout 5m tests/test_wine --gtest_filter="$suite.*") || failed=1
   stop_camsim
 
+  if [[ $camera == pulled ]]; then
+    continue  # the bytes before the cut depend on when it came
+  fi
   if diff <(wire_bytes "$work/$suite.native.log") <(wire_bytes "$work/$suite.wine.log") \
        >"$work/$suite.diff"; then
     echo "wire bytes: the same under wine and natively ($(wc -l <"$work/$suite.wine.log") bursts)"
