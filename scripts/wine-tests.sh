@@ -4,8 +4,8 @@
 # emulator, built for i686 too, loads the very Pixlor.dll of the release archive, unpacked with its
 # language files, on the real Win32 serial, file and registry calls against pixlor-camsim, whose
 # pseudo-terminal becomes wine's COM1. Each situation runs once under wine and once natively
-# (pixlor.so), each with a fresh camera; where the camera is not pulled, the two byte logs of the
-# camera must hold the same bytes in the same order. PIXLOR_NATIVE_BUILD names the native build
+# (pixlor.so), each with a fresh camera; where the camera stays on the line, the two byte logs of
+# the camera must hold the same bytes in the same order. PIXLOR_NATIVE_BUILD names the native build
 # folder (default: build, the native preset's).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -20,12 +20,17 @@ release=$work/release/Pixlor  # the release archive, unpacked: the module the su
 native=${PIXLOR_NATIVE_BUILD:-build}
 settings_key='HKCU\Software\Far\Plugins\Pixlor'
 
-# situation (test suite)                  scenario file        the camera
+# situation (test suite)                  scenario file        the camera: stays on the line, or
+#                                                              when the test asks falls silent
+#                                                              (a cable pulled: the port stays)
+#                                                              or goes (an adapter unplugged:
+#                                                              its device hangs up)
 situations=(
   "ACameraWithPicturesOnThreeDates        pictures.json        stays"
   "ACameraThatDamagesADataPacket          damaged-packet.json  stays"
   "ACameraThatRefusesToDelete             refused-delete.json  stays"
-  "ACameraPulledInTheMiddleOfAPacket      long-packets.json    pulled"
+  "ACameraPulledInTheMiddleOfAPacket      long-packets.json    silent"
+  "ACameraUnpluggedInTheMiddleOfAPacket   long-packets.json    goes"
 )
 
 stage() { printf '\n=== %s\n' "$*"; }
@@ -45,6 +50,7 @@ stop_camsim() {
   local pid
   for pid in "$cutter_pid" "$camsim_pid"; do
     if [[ -n $pid ]]; then
+      kill -CONT "$pid" 2>/dev/null || true  # a stopped camera ends too
       kill "$pid" 2>/dev/null || true
       wait "$pid" 2>/dev/null || true
     fi
@@ -65,12 +71,14 @@ start_camsim() {
   [[ $pty == /dev/* ]] || { echo "pixlor-camsim printed no device" >&2; return 1; }
 }
 
-# The cable: once the test creates the file $1, the camera process is killed, which hangs up
-# its pseudo-terminal as a pulled cable would.
+# The cable: once the test creates the file $1, the camera is stopped where it is (the line
+# falls silent in the middle of what it was sending, the pseudo-terminal stays) or killed (its
+# pseudo-terminal hangs up), as $2 says: silent or goes.
 arm_cable() {
-  local request=$1 pid=$camsim_pid
+  local request=$1 pid=$camsim_pid signal=STOP
+  [[ $2 == goes ]] && signal=KILL
   rm -f "$request"
-  { while [[ ! -e $request ]]; do sleep 0.01; done; kill -KILL "$pid"; } &
+  { while [[ ! -e $request ]]; do sleep 0.01; done; kill -"$signal" "$pid"; } &
   cutter_pid=$!
 }
 
@@ -120,9 +128,9 @@ for entry in "${situations[@]}"; do
   "$wine" reg add 'HKLM\Software\Wine\Ports' /v COM1 /d "$pty" /f >/dev/null
   restart_wine  # the serial ports are read when wine starts
   cable=
-  if [[ $camera == pulled ]]; then
+  if [[ $camera != stays ]]; then
     cable=$work/$suite.wine.pull
-    arm_cable "$cable"
+    arm_cable "$cable" "$camera"
     cable="Z:${cable//\//\\}"
   fi
   (cd "$release" && PIXLOR_PULL_REQUEST=$cable timeout 5m \
@@ -142,15 +150,15 @@ for entry in "${situations[@]}"; do
   stage "The same natively: $suite"
   start_camsim "$scenario" "$work/$suite.native.log"
   cable=
-  if [[ $camera == pulled ]]; then
+  if [[ $camera != stays ]]; then
     cable=$work/$suite.native.pull
-    arm_cable "$cable"
+    arm_cable "$cable" "$camera"
   fi
   (cd "$native" && PIXLOR_COM1=$pty PIXLOR_REGISTRY=$work/$suite.reg PIXLOR_PULL_REQUEST=$cable \
      timeout 5m tests/test_wine --gtest_filter="$suite.*") || failed=1
   stop_camsim
 
-  if [[ $camera == pulled ]]; then
+  if [[ $camera != stays ]]; then
     continue  # the bytes before the cut depend on when it came
   fi
   if diff <(wire_bytes "$work/$suite.native.log") <(wire_bytes "$work/$suite.wine.log") \

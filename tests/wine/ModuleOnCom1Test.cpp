@@ -326,41 +326,58 @@ TEST_F(ACameraThatRefusesToDelete, ReportsTheFailureAndKeepsThePicture) {
               (std::vector<std::string>{"..", "pic21.08.2004_001.jpg", "pic21.08.2004_002.jpg"}));
 }
 
-// A camera whose cable is pulled while the second data packet of a photo is on the line.
-class ACameraPulledInTheMiddleOfAPacket : public ACamsimOnCom1 {
+// A camera cut off while the second data packet of a photo is on the line: the script stops it
+// or kills it when the test asks (PIXLOR_PULL_REQUEST).
+class ACameraCutOffInTheMiddleOfAPacket : public ACamsimOnCom1 {
 protected:
-    ACameraPulledInTheMiddleOfAPacket() : ACamsimOnCom1("long-packets.json") {}
+    ACameraCutOffInTheMiddleOfAPacket() : ACamsimOnCom1("long-packets.json") {}
+
+    // The copy of the first photo, cut off after its first packet: the read ends and the failure
+    // is reported within 2.5 s, once, and no incomplete copy is left.
+    void expectTheCopyToEndWithAReport() {
+        ASSERT_NE(std::getenv("PIXLOR_PULL_REQUEST"), nullptr) << "no cable: run by the script";
+        emulator.closePanel();
+        configure([](host::DialogRequest& dialog) {  // 2 KiB packets take a second at 19.2 kBd
+            dialog.selectRadio(dialog.find(DI_RADIOBUTTON, " 19.2kBd"));
+        });
+        ASSERT_TRUE(emulator.openPanel()) << emulator.errorText;
+        ASSERT_TRUE(emulator.enterFolder("05-03-09"));
+        ASSERT_TRUE(emulator.selectItems({"pic09.03.2005_001.jpg"}));
+        // The copy box comes up before the first packet and again after each one.
+        const std::string copyTitle = emulator.languageFile().message(MSG_COPY_TITLE);
+        int copyBoxes = 0;
+        user.pullAt = [&](const host::BoxRecord& box) {
+            return box.title == copyTitle && ++copyBoxes == 2;
+        };
+        EXPECT_EQ(copyMarked(false), 1);
+
+        ASSERT_TRUE(user.pulledAt) << "the copy ended before its first packet";
+        const auto errors = errorBoxes();
+        ASSERT_EQ(errors.size(), 1u) << "the failure is reported once";
+        EXPECT_NE(errors[0]->flags & FMSG_WARNING, 0u);
+        const auto shown = user.shownAt.at(static_cast<std::size_t>(errors[0] - user.boxes.data()));
+        const auto waited =
+            std::chrono::duration_cast<std::chrono::milliseconds>(shown - *user.pulledAt).count();
+        std::printf("the failure was reported %lld ms after the cut\n",
+                    static_cast<long long>(waited));
+        EXPECT_LT(waited, 2500);
+        EXPECT_FALSE(fileExists(disk.windowsPath("pic09.03.2005_001.jpg")))
+            << "an incomplete copy is left under the picture's name";
+    }
 };
 
-TEST_F(ACameraPulledInTheMiddleOfAPacket, EndsTheReadWithinTwoSecondsAndReportsIt) {
-    ASSERT_NE(std::getenv("PIXLOR_PULL_REQUEST"), nullptr) << "no cable to pull: run by the script";
-    emulator.closePanel();
-    configure([](host::DialogRequest& dialog) {  // 2 KiB packets take a second at 19.2 kBd
-        dialog.selectRadio(dialog.find(DI_RADIOBUTTON, " 19.2kBd"));
-    });
-    ASSERT_TRUE(emulator.openPanel()) << emulator.errorText;
-    ASSERT_TRUE(emulator.enterFolder("05-03-09"));
-    ASSERT_TRUE(emulator.selectItems({"pic09.03.2005_001.jpg"}));
-    // The copy box comes up before the first packet and again after each one.
-    const std::string copyTitle = emulator.languageFile().message(MSG_COPY_TITLE);
-    int copyBoxes = 0;
-    user.pullAt = [&](const host::BoxRecord& box) {
-        return box.title == copyTitle && ++copyBoxes == 2;
-    };
-    EXPECT_EQ(copyMarked(false), 1);
+// The cable pulled out of the port: the port stays, the line falls silent.
+class ACameraPulledInTheMiddleOfAPacket : public ACameraCutOffInTheMiddleOfAPacket {};
 
-    ASSERT_TRUE(user.pulledAt) << "the copy ended before its first packet";
-    const auto errors = errorBoxes();
-    ASSERT_EQ(errors.size(), 1u) << "the failure is reported once";
-    EXPECT_NE(errors[0]->flags & FMSG_WARNING, 0u);
-    const auto reported = user.shownAt.at(static_cast<std::size_t>(errors[0] - user.boxes.data()));
-    const auto waited =
-        std::chrono::duration_cast<std::chrono::milliseconds>(reported - *user.pulledAt).count();
-    std::printf("the failure was reported %lld ms after the cable was pulled\n",
-                static_cast<long long>(waited));
-    EXPECT_LT(waited, 2500);
-    EXPECT_FALSE(fileExists(disk.windowsPath("pic09.03.2005_001.jpg")))
-        << "an incomplete copy is left under the picture's name";
+TEST_F(ACameraPulledInTheMiddleOfAPacket, EndsTheReadAfterASecondOfSilenceAndReportsIt) {
+    expectTheCopyToEndWithAReport();
+}
+
+// The serial adapter unplugged: its device goes away.
+class ACameraUnpluggedInTheMiddleOfAPacket : public ACameraCutOffInTheMiddleOfAPacket {};
+
+TEST_F(ACameraUnpluggedInTheMiddleOfAPacket, EndsTheReadAndReportsIt) {
+    expectTheCopyToEndWithAReport();
 }
 
 }  // namespace
