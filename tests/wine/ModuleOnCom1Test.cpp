@@ -85,8 +85,8 @@ bool ReadFileTimes(const std::string& path, FileTimes& times) {
 using Clock = std::chrono::steady_clock;
 
 // The user, who notes when each box came up and may pull the camera's cable: `pullAt` says at
-// which box. The script holds the other end: it kills the camera once the file named by
-// PIXLOR_PULL_REQUEST exists.
+// which box. The script holds the other end: it stops or kills the camera once the file named
+// by PIXLOR_PULL_REQUEST exists.
 class UserAtTheCable : public host::ScriptedUser {
 public:
     int answerMessage(const host::BoxRecord& box) override {
