@@ -332,8 +332,9 @@ class ACameraCutOffInTheMiddleOfAPacket : public ACamsimOnCom1 {
 protected:
     ACameraCutOffInTheMiddleOfAPacket() : ACamsimOnCom1("long-packets.json") {}
 
-    // The copy of the first photo, cut off after its first packet: the read ends and the failure
-    // is reported within 2.5 s, once, and no incomplete copy is left.
+    // The copy of the first photo, cut off after its first packet: each read ends after a
+    // second of silence at most, the link asks for the packet again before it gives up, and the
+    // failure is reported within 4.5 s, once, with no incomplete copy left.
     void expectTheCopyToEndWithAReport() {
         ASSERT_NE(std::getenv("PIXLOR_PULL_REQUEST"), nullptr) << "no cable: run by the script";
         emulator.closePanel();
@@ -360,7 +361,7 @@ protected:
             std::chrono::duration_cast<std::chrono::milliseconds>(shown - *user.pulledAt).count();
         std::printf("the failure was reported %lld ms after the cut\n",
                     static_cast<long long>(waited));
-        EXPECT_LT(waited, 2500);
+        EXPECT_LT(waited, 4500);
         EXPECT_FALSE(fileExists(disk.windowsPath("pic09.03.2005_001.jpg")))
             << "an incomplete copy is left under the picture's name";
     }
@@ -369,7 +370,7 @@ protected:
 // The cable pulled out of the port: the port stays, the line falls silent.
 class ACameraPulledInTheMiddleOfAPacket : public ACameraCutOffInTheMiddleOfAPacket {};
 
-TEST_F(ACameraPulledInTheMiddleOfAPacket, EndsTheReadAfterASecondOfSilenceAndReportsIt) {
+TEST_F(ACameraPulledInTheMiddleOfAPacket, EndsTheReadsAfterASecondOfSilenceAndReportsIt) {
     expectTheCopyToEndWithAReport();
 }
 
