@@ -40,6 +40,8 @@ constexpr const char* MODULE_FILE = "pixlor.so";
 // Items of the configuration dialog that the tests edit, and its OK button.
 constexpr int PHOTO_NAME = 18, THUMB_FOLDER = 24, PHOTO_DIGITS = 26, OK_BUTTON = 32;
 constexpr int COPY_DIALOG_OK = 7;
+constexpr int DELETE_KEY = 0x2E;          // Del
+constexpr int ENTER_GET_MODE = 0x1 | 0x4;  // what the host passes to GetFiles for Enter and F3
 
 constexpr std::int64_t SECONDS_1601_TO_1970 = 11644473600;
 
@@ -264,6 +266,28 @@ TEST_F(ACameraWithPicturesOnThreeDates, F7ListsAndCopiesTheThumbnailsAndSwitches
     EXPECT_TRUE(errorBoxes().empty());
 }
 
+// Without OPIF_REALNAMES the host views an item (Enter, F3) by asking GetFiles for a copy of
+// that one item, as its panel holds it, in a temporary folder of its own.
+TEST_F(ACameraWithPicturesOnThreeDates, GetsTheViewedPictureIntoTheHostsTemporaryFolder) {
+    ASSERT_TRUE(emulator.enterFolder("02-05-18"));
+    const host::PanelModel& panel = emulator.pluginPanel();
+    const int index = panel.find("img20020518_0001.jpg");
+    ASSERT_GE(index, 0);
+    PluginPanelItem item = panel.items().at(static_cast<std::size_t>(index));
+    TempDir hostTemporary;
+    char destination[MAX_PATH] = {};
+    hostTemporary.path().copy(destination, sizeof destination - 1);
+    EXPECT_EQ(module.entryPoints.GetFiles(emulator.panelHandle(), &item, 1, 0, destination,
+                                          ENTER_GET_MODE),
+              1);
+    const std::string copy = hostTemporary.windowsPath("img20020518_0001.jpg");
+    EXPECT_EQ(readFileBytes(copy), dataOf(2, sim::PictureKind::Photo));
+    FileTimes times;
+    ASSERT_TRUE(ReadFileTimes(copy, times));
+    EXPECT_EQ(times.write, FileTicksOf(scenario.pictures.at(2)));
+    EXPECT_TRUE(errorBoxes().empty());
+}
+
 TEST_F(ACameraWithPicturesOnThreeDates, MovesAPictureOffTheCamera) {
     ASSERT_TRUE(emulator.enterFolder("02-06-01"));
     ASSERT_TRUE(emulator.selectItems({"img20020601_0001.jpg"}));
@@ -289,6 +313,20 @@ TEST_F(ACameraWithPicturesOnThreeDates, DeletesAPictureAndTheRestMoveUp) {
     ASSERT_TRUE(emulator.selectItems({"img20020517_0001.jpg"}));
     EXPECT_EQ(copyMarked(false), 1);
     expectPhotoFile("img20020517_0001.jpg", 1);  // the second picture moved up
+}
+
+// Waits for Del in the camera panel doing what F8 does (today the key is left to the host).
+TEST_F(ACameraWithPicturesOnThreeDates, DISABLED_DelDeletesOnTheCameraAsF8Does) {
+    ASSERT_TRUE(emulator.enterFolder("02-05-17"));
+    ASSERT_TRUE(emulator.selectItems({"img20020517_0001.jpg"}));
+    user.queueAnswer(0);  // delete?
+    EXPECT_EQ(emulator.pressKey(DELETE_KEY), 1);
+    ASSERT_FALSE(user.boxes.empty());
+    EXPECT_EQ(user.boxes.front().helpTopic, "Delete?");
+    EXPECT_TRUE(errorBoxes().empty());
+    emulator.closePanel();
+    ASSERT_TRUE(emulator.openPanel()) << emulator.errorText;
+    EXPECT_EQ(emulator.pluginPanel().names(), (std::vector<std::string>{"02-05-18"}));
 }
 
 // A camera whose third data packet of the first photo arrives with a byte flipped.
