@@ -2,12 +2,14 @@
 // pixlor-camsim on a pseudo-terminal, and a port with no device behind it.
 #include "host/cli/Demo.h"
 #include "platform/Calendar.h"
-#include "sim/PictureData.h"
+#include "sim/jpeg/JpegPictureFiles.h"
 #include "tests/support/Support.h"
+#include "tests/support/jpeg/JpegInspection.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdio>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
@@ -75,7 +77,18 @@ Finished RunPixlor(const std::string& folder, std::vector<std::string> arguments
     return finished;
 }
 
-TEST(TheDemo, LeavesEveryPictureOfTheSimulatedCameraByteForByteInItsDateFolder) {
+// What `file` says of a file, its name left out.
+std::string FileSays(const std::string& path) {
+    std::string said;
+    if (std::FILE* pipe = ::popen(("file -b '" + path + "'").c_str(), "r")) {
+        char buffer[512];
+        while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) said += buffer;
+        ::pclose(pipe);
+    }
+    return said;
+}
+
+TEST(TheDemo, LeavesEveryPhotoOfTheSimulatedCameraByteForByteInItsDateFolderAsAJpegImage) {
     test::TempDir folder;
     const Finished demo = RunPixlor(folder.path(), {"demo"}, {});
     ASSERT_EQ(demo.status, 0) << demo.out << demo.err;
@@ -83,6 +96,7 @@ TEST(TheDemo, LeavesEveryPictureOfTheSimulatedCameraByteForByteInItsDateFolder) 
     // Picture n of the camera has identity n; each date folder holds its pictures in camera
     // order, numbered from 001.
     const auto pictures = DemoPictures();
+    sim::JpegPictureFiles camera(DEMO_SEED);
     std::map<std::string, int> countInFolder;
     std::size_t files = 0;
     for (std::uint32_t id = 1; id <= pictures.size(); ++id) {
@@ -95,9 +109,23 @@ TEST(TheDemo, LeavesEveryPictureOfTheSimulatedCameraByteForByteInItsDateFolder) 
                       shot.month, static_cast<unsigned>(shot.year), ++countInFolder[folderName]);
         const std::string path =
             folder.path() + "/" + DEMO_FOLDER + "/" + folderName + "/" + fileName;
-        EXPECT_EQ(test::readFileBytes(path),
-                  sim::pictureData(DEMO_SEED, id, sim::PictureKind::Photo, picture.photoSize))
-            << path;
+        const sim::Picture made{sim::NATURAL_SIZE, sim::NATURAL_SIZE,
+                                static_cast<std::int32_t>(picture.shootingTime), id};
+        const std::vector<BYTE> bytes = test::readFileBytes(path);
+        EXPECT_EQ(bytes, camera.file(made, sim::PictureKind::Photo)) << path;
+        const test::InspectedJpeg image = test::inspectJpeg(bytes);
+        EXPECT_TRUE(image.decoded) << path << ": " << image.problem;
+        EXPECT_EQ(image.width, 640u) << path;
+        EXPECT_EQ(image.height, 480u) << path;
+        char exifTime[24];
+        std::snprintf(exifTime, sizeof exifTime, "%04u:%02u:%02u %02u:%02u:%02u",
+                      static_cast<unsigned>(shot.year), shot.month, shot.day, shot.hour,
+                      shot.minute, shot.second);
+        EXPECT_EQ(image.dateTimeOriginal, exifTime) << path;
+        // What a person who looks at the file is told.
+        EXPECT_NE(FileSays(path).find("JPEG image data, Exif standard"), std::string::npos)
+            << FileSays(path);
+        EXPECT_NE(FileSays(path).find(", 640x480, "), std::string::npos) << FileSays(path);
     }
     for (const auto& entry : fs::recursive_directory_iterator(folder.path() + "/" + DEMO_FOLDER))
         files += entry.is_regular_file() ? 1 : 0;

@@ -3,6 +3,7 @@
 #include "link/CameraLink.h"
 #include "sim/PictureData.h"
 #include "tests/support/Support.h"
+#include "tests/support/jpeg/JpegInspection.h"
 
 #include <gtest/gtest.h>
 
@@ -30,13 +31,20 @@ constexpr std::uint32_t kPacketSize = 1024;
 // Starts pixlor-camsim with a small scenario and a byte log, and stops it with SIGTERM.
 class ACamsimOnAPseudoTerminal : public ::testing::Test {
 protected:
+    // Plain data, which the test rebuilds byte for byte.
+    virtual std::string scenario() const {
+        std::ostringstream text;
+        text << R"({"content": "data", "seed": )" << kSeed << R"(, "packetSize": )" << kPacketSize
+             << R"(, "pictures": [
+            {"photoSize": )" << kPhotoSize << R"(, "thumbSize": 700, "shootingTime": 1000000000},
+            {"photoSize": 900, "thumbSize": 100, "shootingTime": 1000086400}]})";
+        return text.str();
+    }
+
     void SetUp() override {
         scenarioPath = folder.path() + "/scenario.json";
         logPath = folder.path() + "/bytes.log";
-        std::ofstream(scenarioPath) << R"({"seed": )" << kSeed << R"(, "packetSize": )"
-                                    << kPacketSize << R"(, "pictures": [
-            {"photoSize": )" << kPhotoSize << R"(, "thumbSize": 700, "shootingTime": 1000000000},
-            {"photoSize": 900, "thumbSize": 100, "shootingTime": 1000086400}]})";
+        std::ofstream(scenarioPath) << scenario();
         int output[2];
         ASSERT_EQ(::pipe(output), 0);
         posix_spawn_file_actions_t actions;
@@ -81,9 +89,9 @@ protected:
         return line;
     }
 
-    static std::vector<BYTE> downloadCurrentPhoto(CameraLink& link, int& packets) {
+    static std::vector<BYTE> downloadCurrent(CameraLink& link, int& packets, BYTE reg = 14) {
         std::vector<BYTE> data;
-        if (!link.requestData(14)) return data;
+        if (!link.requestData(reg)) return data;
         for (packets = 1;; ++packets) {
             const std::uint8_t* packet = link.receiveBuffer.get();
             const std::uint32_t length = packet[2] | std::uint32_t{packet[3]} << 8;
@@ -115,7 +123,7 @@ TEST_F(ACamsimOnAPseudoTerminal, ServesAPhotoAtTheFastSpeedAndEndsCleanly) {
         EXPECT_EQ(count, 2u);
         ASSERT_TRUE(link.setRegister(4, 1));
         int packets = 0;
-        EXPECT_EQ(downloadCurrentPhoto(link, packets),
+        EXPECT_EQ(downloadCurrent(link, packets),
                   sim::pictureData(kSeed, 1, sim::PictureKind::Photo, kPhotoSize));
         EXPECT_EQ(packets, 5);
         ASSERT_TRUE(link.resetSpeed()) << "link error " << link.errorCode;
@@ -142,6 +150,52 @@ TEST_F(ACamsimOnAPseudoTerminal, AnswersAgainAfterTheHostClosesAndReopensThePort
         ASSERT_TRUE(link.getRegister(10, count)) << "connection " << connection;
         EXPECT_EQ(count, 2u);
     }
+}
+
+// The program's own pictures: JPEG images, as a camera's.
+class ACamsimWithJpegPictures : public ACamsimOnAPseudoTerminal {
+protected:
+    std::string scenario() const override {
+        return R"({"pictures": [{"shootingTime": "2002-05-17 09:14:03"},
+                               {"shootingTime": 1000000000, "width": 320, "height": 240}]})";
+    }
+};
+
+TEST_F(ACamsimWithJpegPictures, ServesPhotosAndThumbnailsThatDecodeWithTheirShootingTime) {
+    CameraLink link(0);
+    ASSERT_TRUE(link.wakeUp()) << "link error " << link.errorCode;
+    ASSERT_TRUE(link.switchSpeed(5)) << "link error " << link.errorCode;
+    const struct {
+        unsigned width, height;
+        const char* shot;
+    } expected[] = {{640, 480, "2002:05:17 09:14:03"}, {320, 240, "2001:09:09 01:46:40"}};
+    for (std::uint32_t number = 1; number <= 2; ++number) {
+        ASSERT_TRUE(link.setRegister(4, number));
+        ASSERT_TRUE(link.requestData(47)) << "status " << link.port->statusFlags;
+        const BYTE* record = link.receiveBuffer.get() + 4;
+        auto le32 = [](const BYTE* at) {
+            return at[0] | std::uint32_t{at[1]} << 8 | std::uint32_t{at[2]} << 16 |
+                   std::uint32_t{at[3]} << 24;
+        };
+        const std::uint32_t photoSize = le32(record), thumbSize = le32(record + 4);
+        ASSERT_TRUE(link.sendByte(0x06));
+        int packets = 0;
+        const std::vector<BYTE> photo = downloadCurrent(link, packets, 14);
+        const std::vector<BYTE> thumbnail = downloadCurrent(link, packets, 15);
+        EXPECT_EQ(photo.size(), photoSize) << "the catalogue tells the real size";
+        EXPECT_EQ(thumbnail.size(), thumbSize);
+        const InspectedJpeg photoImage = inspectJpeg(photo), thumbImage = inspectJpeg(thumbnail);
+        const auto& want = expected[number - 1];
+        EXPECT_TRUE(photoImage.decoded) << photoImage.problem;
+        EXPECT_EQ(photoImage.width, want.width);
+        EXPECT_EQ(photoImage.height, want.height);
+        EXPECT_EQ(photoImage.dateTimeOriginal, want.shot);
+        EXPECT_TRUE(thumbImage.decoded) << thumbImage.problem;
+        EXPECT_EQ(thumbImage.width, 160u);
+        EXPECT_EQ(thumbImage.height, 120u);
+        EXPECT_EQ(thumbImage.dateTimeOriginal, want.shot);
+    }
+    ASSERT_TRUE(link.resetSpeed()) << "link error " << link.errorCode;
 }
 
 }  // namespace
