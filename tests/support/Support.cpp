@@ -11,9 +11,9 @@ namespace pixlor::test {
 namespace {
 
 // Removes a folder with everything in it, by names in the "\\?\" form, which Windows takes as
-// they are. Otherwise it drops trailing blanks from a path's last name: "dir\ ", the folder that
-// the default thumbnail pattern names by one blank, would be "dir" itself, and a removal that
-// builds paths that way (the standard library's) descends into "dir" without end.
+// they are. Otherwise it drops trailing blanks from a path's last name: "dir\ ", a folder a test
+// may make by a blank name, would be "dir" itself, and a removal that builds paths that way (the
+// standard library's) descends into "dir" without end.
 void removeTree(const std::wstring& folder) {
     WIN32_FIND_DATAW found;
     const HANDLE find = ::FindFirstFileW((folder + L"\\*").c_str(), &found);
