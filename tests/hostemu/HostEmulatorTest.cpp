@@ -195,7 +195,7 @@ TEST_F(TheEmulatedHost, WillNotStartAPlugInThatNeedsANewerHost) {
 
 TEST_F(TheEmulatedHost, GivesAnEmptyTextForAMessageBeyondTheFileAndNotesIt) {
     ASSERT_TRUE(host().start());
-    EXPECT_STREQ(plugin.msg(94), "");
+    EXPECT_STREQ(plugin.msg(95), "");
     EXPECT_EQ(emulator->violations().size(), 1u);
 }
 

@@ -107,17 +107,22 @@ TEST_F(CopyKeysOnFourPictures, F5CopiesThePhotosIntoADateSubFolder) {
     EXPECT_TRUE(emulator.pluginPanel().selectedNames().empty()) << "the host took the marks off";
 }
 
-TEST_F(CopyKeysOnFourPictures, ShiftF6MovesTheThumbnailsIntoThumbnailFolders) {
+TEST_F(CopyKeysOnFourPictures, ShiftF6CopiesTheThumbnailsKeepsThePicturesAndSaysSo) {
     setText("ThumbPath", "t%2D");
-    const auto secondThumbnail = expected(1, PictureKind::Thumbnail);
     answerOk();
     EXPECT_EQ(emulator.pressKey(VK_F6, PKF_SHIFT), 1);
     EXPECT_EQ(prompt(), "M76 M80 M81 M83 M84 M85");
     EXPECT_EQ(std::string(user.dialogs[0].items[0].Data), text(MSG_MOVE_TITLE));
-    EXPECT_EQ(fileAt("t17\\thumb17.05.2002_002.jpg"), secondThumbnail);
+    EXPECT_EQ(fileAt("t17\\thumb17.05.2002_002.jpg"), expected(1, PictureKind::Thumbnail));
     EXPECT_EQ(filesOnDisk(), 3u);
-    EXPECT_EQ(camera.pictures().size(), 1u);  // moved: deleted on the camera
-    EXPECT_EQ(emulator.pluginPanel().names(), (std::vector<std::string>{"02-05-18"}));
+    EXPECT_EQ(camera.pictures().size(), 4u);  // no photo was copied: nothing is deleted
+    EXPECT_EQ(camera.counters().deletes, 0);
+    const auto notices = boxesWithTopic("MoveThumbnails");
+    ASSERT_EQ(notices.size(), 1u);
+    EXPECT_EQ(notices[0].flags, DWORD{FMSG_MB_OK});
+    EXPECT_EQ(BoxTexts(notices[0]),
+              (std::vector<std::string>{text(MSG_MOVE_TITLE), text(MSG_THUMBNAIL_MOVE_KEEPS)}));
+    EXPECT_EQ(emulator.pluginPanel().names(), (std::vector<std::string>{"02-05-17", "02-05-18"}));
 }
 
 // For each key state: the prompt, and the files one OK makes of the three pictures of May 17
