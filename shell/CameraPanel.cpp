@@ -146,9 +146,11 @@ void GetOpenPluginInfo(CameraPanel& panel, OpenPluginInfo& info) {
     BuildKeyBar(panel.thumbMode != 0);
     const bool inFolder = (panel.listingState & LISTING_IN_FOLDER) != 0;
     info.StructSize = sizeof(OpenPluginInfo);
+    // No OPIF_REALNAMES: the items are no files of the host's folder, so the host asks for
+    // copies through GetFiles to view or edit them, and never deletes or wipes by their names.
     info.Flags = OPIF_USEFILTER | OPIF_USESORTGROUPS | OPIF_USEHIGHLIGHTING | OPIF_RAWSELECTION |
-                 OPIF_REALNAMES | OPIF_SHOWRIGHTALIGNNAMES | OPIF_SHOWPRESERVECASE |
-                 OPIF_COMPAREFATTIME | (inFolder ? OPIF_ADDDOTS : 0);
+                 OPIF_SHOWRIGHTALIGNNAMES | OPIF_SHOWPRESERVECASE | OPIF_COMPAREFATTIME |
+                 (inFolder ? OPIF_ADDDOTS : 0);
     info.HostFile = nullptr;
     info.CurDir = inFolder && panel.currentFolder != nullptr ? panel.currentFolder->name : "";
     info.Format = GetMsg(MSG_MENU_ITEM);
