@@ -92,8 +92,13 @@ FILETIME PictureFileTime(const PictureEntry& entry) {
                                     entry.day);
         dosTime = static_cast<WORD>((entry.hour << 11) | (entry.minute << 5) | (entry.second / 2));
     }
+    // The camera's clock shows the local time of where the picture was taken: the file time is
+    // that local time back in UTC, which the file manager and every file tool show again as it;
+    // a time the system cannot convert stays as the camera gave it.
+    FILETIME local{};
     FILETIME time{};
-    os().DosDateTimeToFileTime(dosDate, dosTime, &time);
+    os().DosDateTimeToFileTime(dosDate, dosTime, &local);
+    if (!os().LocalFileTimeToFileTime(&local, &time)) time = local;
     return time;
 }
 

@@ -1,5 +1,7 @@
 #include "tests/support/Support.h"
 
+#include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -68,5 +70,23 @@ std::vector<unsigned char> readFileBytes(const std::string& path) {
 }
 
 bool fileExists(const std::string& path) { return std::filesystem::exists(nativePath(path)); }
+
+#ifndef _WIN32
+TimeZoneInForce::TimeZoneInForce(const char* rule) {
+    const char* zone = std::getenv("TZ");
+    hadZone_ = zone != nullptr;
+    if (hadZone_) previous_ = zone;
+    setenv("TZ", rule, 1);
+    tzset();
+}
+
+TimeZoneInForce::~TimeZoneInForce() {
+    if (hadZone_)
+        setenv("TZ", previous_.c_str(), 1);
+    else
+        unsetenv("TZ");
+    tzset();
+}
+#endif
 
 }  // namespace pixlor::test
