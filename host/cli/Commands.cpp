@@ -1,6 +1,7 @@
 #include "host/cli/Commands.h"
 
 #include "platform/Calendar.h"
+#include "platform/LocalTime.h"
 #include "shell/MessageNumbers.h"
 
 #include <algorithm>
@@ -19,8 +20,11 @@ namespace {
 constexpr int DIALOG_CANCELLED = -1;
 constexpr std::size_t LONGEST_DESTINATION = 250;  // the host's panel paths hold 259 characters
 
-std::string FileTimeText(FILETIME time) {
+// Shown as the file manager shows it: the computer's local time.
+std::string FileTimeText(FILETIME utc) {
     constexpr std::int64_t TICKS_1601_TO_1970 = 116444736000000000;
+    FILETIME time = utc;
+    fileTimeToLocalFileTime(utc, time);
     const std::int64_t ticks =
         static_cast<std::int64_t>((std::uint64_t{time.dwHighDateTime} << 32) | time.dwLowDateTime);
     const CivilTime civil = civilFromSeconds((ticks - TICKS_1601_TO_1970) / 10000000);

@@ -2,6 +2,7 @@
 // is tested natively. Serial ports are terminals set up through termios, files take "\" as a
 // separator, the registry lives in a .reg text file.
 #include "platform/Calendar.h"
+#include "platform/LocalTime.h"
 #include "platform/RegistryModel.h"
 #include "platform/System.h"
 #include "platform/posix/RegistryFile.h"
@@ -371,6 +372,10 @@ public:
     BOOL DosDateTimeToFileTime(WORD dosDate, WORD dosTime, FILETIME* fileTime) override {
         return dosDateTimeToFileTime(dosDate, dosTime, fileTime) ? TRUE
                                                                   : fail(ERROR_INVALID_PARAMETER);
+    }
+
+    BOOL LocalFileTimeToFileTime(const FILETIME* local, FILETIME* utc) override {
+        return localFileTimeToFileTime(*local, *utc) ? TRUE : fail(ERROR_INVALID_PARAMETER);
     }
 
     // --- registry ---

@@ -190,8 +190,9 @@ TEST_F(AConsole, RefusesBadSettingsWithTheDialogsMessageAndSavesNothing) {
     EXPECT_NE(err.str().find("The running number needs at least 2 digits"), std::string::npos)
         << err.str();
 
-    ConfigRequest blankFolder;  // the default thumbnail folder pattern of one blank
+    ConfigRequest blankFolder;
     blankFolder.speed = 9600;
+    blankFolder.thumbFolder = "  ";
     EXPECT_EQ(commands.configure(blankFolder), EXIT_BAD_USAGE);
     EXPECT_NE(err.str().find("holds nothing but blanks"), std::string::npos) << err.str();
 

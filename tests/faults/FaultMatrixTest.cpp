@@ -4,6 +4,7 @@
 // the fault is gone.
 #include "tests/faults/FaultRig.h"
 
+#include <algorithm>
 #include <functional>
 #include <ostream>
 
@@ -19,7 +20,7 @@ enum class Act {
     Copy,            // F5 of every date folder
     CopyThumbnails,  // Shift+F5: thumbnails
     CopyCancelled,   // F5, the dialog cancelled
-    Move,            // F6 of every date folder
+    Move,            // F6 of every date folder, with the row's shift keys and view
     Delete,          // F8 of the folder `target`, or of every folder
     DeleteDeclined,  // F8 answered with Cancel
     GetFiles,        // the host's own copy of the pictures in folder 02-05-17
@@ -50,8 +51,10 @@ struct FaultRow {
     Recovery recovery;
     std::string destination = "";    // copy target below the disk folder; "" = the folder itself
     std::string target = "";         // the folder F8 deletes; "" = all
-    const char* refusalTopic = "";   // the help topic of a refusal box instead of a report
+    const char* refusalTopic = "";   // the help topic of the last box, a refusal or a notice
     int result = 1;                  // GetFiles' answer
+    unsigned keys = 0;               // F5 and F6: the shift state
+    bool thumbnailView = false;      // F5 and F6: pressed after F7
 };
 
 // A row reads as its situation in test names and failure messages.
@@ -84,6 +87,22 @@ const auto DELETE_CURRENT = CommandMatch::action(sim::ACTION_DELETE_CURRENT);
 constexpr DWORD SLOW = 19200;
 constexpr DWORD FAST = 115200;
 constexpr int ALL = 3;
+
+// A move in one shift state and view, whose first file the camera will not select: the picture
+// stays unless its photo was copied, and a move of thumbnails alone keeps every picture.
+FaultRow MoveRow(const char* situation, unsigned keys, bool thumbnailView, int filesCopied,
+                 int picturesLeft) {
+    FaultRow row{situation, Act::Move, Camera(On(FaultKind::Refuse, SELECT)), {}, filesCopied,
+                 picturesLeft, SLOW, Recovery::SamePanel};
+    row.keys = keys;
+    row.thumbnailView = thumbnailView;
+    if (picturesLeft == ALL) row.refusalTopic = "MoveThumbnails";
+    return row;
+}
+constexpr unsigned CTRL = PKF_CONTROL;
+constexpr unsigned ALT = PKF_ALT;
+constexpr unsigned SHIFT = PKF_SHIFT;
+constexpr int BOTH_KINDS_BUT_ONE = 5;  // the thumbnail of the first picture is skipped
 
 const FaultRow ROWS[] = {
     // --- opening the panel ---
@@ -210,6 +229,22 @@ const FaultRow ROWS[] = {
      {{0x01, 11, 4}}, 0, ALL, SLOW, Recovery::SamePanel},
     {"MoveKeepsThePictureItCouldNotSelect", Act::Move, Camera(On(FaultKind::Refuse, SELECT)), {},
      2, 1, SLOW, Recovery::SamePanel},
+    MoveRow("MovePhotosInPhotoView", 0, false, 2, 1),
+    MoveRow("MoveShiftCopiesThumbnailsOnlyInPhotoView", SHIFT, false, 2, ALL),
+    MoveRow("MoveCtrlInPhotoView", CTRL, false, 2, 1),
+    MoveRow("MoveCtrlShiftCopiesThumbnailsOnlyInPhotoView", CTRL | SHIFT, false, 2, ALL),
+    MoveRow("MoveAltInPhotoView", ALT, false, BOTH_KINDS_BUT_ONE, 1),
+    MoveRow("MoveAltShiftInPhotoView", ALT | SHIFT, false, BOTH_KINDS_BUT_ONE, 1),
+    MoveRow("MoveCtrlAltInPhotoView", CTRL | ALT, false, BOTH_KINDS_BUT_ONE, 1),
+    MoveRow("MoveCtrlAltShiftInPhotoView", CTRL | ALT | SHIFT, false, BOTH_KINDS_BUT_ONE, 1),
+    MoveRow("MoveCopiesThumbnailsOnlyInThumbnailView", 0, true, 2, ALL),
+    MoveRow("MoveShiftInThumbnailView", SHIFT, true, 2, 1),
+    MoveRow("MoveCtrlCopiesThumbnailsOnlyInThumbnailView", CTRL, true, 2, ALL),
+    MoveRow("MoveCtrlShiftInThumbnailView", CTRL | SHIFT, true, 2, 1),
+    MoveRow("MoveAltInThumbnailView", ALT, true, BOTH_KINDS_BUT_ONE, 1),
+    MoveRow("MoveAltShiftInThumbnailView", ALT | SHIFT, true, BOTH_KINDS_BUT_ONE, 1),
+    MoveRow("MoveCtrlAltInThumbnailView", CTRL | ALT, true, BOTH_KINDS_BUT_ONE, 1),
+    MoveRow("MoveCtrlAltShiftInThumbnailView", CTRL | ALT | SHIFT, true, BOTH_KINDS_BUT_ONE, 1),
     {"GetFilesTransferFails", Act::GetFiles, Camera(On(FaultKind::Damage, PHOTO, 3, 0)),
      {{0x01, 11, 4}}, 0, ALL, SLOW, Recovery::SamePanel, "", "", "", 0},
     {"GetFilesTargetCannotBeCreated", Act::GetFiles,
@@ -272,8 +307,11 @@ protected:
             return;
         case Act::Copy:
         case Act::Move:
+            if (row.thumbnailView) {
+                EXPECT_EQ(emulator.pressKey(VK_F7), 1);
+            }
             ASSERT_TRUE(rig.selectAll());
-            rig.copyMarked(row.act == Act::Move, destinationOf(row));
+            rig.copyMarked(row.act == Act::Move, destinationOf(row), row.keys);
             return;
         case Act::CopyThumbnails:
             ASSERT_TRUE(rig.selectAll());
@@ -389,6 +427,19 @@ TEST_P(FaultMatrix, ShowsTheFailureLosesNothingAndRecovers) {
         ++complete;
     }
     EXPECT_EQ(complete, row.filesCopied);
+    // Nothing but a deletion takes a picture off the camera whose photo is not on disk complete.
+    for (const sim::Picture& picture : rig.original) {
+        const auto& left = rig.camera.pictures();
+        if (row.act == Act::Delete ||
+            std::any_of(left.begin(), left.end(),
+                        [&picture](const sim::Picture& kept) { return kept.id == picture.id; }))
+            continue;
+        const std::string photo = std::to_string(picture.id) + "p";
+        const auto files = rig.filesOnDisk();
+        EXPECT_TRUE(std::any_of(files.begin(), files.end(), [&](const auto& file) {
+            return rig.pictureFileOf(file.second) == photo;
+        })) << "picture " << picture.id << " left the camera without its photo";
+    }
     EXPECT_EQ(rig.camera.pictures().size(), static_cast<std::size_t>(row.picturesLeft));
     EXPECT_EQ(rig.camera.baud(), row.cameraBaud);
 
