@@ -9,7 +9,7 @@ scripts/install-deps.sh
 
 cmake --preset native >/dev/null
 cmake --build --preset native --target pixlor-bench-transfer pixlor-bench-catalogue \
-  pixlor-bench-listing pixlor-bench-memory
+  pixlor-bench-listing pixlor-bench-memory pixlor-bench-recovery
 
 stage() { printf '\n=== %s\n' "$*"; }
 stage "Machine"
@@ -23,5 +23,7 @@ stage "Memory: peak resident, 20 MB against 20 KB download"
 build/bench/pixlor-bench-memory
 stage "Catalogue: opening a panel on 500 pictures at 115200 Bd"
 build/bench/pixlor-bench-catalogue
+stage "Recovery: a silent line, a camera left at 115200 Bd, no camera at all"
+build/bench/pixlor-bench-recovery
 stage "Transfer efficiency and host CPU per data packet"
 build/bench/pixlor-bench-transfer "$@"
