@@ -36,6 +36,7 @@ using LPSTR = char*;
 
 #define INVALID_HANDLE_VALUE (reinterpret_cast<HANDLE>(static_cast<std::intptr_t>(-1)))
 #define MAX_PATH 260
+constexpr DWORD MAXDWORD = 0xFFFFFFFFu;
 
 struct FILETIME {
     DWORD dwLowDateTime;
@@ -139,6 +140,7 @@ constexpr DWORD ERROR_DISK_FULL = 112;
 constexpr DWORD ERROR_ALREADY_EXISTS = 183;
 constexpr DWORD ERROR_MORE_DATA = 234;
 constexpr DWORD ERROR_NO_MORE_ITEMS = 259;
+constexpr DWORD ERROR_OPERATION_ABORTED = 995;
 
 constexpr DWORD REG_SZ = 1;
 constexpr DWORD REG_DWORD = 4;
