@@ -103,7 +103,7 @@ TEST(TheDemo, LeavesEveryPictureOfTheSimulatedCameraByteForByteInItsDateFolder) 
         files += entry.is_regular_file() ? 1 : 0;
     EXPECT_EQ(files, pictures.size());
     EXPECT_EQ(countInFolder.size(), 3u);
-    EXPECT_NE(demo.out.find("12 files copied"), std::string::npos) << demo.out;
+    EXPECT_NE(demo.out.find("12 pictures copied"), std::string::npos) << demo.out;
 }
 
 TEST(APortWithoutADevice, EndsWithStatus1AndAClearMessage) {
