@@ -17,6 +17,19 @@ std::map<std::string, std::string, std::less<>>& Catalogue() {
 constexpr std::string_view ENGLISH_PREFIX = "en: ";
 constexpr std::string_view TRANSLATION_PREFIX = "tr: ";
 
+// A catalogue line holds one text: "\\n" stands for a line break, "\\\\" for a backslash.
+std::string Unescaped(std::string_view line) {
+    std::string text;
+    for (size_t i = 0; i < line.size(); ++i) {
+        if (line[i] == '\\' && i + 1 < line.size() && (line[i + 1] == 'n' || line[i + 1] == '\\')) {
+            text += line[++i] == 'n' ? '\n' : '\\';
+            continue;
+        }
+        text += line[i];
+    }
+    return text;
+}
+
 std::string LanguageSuffix(const std::string& language) {
     return language == "Russian" ? "ru" : "";
 }
@@ -42,8 +55,8 @@ bool ParseTexts(std::string_view catalogue, std::string& errorText) {
             return false;
         }
         line.remove_prefix(prefix.size());
-        if (expectTranslation) parsed[english] = std::string(line);
-        else english = std::string(line);
+        if (expectTranslation) parsed[english] = Unescaped(line);
+        else english = Unescaped(line);
         expectTranslation = !expectTranslation;
     }
     if (expectTranslation) {
