@@ -11,6 +11,7 @@
 #include <fcntl.h>
 #include <fnmatch.h>
 #include <poll.h>
+#include <signal.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
@@ -450,6 +451,16 @@ private:
         return port;
     }
 
+    // The caller's signal mask without the signals that ask a program to stop: a program that
+    // keeps them blocked outside the waits gets them delivered as soon as a read waits on the
+    // line, and only there, so that none slips in between two reads.
+    static sigset_t maskWhileWaiting() {
+        sigset_t mask;
+        ::pthread_sigmask(SIG_SETMASK, nullptr, &mask);
+        for (int stop : {SIGINT, SIGTERM, SIGHUP}) ::sigdelset(&mask, stop);
+        return mask;
+    }
+
     // Reads exactly `count` bytes unless the total time-out (constant + per byte x count) runs
     // out first; the deadline is computed once and every wait gets only what remains of it.
     static BOOL readPort(PosixHandle& port, BYTE* buffer, DWORD count, DWORD* done) {
@@ -482,7 +493,13 @@ private:
                 limit = &wait;
             }
             pollfd ready{port.fd, POLLIN, 0};
-            if (::ppoll(&ready, 1, limit, nullptr) < 0 && errno != EINTR) return failErrno();
+            const sigset_t waitMask = maskWhileWaiting();
+            if (::ppoll(&ready, 1, limit, &waitMask) < 0) {
+                // A signal ends the read with what it has: the caller stops at once, as after
+                // a time-out, instead of waiting out the rest of the line.
+                if (errno == EINTR) return fail(ERROR_OPERATION_ABORTED);
+                return failErrno();
+            }
             // A pseudo-terminal whose other end is closed reports a hang-up at once; wait out
             // the time-out as a silent line would.
             if ((ready.revents & POLLHUP) != 0 && (ready.revents & POLLIN) == 0) {
