@@ -78,20 +78,20 @@ std::string Joined(const std::vector<std::string>& words, const char* separator)
     return joined;
 }
 
+// Edits that turn one word into the other: a letter added, dropped or changed, or two letters
+// swapped (the commonest typo).
 std::size_t EditDistance(const std::string& a, const std::string& b) {
-    std::vector<std::size_t> row(b.size() + 1);
-    for (std::size_t j = 0; j <= b.size(); ++j) row[j] = j;
-    for (std::size_t i = 1; i <= a.size(); ++i) {
-        std::size_t diagonal = row[0];
-        row[0] = i;
+    std::vector<std::vector<std::size_t>> d(a.size() + 1, std::vector<std::size_t>(b.size() + 1));
+    for (std::size_t i = 0; i <= a.size(); ++i) d[i][0] = i;
+    for (std::size_t j = 0; j <= b.size(); ++j) d[0][j] = j;
+    for (std::size_t i = 1; i <= a.size(); ++i)
         for (std::size_t j = 1; j <= b.size(); ++j) {
-            const std::size_t above = row[j];
-            row[j] = std::min({row[j] + 1, row[j - 1] + 1,
-                               diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
-            diagonal = above;
+            d[i][j] = std::min({d[i - 1][j] + 1, d[i][j - 1] + 1,
+                                d[i - 1][j - 1] + (a[i - 1] == b[j - 1] ? 0 : 1)});
+            if (i > 1 && j > 1 && a[i - 1] == b[j - 2] && a[i - 2] == b[j - 1])
+                d[i][j] = std::min(d[i][j], d[i - 2][j - 2] + 1);
         }
-    }
-    return row[b.size()];
+    return d[a.size()][b.size()];
 }
 
 std::vector<std::string> OptionNames(const CLI::App& app) {
@@ -186,8 +186,9 @@ std::optional<std::string> NearestWord(const std::string& word,
             best = distance;
         }
     }
-    // A typo changes a letter or two, or swaps two; a short word, one.
-    if (!nearest || best > std::max<std::size_t>(1, std::min<std::size_t>(2, word.size() / 3)))
+    // A typo is an edit or two; in a short word, one.
+    const std::size_t letters = word.size() - std::min(word.find_first_not_of('-'), word.size());
+    if (!nearest || best > std::max<std::size_t>(1, std::min<std::size_t>(2, letters / 3)))
         return std::nullopt;
     return nearest;
 }
@@ -326,13 +327,17 @@ std::optional<int> ParseCommandLine(const std::vector<std::string>& arguments,
         app.parse(static_cast<int>(argv.size()), argv.data());
     } catch (const CLI::ExtrasError& error) {
         err << "pixlor: " << error.what();
-        // The option of the command that is nearest to the first one not understood.
+        // The option of the command (or a global one) nearest to the first not understood.
+        std::vector<std::string> extras = app.remaining();
+        std::vector<std::string> options = OptionNames(app);
         for (CLI::App* command : app.get_subcommands()) {
-            const auto extras = command->remaining();
-            if (!extras.empty() && extras.front().rfind('-', 0) == 0)
-                err << SuggestionFor(extras.front().substr(0, extras.front().find('=')),
-                                     OptionNames(*command));
+            const auto own = command->remaining();
+            extras.insert(extras.begin(), own.begin(), own.end());
+            const auto names = OptionNames(*command);
+            options.insert(options.end(), names.begin(), names.end());
         }
+        if (!extras.empty() && extras.front().rfind('-', 0) == 0)
+            err << SuggestionFor(extras.front().substr(0, extras.front().find('=')), options);
         err << "\n" << Tr("Run with --help for more information.") << "\n";
         return EXIT_BAD_USAGE;
     } catch (const CLI::ParseError& error) {

@@ -27,11 +27,12 @@ void OnInterrupt(int signal) {
     }
     // The second one: nothing more is waited for. Only async-signal-safe calls here.
     if (fileBeingWritten[0] != '\0') ::unlink(fileBeingWritten);
-    if (::isatty(STDERR_FILENO) == 1) {
-        constexpr char clearLine[] = "\r\x1b[K";
-        [[maybe_unused]] const ssize_t written =
-            ::write(STDERR_FILENO, clearLine, sizeof clearLine - 1);
-    }
+    const bool terminal = ::isatty(STDERR_FILENO) == 1;
+    constexpr char clearLine[] = "\r\x1b[K";
+    constexpr char stopped[] = "pixlor: interrupted again: stopped at once\n";
+    [[maybe_unused]] ssize_t written = 0;
+    if (terminal) written = ::write(STDERR_FILENO, clearLine, sizeof clearLine - 1);
+    written = ::write(STDERR_FILENO, stopped, sizeof stopped - 1);
     ::_exit(InterruptExitStatus(recordedSignal));
 }
 

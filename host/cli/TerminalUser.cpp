@@ -36,8 +36,11 @@ int TerminalUser::answerMessage(const BoxRecord& box) {
         if (assumeYes) return 0;
         return ask(BoxText(box, style_)) ? 0 : 1;
     }
-    if ((box.flags & FMSG_WARNING) != 0)
-        streams_.err << "pixlor: " << BoxText(box, style_) << std::endl;
+    // After Ctrl+C the plug-in reports the read it cut short as a camera failure: the program
+    // says it was interrupted instead.
+    if ((box.flags & FMSG_WARNING) != 0) {
+        if (InterruptSignal() == 0) streams_.err << "pixlor: " << BoxText(box, style_) << std::endl;
+    }
     else
         status(BoxText(box, style_));
     return 0;
