@@ -131,6 +131,19 @@ TEST_F(AConsoleWithACameraOnCom2, MovesAFolderAndTheCameraKeepsTheRest) {
     EXPECT_EQ(camera.pictures()[0].photoSize, 1000u);
 }
 
+TEST_F(AConsoleWithACameraOnCom2, SaysNothingButErrorsWhenQuiet) {
+    user.quiet = true;
+    TransferRequest request;
+    request.destination = dest.path();
+    EXPECT_EQ(commands.transfer(request), EXIT_DONE);
+    EXPECT_EQ(err.str(), "");
+    EXPECT_EQ(out.str(), "");
+    EXPECT_EQ(FilesIn(dest.path()).size(), 3u);
+    request.items = {"02-05-30"};
+    EXPECT_EQ(commands.transfer(request), EXIT_BAD_USAGE);
+    EXPECT_NE(err.str().find("02-05-30"), std::string::npos);
+}
+
 TEST_F(AConsoleWithACameraOnCom2, RefusesABadDestinationOrItemWithoutWakingTheCamera) {
     std::ofstream(path("a-file")) << "mine";
     TransferRequest request;

@@ -250,6 +250,8 @@ struct Interruption {
     bool once;         // one interruption: the program says what it did
 };
 
+void PrintTo(const Interruption& interruption, std::ostream* out) { *out << interruption.name; }
+
 // `pixlor copy` on a pseudo-terminal of its own, interrupted once the first picture is in.
 class ACopyInterrupted : public ::testing::TestWithParam<Interruption> {};
 
