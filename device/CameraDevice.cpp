@@ -42,7 +42,7 @@ bool CameraDevice::ensureConnected() {
     if (linkReady != 0) return true;
     // A camera switched off and on in between has forgotten its selection.
     link->currentPicture = 0;
-    if (!link->wakeUp() || !link->switchSpeed(speedIndex)) return false;
+    if (!link->wakeUp(speedIndex) || !link->switchSpeed(speedIndex)) return false;
     linkReady = 1;
     return true;
 }
@@ -63,8 +63,12 @@ bool CameraDevice::restoreSpeed(bool reset, bool keepError) {
 
 bool CameraDevice::disconnect() {
     operationCode = OP_OK;
-    // After a line failure the camera cannot be reached: nothing is sent.
-    if ((link->port->statusFlags & STATUS_LINE_FAILURE) != 0) return true;
+    // After a line failure the camera cannot be reached: nothing is sent. Its speed is unknown
+    // now, so the next operation wakes it again, which finds it at whatever speed it was left.
+    if ((link->port->statusFlags & STATUS_LINE_FAILURE) != 0) {
+        linkReady = 0;
+        return true;
+    }
     if (restoreSpeed(true, false)) return true;
     operationCode = OP_DISCONNECT;
     return false;

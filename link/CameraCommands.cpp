@@ -12,7 +12,7 @@ constexpr std::uint8_t REGISTER_SPEED = 17;
 
 // Entries 0 and 2 are both 19200: index 0 is the camera's own speed after a wake-up.
 constexpr std::uint32_t SPEED_TABLE[] = {19200, 9600, 19200, 38400, 57600, 115200};
-constexpr std::uint32_t SPEED_INDEX_LAST = sizeof SPEED_TABLE / sizeof SPEED_TABLE[0] - 1;
+static_assert(sizeof SPEED_TABLE / sizeof SPEED_TABLE[0] == SPEED_INDEX_LAST + 1);
 
 // A hand-edited setting can hold any number; the camera must get an index it knows.
 std::uint32_t speedIndexInTable(std::uint32_t speedIndex) {

@@ -9,6 +9,7 @@ namespace {
 constexpr std::uint32_t HEADER_SIZE = 4;    // type, header byte or packet type, 16-bit length
 constexpr std::uint32_t CHECKSUM_SIZE = 2;
 constexpr int COMMAND_SENDS = 3;
+constexpr int WAKE_TRIES = 3;
 
 std::uint16_t checksum(const std::uint8_t* payload, std::uint32_t length) {
     std::uint32_t sum = 0;
@@ -28,7 +29,7 @@ CameraLink::CameraLink(std::uint8_t portIndex)
 
 CameraLink::~CameraLink() = default;
 
-bool CameraLink::wakeUp() {
+bool CameraLink::wakeUp(std::uint32_t configuredSpeedIndex) {
     port->statusFlags = 0;
     errorCode = LINK_OK;
     if (portOpened == 0) {
@@ -51,10 +52,20 @@ bool CameraLink::wakeUp() {
         purgePending = 0;
     }
     port->statusFlags = 0;
-    for (int tries = 0; tries < 3; ++tries) {
+    if (probe(WAKE_TRIES)) return true;
+    if (errorCode != LINK_OK) return false;
+    // After a line failure nothing told the camera to go back to its default speed, so it may
+    // still listen at another one: it is looked for there and sent back before the usual probes.
+    if (sendBackFromOtherSpeed(configuredSpeedIndex) && probe(WAKE_TRIES)) return true;
+    if (errorCode == LINK_OK) errorCode = LINK_ERR_NO_WAKE;
+    return false;
+}
+
+bool CameraLink::probe(int tries) {
+    for (int tried = 0; tried < tries; ++tried) {
         os().Sleep(settlePauseMs);
         sendByte(WIRE_PROBE);
-        // A camera listening at the wake-up speed answers the probe with NAK.
+        // A camera listening at the port's speed answers the probe with NAK.
         std::uint8_t answer = 0;
         if (port->readByte(&answer) && answer == WIRE_NAK) return true;
         if (!port->purge()) {
@@ -62,7 +73,36 @@ bool CameraLink::wakeUp() {
             return false;
         }
     }
-    errorCode = LINK_ERR_NO_WAKE;
+    return false;
+}
+
+bool CameraLink::sendBackFromOtherSpeed(std::uint32_t configuredSpeedIndex) {
+    // The configured speed first (where a series was cut off), then the others of the table,
+    // fastest first (the table rises from index 1 on).
+    std::uint32_t speeds[SPEED_INDEX_LAST + 1] = {SpeedTableBaud(configuredSpeedIndex)};
+    for (std::uint32_t index = SPEED_INDEX_LAST; index >= 1; --index)
+        speeds[SPEED_INDEX_LAST + 1 - index] = SpeedTableBaud(index);
+    for (std::uint32_t i = 0; i <= SPEED_INDEX_LAST; ++i) {
+        const std::uint32_t baud = speeds[i];
+        if (baud == WAKE_BAUD || (i > 0 && baud == speeds[0])) continue;
+        if (!port->configure(baud, 8, 0, 0)) {
+            errorCode = LINK_ERR_PORT_SETUP;
+            return false;
+        }
+        if (!probe(1)) {
+            if (errorCode != LINK_OK) return false;
+            continue;
+        }
+        // Whether the camera took it or not, the probes at the wake-up speed tell.
+        resetSpeed();
+        errorCode = LINK_OK;
+        if (!port->configure(WAKE_BAUD, 8, 0, 0)) {
+            errorCode = LINK_ERR_PORT_SETUP;
+            return false;
+        }
+        port->statusFlags = 0;
+        return true;
+    }
     return false;
 }
 

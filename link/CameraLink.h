@@ -13,7 +13,7 @@ constexpr std::int32_t LINK_OK = 0;
 constexpr std::int32_t LINK_ERR_OPEN = 1;          // the first opening of the port failed
 constexpr std::int32_t LINK_ERR_PORT_SETUP = 2;    // setting the local line parameters failed
 constexpr std::int32_t LINK_ERR_PURGE = 3;         // purging the port failed
-constexpr std::int32_t LINK_ERR_NO_WAKE = 4;       // no NAK to the wake-up byte in 3 tries
+constexpr std::int32_t LINK_ERR_NO_WAKE = 4;       // no NAK to the wake-up byte at any speed
 constexpr std::int32_t LINK_ERR_SPEED_SET = 5;     // the camera did not take the new speed
 constexpr std::int32_t LINK_ERR_SPEED_RESET = 6;   // the camera did not go back to 19200 Bd
 constexpr std::int32_t LINK_ERR_GET_REGISTER = 7;  // a register value was not read
@@ -39,7 +39,9 @@ constexpr std::uint32_t RECEIVE_BUFFER_SIZE = 0x7FFF;
 // The line speed at which the camera listens after a wake-up and after a speed reset.
 constexpr std::uint32_t WAKE_BAUD = 19200;
 
-// The line speeds by speed index; an index outside the table means its last entry.
+// The line speeds by speed index 0..SPEED_INDEX_LAST; an index outside the table means its last
+// entry.
+constexpr std::uint32_t SPEED_INDEX_LAST = 5;
 std::uint32_t SpeedTableBaud(std::uint32_t speedIndex);
 
 class CameraLink {
@@ -49,8 +51,9 @@ public:
     CameraLink(const CameraLink&) = delete;
     CameraLink& operator=(const CameraLink&) = delete;
 
-    // Link protocol.
-    bool wakeUp();
+    // Link protocol. The wake-up looks for a camera that no NAK shows at 19200 Bd at the
+    // other speeds, the configured one first, and sends it back to 19200 Bd.
+    bool wakeUp(std::uint32_t configuredSpeedIndex = 0);
     bool sendPacket(std::uint8_t* packet);
     bool receive();
     bool sendByte(std::uint8_t byte);
@@ -81,6 +84,12 @@ public:
 private:
     // Sends the command packet, again after each NAK (three sends in all), and receives the answer.
     bool exchange(std::uint8_t* packet);
+    // Up to `tries` probes at the port's speed; true at the camera's NAK. A failed purge leaves
+    // LINK_ERR_PURGE.
+    bool probe(int tries);
+    // Probes once at each speed other than 19200 Bd; where the camera answers, sends it the speed
+    // reset and brings the port back to 19200 Bd.
+    bool sendBackFromOtherSpeed(std::uint32_t configuredSpeedIndex);
     void receiveDataPacket();
     bool setSpeed(std::uint32_t speedIndex, std::int32_t refusedCode);
 };

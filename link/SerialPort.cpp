@@ -2,6 +2,7 @@
 
 #include "platform/System.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace pixlor {
@@ -86,7 +87,12 @@ bool SerialPort::configure(std::uint32_t baud, std::uint8_t newByteSize, std::ui
 }
 
 bool SerialPort::applyTimeouts() {
-    const COMMTIMEOUTS timeouts{0, readPerByteMicros / 1000, readConstantMicros / 1000, 0, 0};
+    // Each ReadFile returns as soon as bytes have come, or once the line has been silent for
+    // the wait of one byte (constant + per byte); read() asks again for the rest. So a silent
+    // line ends a read after that one wait, before its first byte or between two, at any speed.
+    const DWORD silenceMs =
+        std::max<DWORD>(1, readConstantMicros / 1000 + readPerByteMicros / 1000);
+    const COMMTIMEOUTS timeouts{MAXDWORD, MAXDWORD, silenceMs, 0, 0};
     if (handle == INVALID_HANDLE_VALUE || !os().SetCommTimeouts(handle, &timeouts)) {
         statusFlags |= STATUS_TIMEOUTS;
         return false;
@@ -104,8 +110,15 @@ bool SerialPort::read(void* buffer, std::uint32_t count) {
         statusFlags |= STATUS_READ_SHORT;
         return false;
     }
-    DWORD done = 0;
-    if (os().ReadFile(handle, buffer, count, &done) && done == count) return true;
+    auto* bytes = static_cast<std::uint8_t*>(buffer);
+    std::uint32_t done = 0;
+    for (;;) {
+        DWORD got = 0;
+        const bool readOk = os().ReadFile(handle, bytes + done, count - done, &got) != 0;
+        done += std::min<DWORD>(got, count - done);
+        if (!readOk || (got == 0 && done < count)) break;  // failed, or a whole wait silent
+        if (done == count) return true;
+    }
     statusFlags |= STATUS_READ_SHORT;
     // With fAbortOnError the driver refuses everything after a line error until this call.
     os().ClearCommError(handle);

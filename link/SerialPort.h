@@ -1,5 +1,6 @@
-// The camera's wire: one COM port opened by number, blocking reads and writes under fixed read
-// time-outs. Every failure leaves a bit in statusFlags; the link adds its protocol bits there.
+// The camera's wire: one COM port opened by number, blocking reads and writes; a read ends when
+// the line falls silent. Every failure leaves a bit in statusFlags; the link adds its protocol
+// bits there.
 #pragma once
 
 #include "platform/Win32Api.h"
@@ -39,6 +40,8 @@ public:
 
     std::uint32_t statusFlags = 0;
     std::uint8_t portIndex;
+    // A read ends once the line has been silent for constant + per byte (1001 ms), before its
+    // first byte or between two; the action command lengthens it for its completion byte.
     std::uint32_t readConstantMicros = 1000;
     std::uint32_t readPerByteMicros = 1000000;
     HANDLE handle = INVALID_HANDLE_VALUE;

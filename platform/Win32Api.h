@@ -36,6 +36,7 @@ using LPSTR = char*;
 
 #define INVALID_HANDLE_VALUE (reinterpret_cast<HANDLE>(static_cast<std::intptr_t>(-1)))
 #define MAX_PATH 260
+constexpr DWORD MAXDWORD = 0xFFFFFFFFu;
 
 struct FILETIME {
     DWORD dwLowDateTime;

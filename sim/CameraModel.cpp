@@ -85,6 +85,8 @@ void CameraModel::hostSent(const BYTE* bytes, DWORD count, DWORD hostBaud, PeerR
     // effect after its ACK, and what follows it in the burst is noise), so one speed suffices.
     for (Emission& emission : takeOutput()) {
         if (reply.bytes.empty()) reply.baud = emission.baud;
+        if (emission.workMicros != 0)
+            reply.pauses.push_back({reply.bytes.size(), emission.workMicros});
         reply.bytes.insert(reply.bytes.end(), emission.bytes.begin(), emission.bytes.end());
     }
 }

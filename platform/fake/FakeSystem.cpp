@@ -1,6 +1,7 @@
 #include "platform/fake/FakeSystem.h"
 
 #include "platform/Calendar.h"
+#include "platform/ReadWait.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -219,15 +220,20 @@ BOOL FakeSystem::ReadFile(HANDLE handle, void* buffer, DWORD count, DWORD* done)
         }
         return nativeSystem().ReadFile(file->second, buffer, partial ? count / 2 : count, done);
     }
-    const COMMTIMEOUTS& timeouts = port->timeouts;
-    const std::uint64_t total =
-        (static_cast<std::uint64_t>(timeouts.ReadTotalTimeoutMultiplier) * count +
-         timeouts.ReadTotalTimeoutConstant) * 1000u;
-    const std::uint64_t deadline = now_ + total;
+    const ReadWait wait = readWaitFor(port->timeouts, count);
+    const std::uint64_t deadline = wait.unbounded ? UINT64_MAX : now_ + wait.totalMs * 1000u;
     const DWORD wanted = partial ? count / 2 : count;
     auto* out = static_cast<BYTE*>(buffer);
     std::uint64_t lastArrival = now_;
-    while (*done < wanted && !port->input.empty() && port->input.front().arrives <= deadline) {
+    // When the read gives up waiting for its next byte.
+    auto givesUpAt = [&] {
+        if (*done == 0) return deadline;
+        if (wait.returnWithAny) return lastArrival;  // what has come by then, no more
+        return wait.intervalMs == 0 ? deadline
+                                    : std::min(deadline, lastArrival + wait.intervalMs * 1000u);
+    };
+    while (*done < wanted && !port->input.empty() &&
+           port->input.front().arrives <= givesUpAt()) {
         const Port::Byte byte = port->input.front();
         port->input.pop_front();
         out[*done] = byte.baud == port->dcb.BaudRate ? byte.value : garble(byte.value);
@@ -235,7 +241,9 @@ BOOL FakeSystem::ReadFile(HANDLE handle, void* buffer, DWORD count, DWORD* done)
         ++*done;
         lastArrival = std::max(lastArrival, byte.arrives);
     }
-    now_ = *done == count ? lastArrival : deadline;
+    // A read that nothing would ever end is a test waiting forever: it ends where it stands.
+    const std::uint64_t end = *done == wanted ? lastArrival : givesUpAt();
+    now_ = end == UINT64_MAX ? lastArrival : end;
     return TRUE;
 }
 
@@ -268,9 +276,11 @@ BOOL FakeSystem::WriteFile(HANDLE handle, const void* buffer, DWORD count, DWORD
     port->peer->hostSent(bytes, sending, hostBaud, reply);
     const DWORD replyBaud = reply.baud != 0 ? reply.baud : hostBaud;
     std::uint64_t arrives = now_ + reply.delayMicros;
-    for (BYTE value : reply.bytes) {
+    auto pause = reply.pauses.begin();
+    for (std::size_t i = 0; i < reply.bytes.size(); ++i) {
+        for (; pause != reply.pauses.end() && pause->at == i; ++pause) arrives += pause->micros;
         arrives += byteMicros(replyBaud);
-        port->input.push_back(Port::Byte{value, replyBaud, arrives});
+        port->input.push_back(Port::Byte{reply.bytes[i], replyBaud, arrives});
     }
     return TRUE;
 }

@@ -21,6 +21,13 @@ struct PeerReply {
     std::vector<BYTE> bytes;
     DWORD baud = 0;                  // the speed it is sent at; 0 = the host's own speed
     std::uint64_t delayMicros = 0;   // from the host's last byte to the first byte of the reply
+    // The peer's own work inside the reply: the line is quiet for `micros` before byte `at`,
+    // paced or not.
+    struct Pause {
+        std::size_t at;
+        std::uint64_t micros;
+    };
+    std::vector<Pause> pauses;
 };
 
 // What sits on the far end of a fake serial port.

@@ -2,6 +2,7 @@
 // is tested natively. Serial ports are terminals set up through termios, files take "\" as a
 // separator, the registry lives in a .reg text file.
 #include "platform/Calendar.h"
+#include "platform/ReadWait.h"
 #include "platform/RegistryModel.h"
 #include "platform/System.h"
 #include "platform/posix/RegistryFile.h"
@@ -18,6 +19,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -246,7 +248,9 @@ public:
         if (dcb->Parity == 1) settings.c_cflag |= PARENB | PARODD;
         if (dcb->Parity == 2) settings.c_cflag |= PARENB;
         if (dcb->StopBits == 2) settings.c_cflag |= CSTOPB;
-        settings.c_cc[VMIN] = 0;
+        // Reads never block (the descriptor is non-blocking); with VMIN 1 an empty line says
+        // EAGAIN and only a line that is gone reads 0 bytes.
+        settings.c_cc[VMIN] = 1;
         settings.c_cc[VTIME] = 0;
         if (::cfsetispeed(&settings, speed) != 0 || ::cfsetospeed(&settings, speed) != 0 ||
             ::tcsetattr(port->fd, TCSANOW, &settings) != 0)
@@ -461,36 +465,38 @@ private:
         return mask;
     }
 
-    // Reads exactly `count` bytes unless the total time-out (constant + per byte x count) runs
-    // out first; the deadline is computed once and every wait gets only what remains of it.
+    // Waits for the bytes as the Windows driver would under the port's time-outs (ReadWait):
+    // the deadline is computed once and every wait gets only what remains of it. A line whose
+    // other end hung up (a hang-up, EIO, or a read of 0 bytes, which with VMIN 1 means end of
+    // file) fails the read at once instead of waiting, or spinning, on a line that is gone.
     static BOOL readPort(PosixHandle& port, BYTE* buffer, DWORD count, DWORD* done) {
-        const COMMTIMEOUTS& timeouts = port.timeouts;
-        const bool returnAtOnce = timeouts.ReadIntervalTimeout == 0xFFFFFFFFu &&
-                                  timeouts.ReadTotalTimeoutMultiplier == 0 &&
-                                  timeouts.ReadTotalTimeoutConstant == 0;
-        const bool waitForever = timeouts.ReadTotalTimeoutMultiplier == 0 &&
-                                 timeouts.ReadTotalTimeoutConstant == 0 && !returnAtOnce;
-        const std::uint64_t total =
-            (static_cast<std::uint64_t>(timeouts.ReadTotalTimeoutMultiplier) * count +
-             timeouts.ReadTotalTimeoutConstant) * 1000u;
-        const std::uint64_t deadline = monotonicMicros() + total;
+        const ReadWait wait = readWaitFor(port.timeouts, count);
+        const std::uint64_t start = monotonicMicros();
+        const std::uint64_t deadline =
+            wait.unbounded ? UINT64_MAX : start + wait.totalMs * 1000u;
+        std::uint64_t lastByte = start;
         while (*done < count) {
             const ssize_t got = ::read(port.fd, buffer + *done, count - *done);
             if (got > 0) {
                 *done += static_cast<DWORD>(got);
+                lastByte = monotonicMicros();
+                if (wait.returnWithAny) break;
                 continue;
             }
-            if (got < 0 && errno != EAGAIN && errno != EINTR) return failErrno();
-            if (returnAtOnce) break;
-            timespec wait{};
+            if (got == 0 || errno == EIO) return fail(ERROR_GEN_FAILURE);
+            if (errno == EINTR) continue;
+            if (errno != EAGAIN) return failErrno();
+            std::uint64_t until = deadline;
+            if (*done > 0 && wait.intervalMs != 0)
+                until = std::min(until, lastByte + wait.intervalMs * 1000u);
+            timespec rest{};
             const timespec* limit = nullptr;
-            if (!waitForever) {
+            if (until != UINT64_MAX) {
                 const std::uint64_t now = monotonicMicros();
-                if (now >= deadline) break;
-                const std::uint64_t remaining = deadline - now;
-                wait.tv_sec = static_cast<time_t>(remaining / 1000000u);
-                wait.tv_nsec = static_cast<long>(remaining % 1000000u * 1000u);
-                limit = &wait;
+                if (now >= until) break;
+                rest.tv_sec = static_cast<time_t>((until - now) / 1000000u);
+                rest.tv_nsec = static_cast<long>((until - now) % 1000000u * 1000u);
+                limit = &rest;
             }
             pollfd ready{port.fd, POLLIN, 0};
             const sigset_t waitMask = maskWhileWaiting();
@@ -500,19 +506,8 @@ private:
                 if (errno == EINTR) return fail(ERROR_OPERATION_ABORTED);
                 return failErrno();
             }
-            // A pseudo-terminal whose other end is closed reports a hang-up at once; wait out
-            // the time-out as a silent line would.
-            if ((ready.revents & POLLHUP) != 0 && (ready.revents & POLLIN) == 0) {
-                if (waitForever) break;
-                const std::uint64_t now = monotonicMicros();
-                if (now < deadline) {
-                    const std::uint64_t remaining = deadline - now;
-                    timespec rest{static_cast<time_t>(remaining / 1000000u),
-                                  static_cast<long>(remaining % 1000000u * 1000u)};
-                    ::nanosleep(&rest, nullptr);
-                }
-                break;
-            }
+            const bool gone = (ready.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
+            if (gone && (ready.revents & POLLIN) == 0) return fail(ERROR_GEN_FAILURE);
         }
         return TRUE;
     }

@@ -149,7 +149,9 @@ void CameraLine::queueAnswers(std::uint64_t readyNs) {
 bool CameraLine::writeDue(std::uint64_t now, std::string& error) {
     while (!queue_.empty() && !writeBlocked_) {
         Segment& segment = queue_.front();
-        std::size_t due = segment.bytes.size();
+        // The camera's own work (the erasure before a completion byte) delays a segment with
+        // or without pacing; pacing spreads its bytes over their time on the wire.
+        std::size_t due = now < segment.startNs ? 0 : segment.bytes.size();
         if (options_.pacing) {
             // Bytes whose last bit has gone out by now.
             due = now < segment.startNs

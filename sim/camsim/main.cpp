@@ -27,7 +27,8 @@ const char* const kUsage =
     "  --packet-size N   payload bytes a data packet (1..65535, default 2048)\n"
     "  --seed N          seed of the picture data (default 1)\n"
     "  --log FILE        append every byte each way, with time, direction and speed\n"
-    "  --no-pacing       answer at once instead of at the line's speed\n";
+    "  --no-pacing       send each answer at once instead of at the line's speed (the\n"
+    "                    camera's own delays, such as erasing a picture, stay)\n";
 
 struct Options {
     std::string scenarioPath;

@@ -231,16 +231,18 @@ TEST_F(Action, CompletionAtTheDefaultWaitSetsTimeOutsOnce) {
     ASSERT_TRUE(link.runAction(7, 0, 1000000));
     EXPECT_EQ(link.errorCode, LINK_OK);
     EXPECT_EQ(flags(), 0u);
-    EXPECT_EQ(system().log(SysCall::SetCommTimeouts), Texts{"SetCommTimeouts(0, 1000, 1, 0, 0)"});
+    EXPECT_EQ(system().log(SysCall::SetCommTimeouts),
+              Texts{"SetCommTimeouts(4294967295, 4294967295, 1001, 0, 0)"});
 }
 
 TEST_F(Action, LongerWaitIsInForceForTheCompletionOnly) {
     camera.reply(ACK + COMPLETE);
     ASSERT_TRUE(link.runAction(0, 0, 5000000));
     EXPECT_EQ(system().log(SysCall::SetCommTimeouts),
-              (Texts{"SetCommTimeouts(0, 5000, 1, 0, 0)", "SetCommTimeouts(0, 1000, 1, 0, 0)"}));
+              (Texts{"SetCommTimeouts(4294967295, 4294967295, 5001, 0, 0)",
+                     "SetCommTimeouts(4294967295, 4294967295, 1001, 0, 0)"}));
     EXPECT_EQ(link.port->readPerByteMicros, 1000000u);
-    EXPECT_EQ(system().portTimeouts(1).ReadTotalTimeoutMultiplier, 1000u);
+    EXPECT_EQ(system().portTimeouts(1).ReadTotalTimeoutConstant, 1001u);
 }
 
 TEST_F(Action, MissingCompletionTimesOutAfterTheWait) {
@@ -251,7 +253,7 @@ TEST_F(Action, MissingCompletionTimesOutAfterTheWait) {
     EXPECT_EQ(system().nowMicros() - start, 3001000u);
     EXPECT_EQ(link.errorCode, LINK_ERR_ACTION);
     EXPECT_EQ(flags(), STATUS_READ_SHORT);
-    EXPECT_EQ(system().portTimeouts(1).ReadTotalTimeoutMultiplier, 1000u);
+    EXPECT_EQ(system().portTimeouts(1).ReadTotalTimeoutConstant, 1001u);
 }
 
 TEST_F(Action, AnswersOtherThanAckFailWithoutWaiting) {

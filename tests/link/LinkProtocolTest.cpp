@@ -1,6 +1,7 @@
 #include "tests/link/LinkFixtures.h"
 
 #include <algorithm>
+#include <cstdio>
 
 namespace pixlor::test {
 namespace {
@@ -32,7 +33,8 @@ TEST_F(NewLink, FirstWakeUpPausesOpensPurgesAndProbes) {
               (Texts{"Sleep(500)", "CreateFileA(\\\\.\\COM1, 0xC0000000, 0, 3, 0x0)",
                      "PurgeComm(0xF)", "GetCommState(port)",
                      "SetCommState(19200, 8, 0, 0, abort 1, length 28)",
-                     "SetCommTimeouts(0, 1000, 1, 0, 0)", "Sleep(100)", "PurgeComm(0xC)",
+                     "SetCommTimeouts(4294967295, 4294967295, 1001, 0, 0)", "Sleep(100)",
+                     "PurgeComm(0xC)",
                      "Sleep(100)", "PurgeComm(0x8)", "WriteFile(port, 00)", "PurgeComm(0x4)",
                      "ReadFile(port, 1)"}));
     EXPECT_EQ(link.errorCode, LINK_OK);
@@ -53,16 +55,40 @@ TEST_F(NewLink, LaterWakeUpOnlyBringsThePortBackTo19200AndProbes) {
     EXPECT_EQ(system().portBaud(1), 19200u);
 }
 
-TEST_F(NewLink, SilentCameraGetsThreeProbesThenNoWake) {
+TEST_F(NewLink, SilentCameraGetsThreeProbesThenOneAtEveryOtherSpeedThenNoWake) {
     const std::uint64_t start = system().nowMicros();
-    EXPECT_FALSE(link.wakeUp());
+    EXPECT_FALSE(link.wakeUp(3));
     EXPECT_EQ(link.errorCode, LINK_ERR_NO_WAKE);
-    EXPECT_EQ(camera.writesOf(PROBE), 3);
-    EXPECT_EQ(system().log(SysCall::Sleep),
-              (Texts{"Sleep(500)", "Sleep(100)", "Sleep(100)", "Sleep(100)", "Sleep(100)"}));
-    EXPECT_EQ(system().nowMicros() - start, 500000u + 100000u + 3 * (100000u + 1001000u));
+    std::vector<DWORD> probes;
+    for (const ScriptedPeer::Write& write : camera.writes())
+        if (write.bytes == PROBE) probes.push_back(write.baud);
+    // The configured speed first, then the others from the fastest; nothing else is sent.
+    EXPECT_EQ(probes, (std::vector<DWORD>{19200, 19200, 19200, 38400, 115200, 57600, 9600}));
+    EXPECT_EQ(camera.writes().size(), probes.size());
+    EXPECT_EQ(system().log(SysCall::Sleep), (Texts{"Sleep(500)", "Sleep(100)", "Sleep(100)",
+                                                   "Sleep(100)", "Sleep(100)", "Sleep(100)",
+                                                   "Sleep(100)", "Sleep(100)", "Sleep(100)"}));
+    const std::uint64_t waited = system().nowMicros() - start;
+    EXPECT_EQ(waited, 500000u + 100000u + 7 * (100000u + 1001000u));
+    std::printf("no camera reported after %.3f s\n", static_cast<double>(waited) / 1e6);
     // The port stays open for the next wake-up.
     EXPECT_TRUE(system().portIsOpen(1));
+}
+
+TEST_F(NewLink, CameraThatAnswersOnlyTheSpeedResetFailsAfterTheUsualProbes) {
+    // NAK at 115200 Bd, but the camera is not heard at 19200 Bd afterwards.
+    camera.respondWith([](const ScriptedPeer::Write& write) {
+        PeerReply reply;
+        if (write.baud == 115200) reply.bytes = write.bytes == PROBE ? NAK : ACK;
+        return reply;
+    });
+    EXPECT_FALSE(link.wakeUp(5));
+    EXPECT_EQ(link.errorCode, LINK_ERR_NO_WAKE);
+    EXPECT_EQ(camera.writesOf(PROBE), 3 + 1 + 3);
+    EXPECT_EQ(camera.writesOf({0x1B, 0x53, 0x06, 0x00, 0x00, 0x11, 0x00, 0x00, 0x00, 0x00, 0x11,
+                               0x00}),
+              1);
+    EXPECT_EQ(system().portBaud(1), 19200u);
 }
 
 TEST_F(NewLink, AnswerOtherThanNakIsPurgedAndProbedAgain) {
@@ -280,9 +306,10 @@ TEST_F(Answer, EachPartOfADataPacketHasItsOwnTimeOut) {
         Bytes bytes;
         std::uint64_t waited;
     };
-    for (const Case& c : {Case{{0x02, 0x00}, 3001000u},            // header cut short
-                          Case{{0x02, 0x00, 0x05, 0x00}, 5001000u},  // no payload
-                          Case{{0x02, 0x00, 0x01, 0x00, 0x33}, 2001000u}}) {  // no checksum
+    // Each ends one silent second after the last byte that came, whatever is still missing.
+    for (const Case& c : {Case{{0x02, 0x00}, 1001000u},            // header cut short
+                          Case{{0x02, 0x00, 0x05, 0x00}, 1001000u},  // no payload
+                          Case{{0x02, 0x00, 0x01, 0x00, 0x33}, 1001000u}}) {  // no checksum
         const std::uint64_t start = system().nowMicros();
         EXPECT_FALSE(answer(c.bytes));
         EXPECT_EQ(flags(), STATUS_READ_SHORT);

@@ -25,7 +25,7 @@ TEST_F(ClosedPort, OpenSetsUpThePortInOrder) {
     EXPECT_EQ(callTexts(), (Texts{"CreateFileA(\\\\.\\COM1, 0xC0000000, 0, 3, 0x0)",
                                   "PurgeComm(0xF)", "GetCommState(port)",
                                   "SetCommState(19200, 8, 0, 0, abort 1, length 28)",
-                                  "SetCommTimeouts(0, 1000, 1, 0, 0)"}));
+                                  "SetCommTimeouts(4294967295, 4294967295, 1001, 0, 0)"}));
     EXPECT_TRUE(system().portIsOpen(1));
     EXPECT_EQ(port.isOpen, 1);
     EXPECT_EQ(port.statusFlags, 0u);
@@ -151,17 +151,51 @@ TEST_F(OpenPort, TimeOutsAreWholeMillisecondsTruncated) {
     port.readPerByteMicros = 2999;
     port.readConstantMicros = 12345;
     ASSERT_TRUE(port.applyTimeouts());
-    EXPECT_EQ(system().log(SysCall::SetCommTimeouts), Texts{"SetCommTimeouts(0, 2, 12, 0, 0)"});
+    EXPECT_EQ(system().log(SysCall::SetCommTimeouts),
+              Texts{"SetCommTimeouts(4294967295, 4294967295, 14, 0, 0)"});
 }
 
-TEST_F(OpenPort, ASilentReadWaitsOneSecondPerByteAndOneMillisecond) {
-    char buffer[3];
+TEST_F(OpenPort, ASilentReadWaitsOneSecondAndOneMillisecondWhateverItsLength) {
+    char buffer[2048];
     const std::uint64_t start = system().nowMicros();
     EXPECT_FALSE(port.readByte(buffer));
     EXPECT_EQ(system().nowMicros() - start, 1001000u);
-    EXPECT_FALSE(port.read(buffer, 3));
-    EXPECT_EQ(system().nowMicros() - start, 1001000u + 3001000u);
+    EXPECT_FALSE(port.read(buffer, sizeof buffer));
+    EXPECT_EQ(system().nowMicros() - start, 2 * 1001000u);
 }
+
+// A camera that goes quiet in the middle of its answer, on a paced line.
+class ALineThatFallsSilent : public OpenPort, public ::testing::WithParamInterface<DWORD> {};
+
+TEST_P(ALineThatFallsSilent, EndsTheReadOneSecondAfterItsLastByte) {
+    const DWORD baud = GetParam();
+    ASSERT_TRUE(port.configure(baud, 8, 0, 0));
+    system().setLinePacing(true);
+    camera.reply(Bytes(300, 0x5A));
+    ASSERT_TRUE(port.writeByte(0x06));
+    const std::uint64_t start = system().nowMicros();
+    std::vector<BYTE> buffer(2048);
+    EXPECT_FALSE(port.read(buffer.data(), 2048));
+    EXPECT_EQ(port.statusFlags, STATUS_READ_SHORT);
+    EXPECT_EQ(buffer[299], 0x5A);
+    const std::uint64_t byteMicros = (10u * 1000000u + baud - 1) / baud;
+    EXPECT_EQ(system().nowMicros() - start, 300 * byteMicros + 1001000u);
+}
+
+TEST_P(ALineThatFallsSilent, StillGivesAWholeLongPacketThatKeepsComing) {
+    const DWORD baud = GetParam();
+    ASSERT_TRUE(port.configure(baud, 8, 0, 0));
+    system().setLinePacing(true);
+    camera.reply(Bytes(4096, 0xA5));
+    ASSERT_TRUE(port.writeByte(0x06));
+    std::vector<BYTE> buffer(4096);
+    EXPECT_TRUE(port.read(buffer.data(), 4096));  // 4.3 s at 9600 Bd, 0.36 s at 115200 Bd
+    EXPECT_EQ(buffer[4095], 0xA5);
+}
+
+INSTANTIATE_TEST_SUITE_P(AtTheSlowestAndTheFastestSpeed, ALineThatFallsSilent,
+                         ::testing::Values(9600u, 115200u),
+                         [](const auto& test) { return std::to_string(test.param) + "Bd"; });
 
 TEST_F(OpenPort, PerByteTimeOutBelowAMillisecondLeavesOnlyTheConstant) {
     port.readPerByteMicros = 1;
@@ -177,7 +211,7 @@ TEST_F(OpenPort, FailedTimeOutChangeKeepsThePreviousTimeOutsInForce) {
     port.readPerByteMicros = 5000000;
     EXPECT_FALSE(port.applyTimeouts());
     EXPECT_EQ(port.statusFlags, STATUS_TIMEOUTS);
-    EXPECT_EQ(system().portTimeouts(1).ReadTotalTimeoutMultiplier, 1000u);
+    EXPECT_EQ(system().portTimeouts(1).ReadTotalTimeoutConstant, 1001u);
 }
 
 TEST_F(OpenPort, ReadClearsTheTransmitSideOnlyAndReadsOnce) {

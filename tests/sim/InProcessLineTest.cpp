@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 namespace pixlor::test {
 namespace {
 
@@ -109,6 +111,61 @@ TEST_F(TheLinkTalkingToTheCamera, DeletesThroughTheActionWithItsCompletionByte) 
     ASSERT_TRUE(link.runAction(0, 0, 1000000));
     EXPECT_EQ(camera.pictures().size(), 2u);
 }
+
+// A camera that a line failure left at a fast speed, in the middle of a photo: the next
+// connection's wake-up finds it there and sends it back, without a power cycle.
+struct LeftAt {
+    std::uint32_t cameraIndex;      // the speed the camera was left at
+    std::uint32_t configuredIndex;  // the speed the settings ask for
+    std::vector<DWORD> probeBauds;  // where the next wake-up probes, in order
+};
+
+class ACameraLeftAtAFastSpeed : public TheLinkTalkingToTheCamera,
+                                public ::testing::WithParamInterface<LeftAt> {};
+
+TEST_P(ACameraLeftAtAFastSpeed, IsFoundSentBackAndWokenAt19200) {
+    {
+        CameraLink cutOff(0);
+        ASSERT_TRUE(cutOff.wakeUp());
+        ASSERT_TRUE(cutOff.switchSpeed(GetParam().cameraIndex));
+        ASSERT_TRUE(cutOff.setRegister(4, 1));
+        ASSERT_TRUE(cutOff.requestData(14));
+    }  // the line fails: nothing more is sent
+    ASSERT_TRUE(camera.transferWaiting());
+    const std::size_t before = camera.log().size();
+    const std::uint64_t start = fake.system.nowMicros();
+    ASSERT_TRUE(link.wakeUp(GetParam().configuredIndex)) << "link error " << link.errorCode;
+    const double seconds = static_cast<double>(fake.system.nowMicros() - start) / 1e6;
+    std::printf("woken after %.3f s on the virtual clock\n", seconds);
+    EXPECT_EQ(camera.baud(), 19200u);
+    EXPECT_EQ(fake.system.portBaud(1), 19200u);
+    std::vector<DWORD> probes;
+    Bytes intact;
+    for (std::size_t i = before; i < camera.log().size(); ++i) {
+        const sim::ByteLogEntry& entry = camera.log()[i];
+        if (entry.fromHost && entry.bytes == Bytes{0x00}) probes.push_back(entry.baud);
+        if (entry.fromHost && !entry.garbled)
+            intact.insert(intact.end(), entry.bytes.begin(), entry.bytes.end());
+    }
+    EXPECT_EQ(probes, GetParam().probeBauds);
+    // What the camera understood: the probe at its speed, the speed reset, the probe at 19200.
+    EXPECT_EQ(intact, Bytes{0x00} + setRegisterPacket(17, 0, 0x53) + Bytes{0x00});
+    ASSERT_TRUE(link.switchSpeed(GetParam().configuredIndex));
+    std::uint32_t count = 0;
+    EXPECT_TRUE(link.getRegister(10, count));
+    EXPECT_EQ(count, 3u);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    WhereverItIs, ACameraLeftAtAFastSpeed,
+    ::testing::Values(LeftAt{5, 5, {19200, 19200, 19200, 115200, 19200}},
+                      LeftAt{4, 5, {19200, 19200, 19200, 115200, 57600, 19200}},
+                      LeftAt{1, 3, {19200, 19200, 19200, 38400, 115200, 57600, 9600, 19200}}),
+    [](const auto& test) {
+        return "At" + std::to_string(sim::cameraBaudForIndex(test.param.cameraIndex)) +
+               "WithTheSettingAt" +
+               std::to_string(sim::cameraBaudForIndex(test.param.configuredIndex));
+    });
 
 }  // namespace
 }  // namespace pixlor::test

@@ -32,7 +32,7 @@ Bytes operator+(Bytes first, const Bytes& second) {
 }
 
 ScriptedPeer& ScriptedPeer::reply(Bytes bytes, DWORD baud, std::uint64_t delayMicros) {
-    script_.push_back(PeerReply{std::move(bytes), baud, delayMicros});
+    script_.push_back(PeerReply{std::move(bytes), baud, delayMicros, {}});
     return *this;
 }
 
