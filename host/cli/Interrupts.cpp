@@ -4,6 +4,7 @@
 #include <csignal>
 #include <cstring>
 #include <ctime>
+#include <ucontext.h>
 #include <unistd.h>
 
 namespace pixlor::host::cli {
@@ -20,12 +21,21 @@ sigset_t InterruptSignals() {
     return signals;
 }
 
-void OnInterrupt(int signal) {
-    if (recordedSignal == 0) {
-        recordedSignal = signal;
+// Once a signal is recorded, the handler sends it to the program again, where it waits pending
+// (it is blocked) until the next wait on the line lets it through: so every later wait ends at
+// once, and a read the plug-in would ask again after one failure cannot carry the work on.
+void OnInterrupt(int signal, siginfo_t* info, void* context) {
+    const bool own = info != nullptr && info->si_pid == ::getpid() && info->si_code == SI_TKILL;
+    if (own || recordedSignal == 0) {
+        if (recordedSignal == 0) recordedSignal = signal;
+        // Only where the signal is blocked again after the handler (the waits on the line);
+        // at a question of the program's own it would come straight back.
+        const auto* interrupted = static_cast<const ucontext_t*>(context);
+        if (interrupted != nullptr && ::sigismember(&interrupted->uc_sigmask, signal) == 1)
+            ::raise(signal);
         return;
     }
-    // The second one: nothing more is waited for. Only async-signal-safe calls here.
+    // A second one from outside: nothing more is waited for. Only async-signal-safe calls here.
     if (fileBeingWritten[0] != '\0') ::unlink(fileBeingWritten);
     const bool terminal = ::isatty(STDERR_FILENO) == 1;
     constexpr char clearLine[] = "\r\x1b[K";
@@ -40,9 +50,9 @@ void OnInterrupt(int signal) {
 
 void InstallInterruptHandlers() {
     struct sigaction action{};
-    action.sa_handler = OnInterrupt;
+    action.sa_sigaction = OnInterrupt;
     ::sigemptyset(&action.sa_mask);
-    action.sa_flags = 0;  // no SA_RESTART: a wait that a signal interrupts ends
+    action.sa_flags = SA_SIGINFO;  // no SA_RESTART: a wait that a signal interrupts ends
     for (int signal : {SIGINT, SIGTERM, SIGHUP}) ::sigaction(signal, &action, nullptr);
     std::signal(SIGXFSZ, SIG_IGN);
     const sigset_t signals = InterruptSignals();
@@ -75,8 +85,6 @@ void SetFileBeingWritten(const std::string& path) {
     fileBeingWritten[length] = '\0';
     ::sigprocmask(SIG_SETMASK, &before, nullptr);
 }
-
-void ForgetInterrupt() { recordedSignal = 0; }
 
 InterruptibleWait::InterruptibleWait() {
     const sigset_t signals = InterruptSignals();

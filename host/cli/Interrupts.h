@@ -1,9 +1,9 @@
 // Ctrl+C (SIGINT), SIGTERM and SIGHUP in the console program. They stay blocked while the
 // program runs, so that the plug-in's work is never cut off in the middle of a step; the system
 // layer lets them through while it waits on the serial line, which ends that wait as a short
-// read: the transfer fails at the next packet boundary, the plug-in removes its incomplete file
-// and sends the camera back to its first speed. The handler only records the signal; a second
-// one ends the program at once, after removing the file being written.
+// read: the transfer fails at the next packet boundary and the plug-in removes its incomplete
+// file. The handler records the signal and keeps every later wait on the line from waiting; a
+// second signal from outside ends the program at once, after removing the file being written.
 #pragma once
 
 #include <string>
@@ -22,9 +22,6 @@ int InterruptExitStatus(int signal);
 
 // The file a second signal removes before the program ends; empty: none.
 void SetFileBeingWritten(const std::string& path);
-
-// Forgets a recorded signal (tests run several commands in one process).
-void ForgetInterrupt();
 
 // Lets the three signals through while it lives: around the questions the program asks itself.
 class InterruptibleWait {
