@@ -112,6 +112,8 @@ void ReadStoredValues(WorkingValues& values, DWORD ports) {
     ReadPattern(SETTING_THUMB_PREFIX, values.thumbName, DEFAULT_THUMB_PREFIX);
     ReadPattern(SETTING_PHOTO_PATH, values.photoFolder, DEFAULT_PHOTO_PATH);
     ReadPattern(SETTING_THUMB_PATH, values.thumbFolder, DEFAULT_THUMB_PATH);
+    ClearBlankFolderPattern(values.photoFolder);
+    ClearBlankFolderPattern(values.thumbFolder);
     values.photoDigits = ReadNumber(HKEY_CURRENT_USER, "", SETTING_PHOTO_SUFFIX, DEFAULT_DIGITS);
     values.thumbDigits = ReadNumber(HKEY_CURRENT_USER, "", SETTING_THUMB_SUFFIX, DEFAULT_DIGITS);
     ShowDigits(values.photoDigits, values.photoDigitText);
@@ -215,12 +217,6 @@ bool PatternPasses(const char* pattern, std::uint32_t& measure) {
 // Added in 64 bits: a digit count typed as "-5" must not wrap round to a small sum.
 bool NameTooLong(DWORD digits, std::uint32_t nameLength) {
     return std::uint64_t{digits} + nameLength > NAME_MAX_LENGTH;
-}
-
-bool BlanksOnly(const char* pattern) {
-    if (*pattern != ' ') return false;
-    while (*pattern == ' ') ++pattern;
-    return *pattern == '\0';
 }
 
 bool InputPasses(const WorkingValues& values) {

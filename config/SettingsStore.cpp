@@ -131,6 +131,16 @@ int CountSerialPorts(HKEY root, const char* keyPath, int maxCount, char* nameBuf
     return index + 1;
 }
 
+bool BlanksOnly(const char* text) {
+    if (*text != ' ') return false;
+    while (*text == ' ') ++text;
+    return *text == '\0';
+}
+
+void ClearBlankFolderPattern(char* pattern) {
+    if (BlanksOnly(pattern)) pattern[0] = '\0';
+}
+
 void ReadNameSettings(NameSettings& settings) {
     ReadText(HKEY_CURRENT_USER, "", SETTING_PHOTO_PREFIX, settings.photoPrefix,
              DEFAULT_PHOTO_PREFIX, sizeof settings.photoPrefix);
@@ -140,6 +150,8 @@ void ReadNameSettings(NameSettings& settings) {
              sizeof settings.photoPath);
     ReadText(HKEY_CURRENT_USER, "", SETTING_THUMB_PATH, settings.thumbPath, DEFAULT_THUMB_PATH,
              sizeof settings.thumbPath);
+    ClearBlankFolderPattern(settings.photoPath);
+    ClearBlankFolderPattern(settings.thumbPath);
     settings.photoDigits =
         ClampDigitCount(ReadNumber(HKEY_CURRENT_USER, "", SETTING_PHOTO_SUFFIX, DEFAULT_DIGITS));
     settings.thumbDigits =

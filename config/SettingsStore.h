@@ -24,7 +24,8 @@ inline constexpr DWORD DEFAULT_DIGITS = 3;
 inline constexpr const char* DEFAULT_PHOTO_PREFIX = "pic%2D.%2M.%4Y_";
 inline constexpr const char* DEFAULT_THUMB_PREFIX = "thumb%2D.%2M.%4Y_";
 inline constexpr const char* DEFAULT_PHOTO_PATH = "%2Y-%2M-%2D";
-inline constexpr const char* DEFAULT_THUMB_PATH = " ";
+// Thumbnails have no date folders at first: a fresh configuration saves as it is.
+inline constexpr const char* DEFAULT_THUMB_PATH = "";
 
 // Where the system lists its serial ports.
 inline constexpr const char* SERIAL_PORTS_KEY = "HARDWARE\\DEVICEMAP\\SERIALCOMM";
@@ -52,5 +53,11 @@ struct NameSettings {
     DWORD thumbDigits;
 };
 void ReadNameSettings(NameSettings& settings);
+
+// True for a text of one or more blanks and nothing else.
+bool BlanksOnly(const char* text);
+// A stored folder pattern of blanks only would name a folder nobody can see or type: it is
+// read as empty, so no such folder is listed or created.
+void ClearBlankFolderPattern(char* pattern);
 
 }  // namespace pixlor

@@ -6,6 +6,8 @@
 #include <chrono>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 
 namespace pixlor::host {
 
@@ -32,6 +34,11 @@ FILETIME FileTimeOf(const std::filesystem::file_time_type& time) {
     const auto ticks = static_cast<std::uint64_t>(
         duration_cast<nanoseconds>(sinceEpoch).count() / 100 + TICKS_1601_TO_1970);
     return {static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
+}
+
+std::vector<unsigned char> FileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 std::filesystem::path NativePath(std::string path) {
@@ -236,7 +243,109 @@ int HostEmulator::pressKey(int key, unsigned controlState) {
         handled = plugin_.ProcessKey(panel_, key, controlState);
     }
     afterPluginCall();
+    if (handled == 0 && panel_ != nullptr) hostKey(key, controlState);
     return handled;
+}
+
+void HostEmulator::hostKey(int key, unsigned controlState) {
+    const std::vector<PluginPanelItem>& items = pluginPanel_.items();
+    if (items.empty()) return;
+    const PluginPanelItem current = items[static_cast<size_t>(pluginPanel_.currentItem())];
+    const bool isFolder = (current.FindData.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    HostCommandRecord record{key, controlState, "", "", false, -1, 0, {}, ""};
+    const unsigned shifts = controlState & (PKF_CONTROL | PKF_ALT | PKF_SHIFT);
+    if (key == VK_RETURN && shifts == 0 && isFolder) {
+        record.action = "enter";
+        record.path = current.FindData.cFileName;
+        if (!enterFolder(record.path)) record.failure = errorText;
+    } else if ((key == VK_F3 || key == VK_F4 || key == VK_RETURN) && shifts == 0) {
+        if (isFolder) return;  // the viewer and the editor take files only
+        record.action = key == VK_F4 ? "edit" : "view";
+        // The real host asks for a copy to view with F3 and to edit with F4; Enter passes
+        // OPM_SILENT | OPM_VIEW.
+        record.getFilesMode = key == VK_F3   ? OPM_VIEW
+                              : key == VK_F4 ? OPM_EDIT
+                                             : OPM_SILENT | OPM_VIEW;
+        openItem(current, record);
+    } else if ((key == VK_DELETE || key == VK_F8) && (shifts & PKF_CONTROL) == 0) {
+        record.action = (shifts & PKF_ALT) != 0 ? "wipe" : "delete";
+        deleteItems(record);
+        return;
+    } else {
+        return;
+    }
+    hostCommands_.push_back(std::move(record));
+}
+
+std::filesystem::path HostEmulator::currentDirectory() const {
+    std::error_code error;
+    return settings_.currentDirectory.empty() ? std::filesystem::current_path(error)
+                                              : NativePath(settings_.currentDirectory);
+}
+
+void HostEmulator::openItem(const PluginPanelItem& item, HostCommandRecord& record) {
+    namespace fs = std::filesystem;
+    const std::string name = item.FindData.cFileName;
+    std::error_code error;
+    if ((panelDescription_.flags & OPIF_REALNAMES) != 0) {
+        // The name is taken for a file of the host's own folder; the plug-in is not asked.
+        record.realName = true;
+        record.getFilesMode = -1;
+        record.path = (currentDirectory() / name).string();
+        if (fs::is_regular_file(record.path, error))
+            record.shown = FileBytes(record.path);
+        else if (record.action == "view")
+            record.failure = "Cannot open the file " + name;
+        return;  // the editor starts on a new, empty file of that name
+    }
+    const fs::path base = settings_.temporaryDirectory.empty()
+                              ? fs::temp_directory_path(error)
+                              : NativePath(settings_.temporaryDirectory);
+    fs::path folder;
+    do {
+        folder = base / ("FarTmp" + std::to_string(reinterpret_cast<std::uintptr_t>(this) % 99991) +
+                         "-" + std::to_string(++temporaryFolders_));
+    } while (!fs::create_directory(folder, error) && !error);
+    if (error) {
+        record.failure = "Cannot create a temporary folder in " + base.string();
+        return;
+    }
+    char destination[MAX_PATH];
+    CopyText(destination, sizeof destination, folder.string());
+    PluginPanelItem copy = item;
+    {
+        PluginCall call(*this, "GetFiles");
+        record.getFilesResult =
+            plugin_.GetFiles(panel_, &copy, 1, 0, destination, record.getFilesMode);
+    }
+    afterPluginCall();
+    record.path = (folder / name).string();
+    if (record.getFilesResult != 0 && fs::is_regular_file(record.path, error))
+        record.shown = FileBytes(record.path);
+    else
+        record.failure = "The plug-in gave no copy of " + name;
+    fs::remove_all(folder, error);  // the host drops its copy when the viewer or editor closes
+}
+
+void HostEmulator::deleteItems(HostCommandRecord record) {
+    if ((panelDescription_.flags & OPIF_REALNAMES) == 0) {
+        record.failure = "the plug-in has no DeleteFiles";  // so the host deletes nothing
+        hostCommands_.push_back(std::move(record));
+        return;
+    }
+    std::vector<PluginPanelItem> items = pluginPanel_.selectedItems();
+    if (items.empty())
+        items.push_back(pluginPanel_.items()[static_cast<size_t>(pluginPanel_.currentItem())]);
+    for (const PluginPanelItem& item : items) {
+        if (std::strcmp(item.FindData.cFileName, "..") == 0) continue;
+        HostCommandRecord done = record;
+        done.realName = true;
+        done.path = (currentDirectory() / item.FindData.cFileName).string();
+        std::error_code error;
+        if (!std::filesystem::remove(done.path, error))
+            done.failure = "Cannot delete the file " + std::string(item.FindData.cFileName);
+        hostCommands_.push_back(std::move(done));
+    }
 }
 
 int HostEmulator::getFiles(bool move) {

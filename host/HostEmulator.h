@@ -12,6 +12,7 @@
 
 #include <array>
 #include <cstdint>
+#include <filesystem>
 #include <optional>
 #include <set>
 #include <string>
@@ -28,6 +29,11 @@ struct EmulatorSettings {
     std::string rootKey = "Software\\Far\\Plugins";
     int moduleNumber = 1;
     std::string diskDirectory;    // the directory of the disk panel
+    // The file manager's own current directory, where it takes the items of a panel with
+    // OPIF_REALNAMES to be files; empty: the process's current directory.
+    std::string currentDirectory;
+    // Where the host puts the copies it views or edits; empty: the system's temporary folder.
+    std::string temporaryDirectory;
 };
 
 // What the plug-in said about itself in GetPluginInfo.
@@ -44,6 +50,19 @@ struct ControlRecord {
     std::string folder;                     // FCTL_CLOSEPLUGIN: the folder to show instead
     std::optional<PanelRedrawInfo> redraw;  // FCTL_REDRAWPANEL with a cursor position
     std::vector<std::string> markedAfter;   // FCTL_SETSELECTION: the names marked after it
+};
+
+// What the host did itself with a key the plug-in left to it (ProcessKey answered 0).
+struct HostCommandRecord {
+    int key = 0;
+    unsigned controlState = 0;
+    std::string action;        // "view", "edit", "delete", "wipe", "enter"
+    std::string path;          // the file acted on, or the folder entered
+    bool realName = false;     // the item was taken as a file of the host's current directory
+    int getFilesMode = -1;     // the operation mode of the GetFiles asked for; -1: none
+    int getFilesResult = 0;
+    std::vector<unsigned char> shown;  // what the viewer or editor showed
+    std::string failure;       // what the host said instead of acting, or why it did nothing
 };
 
 // What the plug-in said about its panel at the latest GetOpenPluginInfo.
@@ -77,7 +96,12 @@ public:
     // Marks the named items of the plug-in panel; false (nothing marked) for an unknown name.
     bool selectItems(const std::vector<std::string>& names);
     bool setCurrentItem(const std::string& name);
-    // ProcessKey with the control state (PKF_ bits); the plug-in's answer.
+    // ProcessKey with the control state (PKF_ bits); the plug-in's answer. A key it leaves to
+    // the host is then done as the real host does it: Enter enters a folder; F3, F4 and Enter
+    // on a picture view or edit it, a file of the current directory under OPIF_REALNAMES, else
+    // a copy GetFiles puts into a temporary folder (removed afterwards); Del, Shift+Del, F8 and
+    // Alt+Del delete or wipe those files under OPIF_REALNAMES, else go to a DeleteFiles the
+    // plug-in does not have.
     int pressKey(int key, unsigned controlState = 0);
     // GetFiles of the marked items (else the one under the cursor) into the disk panel's
     // directory; the plug-in's answer, -1 when there is nothing to get.
@@ -103,6 +127,8 @@ public:
     int screensSaved() const { return screensSaved_; }
     int screensOutstanding() const { return static_cast<int>(savedScreens_.size()); }
     int listings() const { return listings_; }  // GetFindData calls so far
+    // What the host did with the keys the plug-in left to it, in order.
+    const std::vector<HostCommandRecord>& hostCommands() const { return hostCommands_; }
     // Every Control call so far, in order, and those of one command.
     const std::vector<ControlRecord>& controls() const { return controls_; }
     std::vector<ControlRecord> controls(int command) const;
@@ -129,6 +155,10 @@ private:
     void checkModuleNumber(int moduleNumber, const char* service);
     void readPanelDescription();
     void listDisk();
+    void hostKey(int key, unsigned controlState);
+    void openItem(const PluginPanelItem& item, HostCommandRecord& record);
+    void deleteItems(HostCommandRecord record);
+    std::filesystem::path currentDirectory() const;
     // What the plug-in asked for during its call, done now that it has returned.
     void afterPluginCall();
     int control(HANDLE plugin, int command, void* param);
@@ -169,6 +199,8 @@ private:
     int screensSaved_ = 0;
     int listings_ = 0;
     std::vector<ControlRecord> controls_;
+    std::vector<HostCommandRecord> hostCommands_;
+    int temporaryFolders_ = 0;
     std::vector<std::string> violations_;
 };
 

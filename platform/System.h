@@ -40,6 +40,8 @@ public:
     // Time (kernel32).
     virtual void GetSystemTime(SYSTEMTIME* now) = 0;
     virtual BOOL DosDateTimeToFileTime(WORD dosDate, WORD dosTime, FILETIME* fileTime) = 0;
+    // The computer's local time as the system's file time (UTC).
+    virtual BOOL LocalFileTimeToFileTime(const FILETIME* local, FILETIME* utc) = 0;
 
     // Registry (advapi32). Results are Win32 error codes, ERROR_SUCCESS on success.
     virtual LONG RegOpenKeyExA(HKEY root, LPCSTR subKey, DWORD access, HKEY* key) = 0;

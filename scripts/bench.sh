@@ -9,7 +9,7 @@ scripts/install-deps.sh
 
 cmake --preset native >/dev/null
 cmake --build --preset native --target pixlor-bench-transfer pixlor-bench-catalogue \
-  pixlor-bench-listing pixlor-bench-memory
+  pixlor-bench-listing pixlor-bench-memory pixlor-bench-pictures pixlor-bench-recovery
 
 stage() { printf '\n=== %s\n' "$*"; }
 stage "Machine"
@@ -21,7 +21,11 @@ stage "Listing: GetFindData CPU time"
 build/bench/pixlor-bench-listing
 stage "Memory: peak resident, 20 MB against 20 KB download"
 build/bench/pixlor-bench-memory
+stage "Pictures: making the JPEG files of 500 pictures"
+build/bench/pixlor-bench-pictures
 stage "Catalogue: opening a panel on 500 pictures at 115200 Bd"
 build/bench/pixlor-bench-catalogue
+stage "Recovery: a silent line, a camera left at 115200 Bd, no camera at all"
+build/bench/pixlor-bench-recovery
 stage "Transfer efficiency and host CPU per data packet"
 build/bench/pixlor-bench-transfer "$@"

@@ -1,14 +1,23 @@
 #!/usr/bin/env bash
-# Installs what building and testing Pixlor needs, from Debian's packages.
+# Installs what building and testing Pixlor needs, from Debian's packages. With --native, only
+# what the native build needs (the demo): no Windows toolchains, no wine, no fuzzing compiler.
 set -euo pipefail
 
+# The native build: plug-in module, simulator (JPEG pictures through libjpeg), pixlor, tests.
 packages=(
   build-essential cmake ninja-build pkg-config
-  libgtest-dev libgmock-dev libbenchmark-dev
+  libgtest-dev libgmock-dev
   nlohmann-json3-dev libcli11-dev
-  clang libclang-rt-14-dev
-  g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64 unzip
+  libjpeg62-turbo-dev libexif-dev file
 )
+# The whole suite: benchmarks, fuzzing, the Windows builds and their tests under wine.
+if [ "${1:-}" != --native ]; then
+  packages+=(
+    libbenchmark-dev
+    clang libclang-rt-14-dev
+    g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64 unzip
+  )
+fi
 
 missing=()
 for package in "${packages[@]}"; do

@@ -92,8 +92,13 @@ FILETIME PictureFileTime(const PictureEntry& entry) {
                                     entry.day);
         dosTime = static_cast<WORD>((entry.hour << 11) | (entry.minute << 5) | (entry.second / 2));
     }
+    // The camera's clock shows the local time of where the picture was taken: the file time is
+    // that local time back in UTC, which the file manager and every file tool show again as it;
+    // a time the system cannot convert stays as the camera gave it.
+    FILETIME local{};
     FILETIME time{};
-    os().DosDateTimeToFileTime(dosDate, dosTime, &time);
+    os().DosDateTimeToFileTime(dosDate, dosTime, &local);
+    if (!os().LocalFileTimeToFileTime(&local, &time)) time = local;
     return time;
 }
 
@@ -146,9 +151,11 @@ void GetOpenPluginInfo(CameraPanel& panel, OpenPluginInfo& info) {
     BuildKeyBar(panel.thumbMode != 0);
     const bool inFolder = (panel.listingState & LISTING_IN_FOLDER) != 0;
     info.StructSize = sizeof(OpenPluginInfo);
+    // No OPIF_REALNAMES: the items are no files of the host's folder, so the host asks for
+    // copies through GetFiles to view or edit them, and never deletes or wipes by their names.
     info.Flags = OPIF_USEFILTER | OPIF_USESORTGROUPS | OPIF_USEHIGHLIGHTING | OPIF_RAWSELECTION |
-                 OPIF_REALNAMES | OPIF_SHOWRIGHTALIGNNAMES | OPIF_SHOWPRESERVECASE |
-                 OPIF_COMPAREFATTIME | (inFolder ? OPIF_ADDDOTS : 0);
+                 OPIF_SHOWRIGHTALIGNNAMES | OPIF_SHOWPRESERVECASE | OPIF_COMPAREFATTIME |
+                 (inFolder ? OPIF_ADDDOTS : 0);
     info.HostFile = nullptr;
     info.CurDir = inFolder && panel.currentFolder != nullptr ? panel.currentFolder->name : "";
     info.Format = GetMsg(MSG_MENU_ITEM);

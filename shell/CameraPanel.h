@@ -64,9 +64,10 @@ void GetOpenPluginInfo(CameraPanel& panel, OpenPluginInfo& info);
 // is not in the latest root listing.
 bool SetDirectory(CameraPanel& panel, const char* directory);
 
-// The file time of the picture at a catalogue position: its shooting date and time through a
-// DOS date and time, with no time-zone shift. Dates outside what a DOS date holds (a camera
-// whose clock was reset to 1970, or one beyond 2107) give its earliest or latest time.
+// The file time of the picture at a catalogue position, for its panel items and its written
+// files: its shooting date and time through a DOS date and time (seconds rounded down to even),
+// taken as the computer's local time and converted to UTC. Dates outside what a DOS date holds
+// (a camera whose clock was reset to 1970, or one beyond 2107) give its earliest or latest time.
 FILETIME PictureFileTime(const PictureEntry& entry);
 
 // Frees a folder list, node by node.

@@ -263,6 +263,10 @@ constexpr DWORD OPIF_COMPAREFATTIME = 0x400;
 constexpr int SM_NAME = 2;
 constexpr DWORD PPIF_SELECTED = 0x40000000;
 constexpr int OPEN_DISKMENU = 0;
+// Operation modes of the host's requests.
+constexpr int OPM_SILENT = 0x1;
+constexpr int OPM_VIEW = 0x4;
+constexpr int OPM_EDIT = 0x8;
 
 // Control states of a key (the keys are the system's VK_ codes).
 constexpr unsigned PKF_CONTROL = 1;

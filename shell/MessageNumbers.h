@@ -71,6 +71,7 @@ enum MessageNumber : int {
     MSG_COPY_FILE_LINE = 91,       // format: file ordinal, done, size, file percentage
     MSG_COPY_BATCH_LINE = 92,      // format: file count, bytes done, batch total, batch percentage
     MSG_DELETE_PROGRESS = 93,      // format: ordinal, total
+    MSG_THUMBNAIL_MOVE_KEEPS = 94, // a move of thumbnails alone copied them and deleted nothing
 };
 
 }  // namespace pixlor

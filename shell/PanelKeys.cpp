@@ -159,6 +159,11 @@ bool ProcessKey(CameraPanel& panel, int key, unsigned controlState) {
     case VK_F6: CopyKey(panel, controlState, true); return true;
     case VK_F7: SwitchKind(panel); return true;
     case VK_F8: DeleteKey(panel); return true;
+    case VK_DELETE:
+        // Del and Shift+Del are the host's delete, which here means on the camera. Alt+Del
+        // (wipe) and Ctrl+Del are taken and ignored: no item is a file the host could act on.
+        if ((controlState & (PKF_ALT | PKF_CONTROL)) == 0) DeleteKey(panel);
+        return true;
     default: return false;
     }
 }

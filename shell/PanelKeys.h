@@ -1,5 +1,5 @@
-// The panel's keys (F5 copy, F6 move, F7 photos or thumbnails, F8 delete on the camera) and the
-// host's own requests for files.
+// The panel's keys (F5 copy, F6 move, F7 photos or thumbnails, F8 and Del delete on the camera)
+// and the host's own requests for files.
 #pragma once
 
 #include "shell/CameraPanel.h"

@@ -31,7 +31,8 @@ DWORD cameraBaudForIndex(std::uint32_t speedIndex) {
 
 CameraModel::CameraModel(std::vector<Picture> pictures, std::uint32_t seed,
                          std::uint32_t packetSize)
-    : pictures_(std::move(pictures)), seed_(seed), packetSize_(1) {
+    : pictures_(std::move(pictures)), seed_(seed),
+      files_(std::make_unique<PlainPictureFiles>(seed)), packetSize_(1) {
     setPacketSize(packetSize);
     std::uint32_t nextId = 1;
     for (const Picture& picture : pictures_) nextId = std::max(nextId, picture.id + 1);
@@ -243,7 +244,7 @@ void CameraModel::requestData(std::uint8_t reg) {
     } else {
         const bool photo = reg == REG_PHOTO_DATA;
         transfer.content = photo ? Content::Photo : Content::Thumbnail;
-        transfer.size = photo ? picture.photoSize : picture.thumbSize;
+        transfer.size = files_->size(picture, photo ? PictureKind::Photo : PictureKind::Thumbnail);
         transfer.packets = std::max<std::uint32_t>(
             1, static_cast<std::uint32_t>((std::uint64_t{transfer.size} + packetSize_ - 1) /
                                           packetSize_));
@@ -319,7 +320,7 @@ void CameraModel::sendPacket(std::uint32_t index) {
     if (strike(FaultKind::Silence, code, target, packet)) transfer_.stalled = true;
 }
 
-void CameraModel::fillPayload(std::uint32_t offset, BYTE* out, std::uint32_t count) const {
+void CameraModel::fillPayload(std::uint32_t offset, BYTE* out, std::uint32_t count) {
     switch (transfer_.content) {
     case Content::Value:
         putLe32(out, transfer_.value);
@@ -327,18 +328,18 @@ void CameraModel::fillPayload(std::uint32_t offset, BYTE* out, std::uint32_t cou
     case Content::Info: {
         const Picture* picture = pictureById(transfer_.pictureId);
         std::fill(out, out + count, BYTE{0});
-        putLe32(out, picture->photoSize);
-        putLe32(out + 4, picture->thumbSize);
+        putLe32(out, files_->size(*picture, PictureKind::Photo));
+        putLe32(out + 4, files_->size(*picture, PictureKind::Thumbnail));
         putLe32(out + 8, picture->id);  // the camera's own file number; the host ignores it
         putLe32(out + 20, static_cast<std::uint32_t>(picture->shootingTime));
         return;
     }
     case Content::Photo:
     case Content::Thumbnail:
-        fillPictureData(seed_, transfer_.pictureId,
-                        transfer_.content == Content::Photo ? PictureKind::Photo
-                                                            : PictureKind::Thumbnail,
-                        offset, out, count);
+        files_->read(*pictureById(transfer_.pictureId),
+                     transfer_.content == Content::Photo ? PictureKind::Photo
+                                                         : PictureKind::Thumbnail,
+                     offset, out, count);
         return;
     }
 }
@@ -369,8 +370,9 @@ void CameraModel::powerCycle() {
 std::vector<BYTE> CameraModel::expectedData(std::uint32_t pictureId, PictureKind kind) const {
     const Picture* picture = pictureById(pictureId);
     if (picture == nullptr) return {};
-    return pictureData(seed_, pictureId, kind,
-                       kind == PictureKind::Photo ? picture->photoSize : picture->thumbSize);
+    std::vector<BYTE> data(files_->size(*picture, kind));
+    files_->read(*picture, kind, 0, data.data(), data.size());
+    return data;
 }
 
 const Picture* CameraModel::pictureById(std::uint32_t id) const {

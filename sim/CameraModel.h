@@ -17,6 +17,7 @@
 #include "sim/PictureData.h"
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace pixlor::sim {
@@ -53,13 +54,6 @@ constexpr std::uint32_t PICTURE_INFO_SIZE = 32;
 // The camera's line speed for a speed index 0..5; 0 for any other index.
 DWORD cameraBaudForIndex(std::uint32_t speedIndex);
 
-struct Picture {
-    std::uint32_t photoSize = 0;
-    std::uint32_t thumbSize = 0;
-    std::int32_t shootingTime = 0;  // seconds since 1970, calendar time
-    std::uint32_t id = 0;           // stable identity, kept through renumbering; 0 = assign one
-};
-
 // Bytes the camera sent at one line speed.
 struct Emission {
     DWORD baud = 0;
@@ -91,6 +85,7 @@ struct ByteLogEntry {
 
 class CameraModel : public SerialPeer {
 public:
+    // The pictures' files are plain data of the seed until setPictureFiles gives others.
     explicit CameraModel(std::vector<Picture> pictures = {}, std::uint32_t seed = 1,
                          std::uint32_t packetSize = DEFAULT_PACKET_SIZE);
 
@@ -110,6 +105,7 @@ public:
     // Pulls the plug and puts it back: 19200 Bd, no transfer, the first picture selected.
     void powerCycle();
     void setPacketSize(std::uint32_t size);
+    void setPictureFiles(std::unique_ptr<PictureFiles> files) { files_ = std::move(files); }
     void setLogging(bool on) { logging_ = on; }
 
     // --- observation ---
@@ -154,7 +150,7 @@ private:
     void runAction(std::uint8_t action, std::uint8_t argument);
     void startTransfer(const Transfer& transfer);
     void sendPacket(std::uint32_t index);
-    void fillPayload(std::uint32_t offset, BYTE* out, std::uint32_t count) const;
+    void fillPayload(std::uint32_t offset, BYTE* out, std::uint32_t count);
     void deletePicture(std::size_t position);
     bool currentIsValid() const { return current_ >= 1 && current_ <= pictures_.size(); }
     void send(const BYTE* bytes, std::size_t count);
@@ -168,6 +164,7 @@ private:
     std::vector<Picture> pictures_;
     std::vector<Fault> faults_;
     std::uint32_t seed_;
+    std::unique_ptr<PictureFiles> files_;
     std::uint32_t packetSize_;
     DWORD baud_ = CAMERA_DEFAULT_BAUD;
     std::uint32_t speedIndex_ = 0;

@@ -111,14 +111,17 @@ bool parseDateTime(const std::string& text, std::int64_t& seconds) {
     return back.day == static_cast<unsigned>(day) && back.month == static_cast<unsigned>(month);
 }
 
-bool parsePicture(const Json& json, const std::string& path, Picture& picture,
-                  std::string& error) {
+bool parsePicture(const Json& json, const std::string& path, PictureContent content,
+                  Picture& picture, std::string& error) {
     Reader reader(json, path, error);
-    if (!reader.isObject({"photoSize", "thumbSize", "shootingTime"})) return false;
-    std::int64_t photo = 0, thumb = 0, time = 0;
-    constexpr std::int64_t kMaxSize = std::numeric_limits<std::uint32_t>::max();
-    if (!reader.integer("photoSize", 0, kMaxSize, photo, true) ||
-        !reader.integer("thumbSize", 0, kMaxSize, thumb, true))
+    if (!reader.isObject({"photoSize", "thumbSize", "shootingTime", "width", "height"}))
+        return false;
+    // A JPEG picture may leave its sizes to the image; plain data has none of its own.
+    const bool jpeg = content == PictureContent::Jpeg;
+    std::int64_t photo = NATURAL_SIZE, thumb = NATURAL_SIZE, time = 0;
+    constexpr std::int64_t kMaxSize = NATURAL_SIZE - 1;
+    if (!reader.integer("photoSize", 0, kMaxSize, photo, !jpeg) ||
+        !reader.integer("thumbSize", 0, kMaxSize, thumb, !jpeg))
         return false;
     if (!reader.has("shootingTime")) return reader.fail(reader.pathOf("shootingTime"), "is missing");
     if (reader.at("shootingTime").is_string()) {
@@ -133,8 +136,17 @@ bool parsePicture(const Json& json, const std::string& path, Picture& picture,
                                std::numeric_limits<std::int32_t>::max(), time)) {
         return false;
     }
+    std::int64_t width = 0, height = 0;
+    if (reader.has("width") != reader.has("height"))
+        return reader.fail(path, "gives one of width and height without the other");
+    if (reader.has("width") && !jpeg)
+        return reader.fail(path, "has dimensions, which only JPEG pictures have");
+    if (!reader.integer("width", PICTURE_LEAST_SIDE, PICTURE_LARGEST_SIDE, width) ||
+        !reader.integer("height", PICTURE_LEAST_SIDE, PICTURE_LARGEST_SIDE, height))
+        return false;
     picture = Picture{static_cast<std::uint32_t>(photo), static_cast<std::uint32_t>(thumb),
-                      static_cast<std::int32_t>(time), 0};
+                      static_cast<std::int32_t>(time), 0, static_cast<std::uint16_t>(width),
+                      static_cast<std::uint16_t>(height)};
     return true;
 }
 
@@ -230,8 +242,15 @@ bool parseScenario(const std::string& text, Scenario& scenario, std::string& err
         return false;
     }
     Reader reader(json, "scenario", error);
-    if (!reader.isObject({"seed", "packetSize", "pictures", "faults"})) return false;
+    if (!reader.isObject({"content", "seed", "packetSize", "pictures", "faults"})) return false;
     Scenario result;
+    if (reader.has("content")) {
+        const Json& content = reader.at("content");
+        const std::string name = content.is_string() ? content.get<std::string>() : "";
+        if (name != "jpeg" && name != "data")
+            return reader.fail(reader.pathOf("content"), "must be \"jpeg\" or \"data\"");
+        result.content = name == "jpeg" ? PictureContent::Jpeg : PictureContent::Data;
+    }
     std::int64_t seed = result.seed, packetSize = result.packetSize;
     if (!reader.integer("seed", 0, std::numeric_limits<std::uint32_t>::max(), seed) ||
         !reader.integer("packetSize", 1, 0xFFFF, packetSize))
@@ -247,7 +266,8 @@ bool parseScenario(const std::string& text, Scenario& scenario, std::string& err
         std::size_t index = 0;
         for (const Json& entry : reader.at("pictures")) {
             Picture picture;
-            if (!parsePicture(entry, "pictures[" + std::to_string(index++) + "]", picture, error))
+            if (!parsePicture(entry, "pictures[" + std::to_string(index++) + "]", result.content,
+                              picture, error))
                 return false;
             result.pictures.push_back(picture);
         }
@@ -271,7 +291,7 @@ std::vector<Picture> defaultPictures(unsigned count) {
     for (unsigned i = 0; i < count; ++i) {
         Picture picture;
         picture.photoSize = 20000 + (i * 7919u) % 60000;
-        picture.thumbSize = 1500 + (i * 631u) % 3000;
+        picture.thumbSize = 3000 + (i * 631u) % 3000;  // room for a 160 x 120 JPEG image
         // Three pictures a day, a quarter of an hour apart.
         picture.shootingTime = kFirstShot + static_cast<std::int32_t>((i / 3) * 86400 + (i % 3) * 900);
         pictures.push_back(picture);

@@ -10,7 +10,12 @@
 
 namespace pixlor::sim {
 
+// What the camera's picture files hold: JPEG images of generated scenes (the camera program's
+// files, sim/jpeg/), or the plain data of PictureData.h.
+enum class PictureContent : std::uint8_t { Jpeg, Data };
+
 struct Scenario {
+    PictureContent content = PictureContent::Jpeg;
     std::uint32_t seed = 1;
     std::uint32_t packetSize = DEFAULT_PACKET_SIZE;
     std::vector<Picture> pictures;
@@ -24,7 +29,8 @@ bool parseScenario(const std::string& text, Scenario& scenario, std::string& err
 // A quick set of `count` pictures of assorted sizes, shot over a few days.
 std::vector<Picture> defaultPictures(unsigned count);
 
-// A camera built from the scenario, its faults already scripted.
+// A camera built from the scenario, its faults already scripted; its files are plain data until
+// it is given others (CameraModel::setPictureFiles).
 CameraModel cameraFor(const Scenario& scenario);
 
 }  // namespace pixlor::sim

@@ -213,6 +213,14 @@ void ClearSelectionMark(CameraPanel& panel, std::uint32_t position) {
     HostServices.Control(&panel, FCTL_REDRAWPANEL, nullptr);
 }
 
+// A move of thumbnails alone copies them and keeps the pictures: the photos were not copied.
+void TellThumbnailsMoveNothing(CameraPanel& panel) {
+    panel.messageLines[0] = GetMsg(MSG_MOVE_TITLE);
+    panel.messageLines[1] = GetMsg(MSG_THUMBNAIL_MOVE_KEEPS);
+    HostServices.Message(HostServices.ModuleNumber, FMSG_MB_OK, "MoveThumbnails",
+                         panel.messageLines, 2, 1);
+}
+
 }  // namespace
 
 void CopyProgress(std::uint32_t done, std::uint32_t size) {
@@ -267,6 +275,7 @@ bool BatchCopy(CameraPanel& panel, const char* destination, int pairing, bool ph
         const SelectionItem& item = (*selection)[i];
         const bool last = i + 1 == selection->size();
         bool everyFileCopied = true;
+        bool photoCopied = false;
         for (int pass = 0; pass < passes; ++pass) {
             const CopyPass kind = PassOf(pairing, pass, photos, photoFolderPattern);
             const FileOutcome outcome = CopyFile(request, item, kind, last);
@@ -275,8 +284,10 @@ bool BatchCopy(CameraPanel& panel, const char* destination, int pairing, bool ph
                 return false;
             }
             everyFileCopied = everyFileCopied && outcome == FileOutcome::Copied;
+            photoCopied = photoCopied || (kind.photo && outcome == FileOutcome::Copied);
         }
-        if (everyFileCopied) completed.push_back(item);
+        // Only a picture whose photo is safe on disk may leave the camera.
+        if (everyFileCopied && photoCopied) completed.push_back(item);
         if (showsPictures) ClearSelectionMark(panel, item.position);
     }
     // A skipped last file leaves the camera at the fast speed: it goes back to its default.
@@ -285,10 +296,13 @@ bool BatchCopy(CameraPanel& panel, const char* destination, int pairing, bool ph
         return false;
     }
     screen.restore();
+    const bool movedThumbnailsOnly =
+        move && pairing == PAIRING_ONE_KIND && !photos && !selection->empty();
     selection.reset();
 
     if (move && !completed.empty())
         BatchDelete(panel, std::make_unique<SelectionList>(std::move(completed)));
+    if (movedThumbnailsOnly) TellThumbnailsMoveNothing(panel);
     HostServices.Control(&panel, FCTL_UPDATEPANEL, nullptr);
     HostServices.Control(&panel, FCTL_REDRAWPANEL, nullptr);
     return true;

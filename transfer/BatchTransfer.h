@@ -23,9 +23,10 @@ constexpr int SUBFOLDERS_ALWAYS = 1;
 constexpr int SUBFOLDERS_NEVER = 2;
 
 // Copies the selection (built from the panel's selection when null) into `destination`, a folder
-// path ending in "\". With `move`, the pictures whose every file was copied are then deleted on
-// the camera; a picture skipped because it could not be selected or read stays there. False
-// when the batch ended early (nothing is deleted then).
+// path ending in "\". With `move`, the pictures whose every file was copied, their photo among
+// them, are then deleted on the camera; a picture skipped because it could not be selected or
+// read stays there, and a move of thumbnails alone deletes nothing and says so. False when the
+// batch ended early (nothing is deleted then).
 bool BatchCopy(CameraPanel& panel, const char* destination, int pairing, bool photos,
                bool photoFolderPattern, int subfolderMode, bool move,
                std::unique_ptr<SelectionList> selection);

@@ -1,14 +1,23 @@
 #include "host/cli/Commands.h"
 
+#include "host/cli/Interrupts.h"
+#include "host/cli/Texts.h"
+#include "config/SettingsStore.h"
+#include "device/CameraDevice.h"
 #include "platform/Calendar.h"
+#include "platform/LocalTime.h"
 #include "shell/MessageNumbers.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fnmatch.h>
+#include <functional>
 #include <iostream>
+#include <map>
 #include <set>
+#include <sys/stat.h>
 
 namespace pixlor::host::cli {
 
@@ -17,22 +26,43 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr int DIALOG_CANCELLED = -1;
-constexpr std::size_t LONGEST_DESTINATION = 250;  // the host's panel paths hold 259 characters
+constexpr std::size_t LONGEST_DESTINATION = 250;  // the plug-in's limit: its paths hold 259
+constexpr int LISTED_PICTURES = 20;                // a delete question names at most these
+constexpr double LINE_BITS_PER_BYTE = 10;          // start bit, 8 data bits, stop bit
 
-std::string FileTimeText(FILETIME time) {
+// The seconds since 1970 of a file time (UTC), as a file's st_mtime holds them.
+std::int64_t UnixSeconds(FILETIME time) {
     constexpr std::int64_t TICKS_1601_TO_1970 = 116444736000000000;
     const std::int64_t ticks =
         static_cast<std::int64_t>((std::uint64_t{time.dwHighDateTime} << 32) | time.dwLowDateTime);
-    const CivilTime civil = civilFromSeconds((ticks - TICKS_1601_TO_1970) / 10000000);
+    return (ticks - TICKS_1601_TO_1970) / 10000000;
+}
+
+// The same on the computer's clock: what the file manager shows.
+std::int64_t LocalSeconds(FILETIME utc) {
+    FILETIME local = utc;
+    fileTimeToLocalFileTime(utc, local);
+    return UnixSeconds(local);
+}
+
+std::string TimeText(std::int64_t seconds, const char* format) {
+    const CivilTime civil = civilFromSeconds(seconds);
     char text[40];
-    std::snprintf(text, sizeof text, "%04lld-%02u-%02u  %02u:%02u:%02u",
-                  static_cast<long long>(civil.year), civil.month, civil.day, civil.hour,
-                  civil.minute, civil.second);
+    std::snprintf(text, sizeof text, format, static_cast<long long>(civil.year), civil.month,
+                  civil.day, civil.hour, civil.minute, civil.second);
     return text;
+}
+
+std::string FileTimeText(FILETIME time) {
+    return TimeText(LocalSeconds(time), "%04lld-%02u-%02u  %02u:%02u:%02u");
 }
 
 bool IsFolder(const PluginPanelItem& item) {
     return (item.FindData.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+std::uint64_t SizeOf(const PluginPanelItem& item) {
+    return (std::uint64_t{item.FindData.nFileSizeHigh} << 32) | item.FindData.nFileSizeLow;
 }
 
 std::set<fs::path> FilesBelow(const fs::path& folder) {
@@ -65,7 +95,82 @@ std::string SpeedLabel(int speed) {
     return label;
 }
 
+bool Matches(const std::string& pattern, const std::string& name) {
+    return ::fnmatch(pattern.c_str(), name.c_str(), FNM_CASEFOLD) == 0;
+}
+
+std::string WithoutTrailingSlashes(std::string item) {
+    while (item.size() > 1 && item.back() == '/') item.pop_back();
+    return item;
+}
+
+std::string JsonText(const std::string& text) {
+    std::string json = "\"";
+    for (const char c : text) {
+        if (c == '"' || c == '\\') json += {'\\', c};
+        else if (static_cast<unsigned char>(c) < 0x20) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(c));
+            json += escaped;
+        } else json += c;
+    }
+    return json + "\"";
+}
+
+// Visits every item of the panel's root and of each of its folders, then goes back to the root.
+void ForEachPicture(HostEmulator& emulator,
+                    const std::function<void(const std::string&, const PluginPanelItem&)>& visit) {
+    const std::vector<PluginPanelItem> root = emulator.pluginPanel().items();
+    for (const PluginPanelItem& item : root) {
+        const std::string name = item.FindData.cFileName;
+        if (name == "..") continue;
+        if (!IsFolder(item)) {
+            visit("", item);
+            continue;
+        }
+        if (!emulator.enterFolder(name)) continue;
+        for (const PluginPanelItem& inside : emulator.pluginPanel().items())
+            if (std::string(inside.FindData.cFileName) != "..") visit(name, inside);
+        emulator.enterFolder("..");
+    }
+}
+
 }  // namespace
+
+// One picture or date folder as it was when the command began: pictures are found again by
+// size and time, since their names follow the running numbers of the disk panel's folder.
+struct ChosenItem {
+    std::string name;
+    bool folder = false;
+    std::uint64_t size = 0;
+    std::int64_t time = 0;
+};
+
+struct PictureGroup {
+    std::string folder;  // "" the root
+    std::vector<ChosenItem> entries;
+    bool fromRoot = false;  // the pictures of root folders, expanded
+    std::string shown(const ChosenItem& entry) const {
+        return (folder.empty() ? "" : folder + "/") + entry.name + (entry.folder ? "/" : "");
+    }
+};
+
+namespace {
+
+ChosenItem EntryOf(const PluginPanelItem& item) {
+    return {item.FindData.cFileName, IsFolder(item), SizeOf(item),
+            UnixSeconds(item.FindData.ftLastWriteTime)};
+}
+
+}  // namespace
+
+struct Commands::Outcome {
+    std::set<fs::path> known;  // files that were there before, and those copied whole since
+    int fileOrdinal = 0;
+    int groupDeletions = 0;    // "Deleting picture k of n": the k of the current key press
+    int deleted = 0;
+    std::string fileBeingWritten;
+};
 
 bool ConfigRequest::changesSomething() const {
     return port || speed || photoName || thumbName || photoFolder || thumbFolder || photoDigits ||
@@ -75,14 +180,42 @@ bool ConfigRequest::changesSomething() const {
 Commands::Commands(ProgramSetup setup, TerminalUser& user, TerminalStreams streams)
     : setup_(std::move(setup)), user_(user), streams_(streams) {}
 
+Commands::~Commands() = default;
+
 int Commands::usage(const std::string& why) {
     user_.endProgress();
-    streams_.err << "pixlor: " << why << '\n';
+    streams_.err << "pixlor: " << why << std::endl;
     return EXIT_BAD_USAGE;
 }
 
-int Commands::cameraStatus() {
-    return user_.warned("Errors") ? EXIT_CAMERA_FAILED : EXIT_DONE;
+int Commands::interrupted(const std::string& done) {
+    user_.endProgress();
+    const int signal = InterruptSignal();
+    streams_.err << "pixlor: " << Tr("interrupted") << (done.empty() ? "" : ": " + done)
+                 << std::endl;
+    return InterruptExitStatus(signal);
+}
+
+bool Commands::explainFailures(std::size_t firstBox, const FailureContext& context) {
+    bool any = false;
+    const auto& boxes = user_.answeredBoxes();
+    for (std::size_t i = firstBox; i < boxes.size(); ++i) {
+        CameraFailure failure;
+        if (texts_ == nullptr || !ReadCameraFailure(boxes[i], *texts_, failure)) continue;
+        any = true;
+        if (InterruptSignal() != 0) continue;  // the interruption, not the camera, says why
+        streams_.err << "pixlor: " << DescribeFailure(failure, context) << std::endl;
+    }
+    if (any && !helpNamed_ && InterruptSignal() == 0) {
+        helpNamed_ = true;
+        const std::string help = (fs::path(setup_.moduleName).parent_path() /
+                                  (setup_.language == "Russian" ? "PixlorRus.hlf" : "PixlorEng.hlf"))
+                                     .string();
+        streams_.err << "pixlor: "
+                     << Fill(Tr("the numbers are explained in the help topic \"Errors\" of {}"), {help})
+                     << std::endl;
+    }
+    return any;
 }
 
 std::unique_ptr<HostEmulator> Commands::startHost(const std::string& diskDirectory, int& status) {
@@ -92,31 +225,50 @@ std::unique_ptr<HostEmulator> Commands::startHost(const std::string& diskDirecto
     settings.diskDirectory = diskDirectory;
     auto emulator = std::make_unique<HostEmulator>(setup_.plugin, user_, settings);
     if (!emulator->start()) {
-        streams_.err << "pixlor: the plug-in cannot start: " << emulator->errorText << '\n';
+        streams_.err << "pixlor: " << Tr("the plug-in cannot start: ") << emulator->errorText
+                     << std::endl;
         status = EXIT_CAMERA_FAILED;
         return nullptr;
     }
+    texts_ = std::make_unique<LanguageFile>(emulator->languageFile());
     status = EXIT_DONE;
     return emulator;
 }
 
 std::unique_ptr<HostEmulator> Commands::openCamera(const std::string& diskDirectory, int& status) {
+    port_ = StoredPort();
+    if (setup_.checkDevices) {
+        if (const std::string problem = SerialDeviceProblem(port_.device); !problem.empty()) {
+            streams_.err << "pixlor: " << port_.name() << ": " << problem << std::endl
+                         << "pixlor: "
+                         << Fill(Tr("`pixlor config --port COM<n>` chooses another port, "
+                                    "PIXLOR_COM{}=DEVICE names the device of this one, "
+                                    "--port DEVICE uses one for a single command"),
+                                 {std::to_string(port_.number)})
+                         << std::endl;
+            status = EXIT_CAMERA_FAILED;
+            return nullptr;
+        }
+    }
     auto emulator = startHost(diskDirectory, status);
     if (emulator == nullptr) return nullptr;
+    const std::size_t firstBox = user_.answeredBoxes().size();
     if (emulator->openPanel()) return emulator;
     user_.endProgress();
-    if (user_.warned("NoSerialPort")) {
-        streams_.err << "pixlor: no serial port: name the device of COM<n> in PIXLOR_COM<n>, "
-                        "for example PIXLOR_COM1=/dev/ttyUSB0\n";
+    if (InterruptSignal() != 0) {
+        status = interrupted("");
+    } else if (user_.warned("NoSerialPort")) {
+        streams_.err << "pixlor: "
+                     << Tr("no serial port: name the device of COM<n> in PIXLOR_COM<n>, for "
+                           "example PIXLOR_COM2=/dev/ttyUSB0")
+                     << std::endl;
         status = EXIT_CAMERA_FAILED;
     } else if (user_.warned("Errors")) {
-        streams_.err << "pixlor: the camera did not answer. Is it connected and switched on? "
-                        "`pixlor config` shows the port; COM<n> is the device named by "
-                        "PIXLOR_COM<n>, else /dev/ttyS<n-1>.\n";
+        explainFailures(firstBox, {port_.name(), port_.device, port_.baud, 0, 0, "", "", {}});
         status = EXIT_CAMERA_FAILED;
     } else if (!emulator->violations().empty()) {
-        streams_.err << "pixlor: the plug-in broke the host's rules: "
-                     << emulator->violations().front() << '\n';
+        streams_.err << "pixlor: " << Tr("the plug-in broke the host's rules: ")
+                     << emulator->violations().front() << std::endl;
         status = EXIT_CAMERA_FAILED;
     }
     return nullptr;
@@ -134,9 +286,11 @@ void Commands::printPanel(const HostEmulator& emulator) {
     std::size_t nameWidth = 4;
     for (const PluginPanelItem& item : panel.items())
         nameWidth = std::max(nameWidth, std::string(item.FindData.cFileName).size() + 1);
+    const std::string nameLabel = Tr("Name");
     char line[600];
-    std::snprintf(line, sizeof line, "%-*s %10s  %-10s  %s", static_cast<int>(nameWidth), "Name",
-                  "Size", "Date", "Time");
+    std::snprintf(line, sizeof line, "%s%*s %10s  %-10s  %s", nameLabel.c_str(),
+                  static_cast<int>(nameWidth) - DisplayWidth(nameLabel), "", Tr("Size"),
+                  Tr("Date"), Tr("Time"));
     streams_.out << line << '\n';
     std::uint64_t total = 0;
     int pictures = 0;
@@ -144,19 +298,17 @@ void Commands::printPanel(const HostEmulator& emulator) {
     for (const PluginPanelItem& item : panel.items()) {
         const std::string name = item.FindData.cFileName;
         if (name == "..") continue;
-        const std::uint64_t size =
-            (std::uint64_t{item.FindData.nFileSizeHigh} << 32) | item.FindData.nFileSizeLow;
-        total += size;
+        total += SizeOf(item);
         (IsFolder(item) ? folders : pictures) += 1;
         const std::string shown = IsFolder(item) ? name + "/" : name;
         std::snprintf(line, sizeof line, "%-*s %10llu  %s", static_cast<int>(nameWidth),
-                      shown.c_str(), static_cast<unsigned long long>(size),
+                      shown.c_str(), static_cast<unsigned long long>(SizeOf(item)),
                       FileTimeText(item.FindData.ftLastWriteTime).c_str());
         streams_.out << line << '\n';
     }
-    if (folders > 0) streams_.out << folders << (folders == 1 ? " folder, " : " folders, ");
-    if (pictures > 0) streams_.out << pictures << (pictures == 1 ? " picture, " : " pictures, ");
-    streams_.out << total << " bytes\n";
+    if (folders > 0) streams_.out << CountOf(folders, "folder", "folders") << ", ";
+    if (pictures > 0) streams_.out << CountOf(pictures, "picture", "pictures") << ", ";
+    streams_.out << CountOf(static_cast<long long>(total), "byte", "bytes") << std::endl;
 }
 
 int Commands::list(const ListRequest& request) {
@@ -164,103 +316,479 @@ int Commands::list(const ListRequest& request) {
     auto emulator = openCamera(fs::current_path().string(), status);
     if (emulator == nullptr) return status;
     if (request.thumbnails) emulator->pressKey(VK_F7);
-    if (!request.folder.empty() && !emulator->enterFolder(request.folder))
-        return usage("no folder \"" + request.folder + "\" on the camera; `pixlor list" +
-                     (request.thumbnails ? " --thumbnails" : "") + "` shows the folders");
-    printPanel(*emulator);
+    user_.endProgress();
+    if (request.json) {
+        // Thumbnail sizes come from the thumbnail view, by picture number.
+        std::map<std::uintptr_t, std::uint64_t> thumbnailSizes;
+        if (!request.thumbnails) emulator->pressKey(VK_F7);
+        ForEachPicture(*emulator, [&](const std::string&, const PluginPanelItem& item) {
+            thumbnailSizes[item.UserData] = SizeOf(item);
+        });
+        emulator->pressKey(VK_F7);
+        if (request.thumbnails) emulator->pressKey(VK_F7);  // back to the photos
+        std::map<std::string, std::vector<std::string>> byFolder;
+        std::vector<std::string> folderOrder;
+        ForEachPicture(*emulator, [&](const std::string& folder, const PluginPanelItem& item) {
+            if (byFolder.find(folder) == byFolder.end()) folderOrder.push_back(folder);
+            byFolder[folder].push_back(
+                "{\"number\": " + std::to_string(item.UserData + 1) +
+                ", \"name\": " + JsonText(item.FindData.cFileName) +
+                ", \"size\": " + std::to_string(SizeOf(item)) + ", \"shot\": \"" +
+                TimeText(LocalSeconds(item.FindData.ftLastWriteTime),
+                         "%04lld-%02u-%02uT%02u:%02u:%02u") +
+                "\", \"thumbnailSize\": " + std::to_string(thumbnailSizes[item.UserData]) + "}");
+        });
+        const auto pictures = [&](const std::string& folder, const char* indent) {
+            std::string text = "[";
+            const auto& items = byFolder[folder];
+            for (std::size_t i = 0; i < items.size(); ++i)
+                text += (i == 0 ? "\n" : ",\n") + std::string(indent) + items[i];
+            return text + (items.empty() ? "]" : "\n" + std::string(indent, 0, std::string(indent).size() - 2) + "]");
+        };
+        streams_.out << "{\n  \"folders\": [";
+        bool first = true;
+        for (const std::string& folder : folderOrder) {
+            if (folder.empty()) continue;
+            streams_.out << (first ? "\n" : ",\n") << "    {\"name\": " << JsonText(folder)
+                         << ", \"pictures\": " << pictures(folder, "      ") << "}";
+            first = false;
+        }
+        streams_.out << (first ? "" : "\n  ") << "],\n  \"pictures\": " << pictures("", "    ")
+                     << "\n}" << std::endl;
+        return EXIT_DONE;
+    }
+    if (request.all) {
+        ForEachPicture(*emulator, [&](const std::string& folder, const PluginPanelItem& item) {
+            char line[600];
+            const std::string name = (folder.empty() ? "" : folder + "/") + item.FindData.cFileName;
+            std::snprintf(line, sizeof line, "%s %llu  %s", name.c_str(),
+                          static_cast<unsigned long long>(SizeOf(item)),
+                          FileTimeText(item.FindData.ftLastWriteTime).c_str());
+            streams_.out << line << '\n';
+        });
+        streams_.out << std::flush;
+        return EXIT_DONE;
+    }
+    if (request.folders.empty()) {
+        printPanel(*emulator);
+        return EXIT_DONE;
+    }
+    for (const std::string& given : request.folders) {
+        const std::string folder = WithoutTrailingSlashes(given);
+        if (!emulator->enterFolder(folder))
+            return usage(Fill(Tr("no folder \"{}\" on the camera; `pixlor list` shows the folders"),
+                              {folder}));
+        printPanel(*emulator);
+        emulator->enterFolder("..");
+    }
     return EXIT_DONE;
 }
 
-int Commands::selectItems(HostEmulator& emulator, const std::vector<std::string>& items) {
-    if (items.empty()) {
-        std::vector<std::string> all = emulator.pluginPanel().names();
-        all.erase(std::remove(all.begin(), all.end(), ".."), all.end());
-        emulator.selectItems(all);
-        return EXIT_DONE;
+int Commands::resolveItems(HostEmulator& emulator, const std::vector<std::string>& items,
+                           std::vector<PictureGroup>& groups) {
+    groups.clear();
+    PictureGroup root;
+    std::map<std::string, PictureGroup> inside;
+    std::vector<std::string> insideOrder;
+    const std::vector<PluginPanelItem> rootItems = emulator.pluginPanel().items();
+    const auto addRoot = [&](const PluginPanelItem& item) {
+        for (const ChosenItem& entry : root.entries)
+            if (entry.name == item.FindData.cFileName) return;
+        root.entries.push_back(EntryOf(item));
+    };
+    for (const PluginPanelItem& item : rootItems)
+        if (items.empty() && std::string(item.FindData.cFileName) != "..") addRoot(item);
+    for (const std::string& given : items) {
+        const std::string item = WithoutTrailingSlashes(given);
+        const std::size_t slash = item.find('/');
+        const std::string folderPattern = item.substr(0, slash);
+        const std::string namePattern = slash == std::string::npos ? "" : item.substr(slash + 1);
+        bool matched = false;
+        for (const PluginPanelItem& candidate : rootItems) {
+            const std::string name = candidate.FindData.cFileName;
+            if (name == ".." || !Matches(folderPattern, name)) continue;
+            if (namePattern.empty() || namePattern == "*") {
+                addRoot(candidate);
+                matched = true;
+                continue;
+            }
+            if (!IsFolder(candidate) || !emulator.enterFolder(name)) continue;
+            PictureGroup& group = inside[name];
+            if (group.folder.empty()) insideOrder.push_back(name);
+            group.folder = name;
+            for (const PluginPanelItem& picture : emulator.pluginPanel().items()) {
+                const std::string pictureName = picture.FindData.cFileName;
+                if (pictureName == ".." || !Matches(namePattern, pictureName)) continue;
+                matched = true;
+                const bool known = std::any_of(group.entries.begin(), group.entries.end(),
+                                               [&](const ChosenItem& e) { return e.name == pictureName; });
+                if (!known) group.entries.push_back(EntryOf(picture));
+            }
+            emulator.enterFolder("..");
+        }
+        if (!matched)
+            return usage(Fill(Tr("nothing on the camera is called \"{}\"; `pixlor list` shows the "
+                                 "names"),
+                              {item}));
     }
-    std::string folder;
-    std::vector<std::string> names;
-    for (std::string item : items) {
-        while (item.size() > 1 && item.back() == '/') item.pop_back();
-        const std::size_t slash = item.rfind('/');
-        const std::string itemFolder = slash == std::string::npos ? "" : item.substr(0, slash);
-        if (!names.empty() && itemFolder != folder)
-            return usage("name the items of one camera folder at a time");
-        folder = itemFolder;
-        names.push_back(slash == std::string::npos ? item : item.substr(slash + 1));
+    if (!root.entries.empty()) groups.push_back(root);
+    for (const std::string& name : insideOrder) {
+        // A folder named whole takes its pictures with it.
+        const bool whole = std::any_of(root.entries.begin(), root.entries.end(),
+                                       [&](const ChosenItem& e) { return e.folder && e.name == name; });
+        if (!whole && !inside[name].entries.empty()) groups.push_back(inside[name]);
     }
-    if (!folder.empty() && !emulator.enterFolder(folder))
-        return usage("no folder \"" + folder + "\" on the camera; `pixlor list` shows them");
-    if (!emulator.selectItems(names))
-        return usage(emulator.errorText + "; `pixlor list" + (folder.empty() ? "" : " " + folder) +
-                     "` shows the names");
     return EXIT_DONE;
+}
+
+int Commands::expandToPictures(HostEmulator& emulator, std::vector<PictureGroup>& groups) {
+    std::vector<PictureGroup> expanded;
+    PictureGroup rootPictures;
+    for (const PictureGroup& group : groups) {
+        if (!group.folder.empty()) {
+            expanded.push_back(group);
+            continue;
+        }
+        for (const ChosenItem& entry : group.entries) {
+            if (!entry.folder) {
+                rootPictures.entries.push_back(entry);
+                continue;
+            }
+            if (!emulator.enterFolder(entry.name))
+                return usage(Fill(Tr("the folder \"{}\" cannot be opened"), {entry.name}));
+            PictureGroup pictures;
+            pictures.folder = entry.name;
+            pictures.fromRoot = true;
+            for (const PluginPanelItem& item : emulator.pluginPanel().items())
+                if (std::string(item.FindData.cFileName) != "..") pictures.entries.push_back(EntryOf(item));
+            emulator.enterFolder("..");
+            expanded.push_back(pictures);
+        }
+    }
+    if (!rootPictures.entries.empty()) expanded.insert(expanded.begin(), rootPictures);
+    groups = std::move(expanded);
+    return EXIT_DONE;
+}
+
+bool Commands::selectGroup(HostEmulator& emulator, const PictureGroup& group) {
+    if (!group.folder.empty() && !emulator.enterFolder(group.folder)) return false;
+    std::vector<std::string> names;
+    std::vector<bool> taken(group.entries.size(), false);
+    for (const PluginPanelItem& item : emulator.pluginPanel().items()) {
+        const ChosenItem now = EntryOf(item);
+        if (now.name == "..") continue;
+        for (std::size_t i = 0; i < group.entries.size(); ++i) {
+            const ChosenItem& wanted = group.entries[i];
+            const bool same = wanted.folder ? now.folder && now.name == wanted.name
+                                            : !now.folder && now.size == wanted.size &&
+                                                  now.time == wanted.time;
+            if (!taken[i] && same) {
+                taken[i] = true;
+                names.push_back(now.name);
+                break;
+            }
+        }
+    }
+    return !names.empty() && emulator.selectItems(names);
+}
+
+void Commands::watchProgress(Outcome& outcome, const std::string& destination) {
+    const char* fileLine = texts_->message(MSG_COPY_FILE_LINE);
+    const char* deleteLine = texts_->message(MSG_DELETE_PROGRESS);
+    user_.noticeSeen = [&outcome, destination, fileLine, deleteLine](const BoxRecord& box) {
+        std::vector<long long> numbers;
+        if (deleteLine != nullptr && !box.lines.empty() &&
+            ScanByFormat(deleteLine, box.lines[0], numbers) && numbers.size() == 2) {
+            outcome.groupDeletions = static_cast<int>(numbers[0]);
+            return;
+        }
+        if (fileLine == nullptr || box.lines.size() < 4 ||
+            !ScanByFormat(fileLine, box.lines[1], numbers) || numbers.size() != 4)
+            return;
+        const int ordinal = static_cast<int>(numbers[0]);
+        const long long done = numbers[1];
+        if (ordinal != outcome.fileOrdinal) {
+            if (!outcome.fileBeingWritten.empty()) outcome.known.insert(outcome.fileBeingWritten);
+            outcome.fileOrdinal = ordinal;
+            outcome.fileBeingWritten.clear();
+            SetFileBeingWritten("");
+        }
+        // The plug-in creates the file once the first packet is in.
+        if (done > 0 && outcome.fileBeingWritten.empty() && !destination.empty()) {
+            for (const fs::path& file : FilesBelow(destination))
+                if (outcome.known.count(file) == 0) {
+                    outcome.fileBeingWritten = file.string();
+                    SetFileBeingWritten(outcome.fileBeingWritten);
+                    break;
+                }
+        }
+    };
 }
 
 int Commands::transfer(const TransferRequest& request) {
     std::error_code error;
     const fs::path destination = fs::absolute(request.destination, error).lexically_normal();
-    if (error || !fs::is_directory(destination, error))
-        return usage(request.destination + ": no such folder (create it first)");
     std::string target = destination.string();
     while (target.size() > 1 && target.back() == '/') target.pop_back();
+    const bool exists = fs::exists(destination, error);
+    if (exists && !fs::is_directory(destination, error))
+        return usage(Fill(Tr("{}: not a folder"), {request.destination}));
+    const bool parentExists = fs::is_directory(fs::path(target).parent_path(), error);
+    if (!exists && !request.makeDestination && !parentExists)
+        return usage(Fill(Tr("{}: no such folder, nor its parent (--mkdir makes them)"),
+                          {request.destination}));
     if (target.size() > LONGEST_DESTINATION)
-        return usage(request.destination + ": the path is longer than " +
-                     std::to_string(LONGEST_DESTINATION) + " characters");
+        return usage(Fill(Tr("{}: the plug-in takes folders of at most {} characters, this one "
+                             "has {}"),
+                          {request.destination, std::to_string(LONGEST_DESTINATION),
+                           std::to_string(target.size())}));
 
     int status = EXIT_DONE;
     auto emulator = openCamera(fs::current_path().string(), status);
     if (emulator == nullptr) return status;
     if (request.choice.thumbnailView) emulator->pressKey(VK_F7);
-    if (const int selected = selectItems(*emulator, request.items); selected != EXIT_DONE)
-        return selected;
-    emulator->setDiskDirectory(target);
+    std::vector<PictureGroup> groups;
+    if (const int resolved = resolveItems(*emulator, request.items, groups); resolved != EXIT_DONE)
+        return resolved;
 
-    const auto before = FilesBelow(destination);
-    user_.dialogAnswer = [this, &target, &request](DialogRequest& dialog) {
-        const int edit = FindItem(dialog, DI_EDIT);
-        const int firstRadio = FindItem(dialog, DI_RADIOBUTTON);
-        const int ok = FindItem(dialog, DI_BUTTON);
-        if (dialog.helpTopic != "WhereToCopy" || edit < 0 || firstRadio < 0 || ok < 0)
-            return DIALOG_CANCELLED;
-        if (edit > 0)
-            streams_.out << TerminalText(dialog.items[edit - 1].Data, user_.style().codePage)
-                         << ' ' << target << '\n';
-        dialog.setText(edit, target);
-        dialog.selectRadio(firstRadio + static_cast<int>(request.subfolders));
-        return ok;
-    };
-    const KeyStroke stroke = CopyKeyFor(request.choice);
-    emulator->pressKey(stroke.key, stroke.controlState);
-    user_.dialogAnswer = nullptr;
-    user_.endProgress();
+    // Every name is resolved: only now is anything changed.
+    int alreadyThere = 0;
+    int fresh = 0;
+    if (request.onlyNew) {
+        if (const int expanded = expandToPictures(*emulator, groups); expanded != EXIT_DONE)
+            return expanded;
+        std::multiset<std::pair<std::uint64_t, std::int64_t>> onDisk;
+        for (const fs::path& file : FilesBelow(destination)) {
+            struct stat info{};
+            if (::stat(file.c_str(), &info) == 0)
+                onDisk.insert({static_cast<std::uint64_t>(info.st_size), info.st_mtime});
+        }
+        for (PictureGroup& group : groups) {
+            auto& entries = group.entries;
+            entries.erase(std::remove_if(entries.begin(), entries.end(),
+                                         [&](const ChosenItem& entry) {
+                                             const auto found = onDisk.find({entry.size, entry.time});
+                                             if (found == onDisk.end()) return false;
+                                             onDisk.erase(found);
+                                             ++alreadyThere;
+                                             return true;
+                                         }),
+                          entries.end());
+            fresh += static_cast<int>(entries.size());
+        }
+        groups.erase(std::remove_if(groups.begin(), groups.end(),
+                                    [](const PictureGroup& g) { return g.entries.empty(); }),
+                     groups.end());
+    }
+    if (!exists) {
+        if (!fs::create_directories(destination, error))
+            return usage(Fill(Tr("{}: the folder cannot be made: {}"), {target, error.message()}));
+        user_.status(Fill(Tr("{} made"), {target}));
+    }
+
+    std::vector<PictureGroup> counted = groups;
+    if (const int expanded = expandToPictures(*emulator, counted); expanded != EXIT_DONE)
+        return expanded;
+    int selectedFiles = 0;
+    for (const PictureGroup& group : counted)
+        selectedFiles += static_cast<int>(group.entries.size()) *
+                         (request.choice.kinds == CopyKinds::One ? 1 : 2);
+
+    Outcome outcome;
+    outcome.known = FilesBelow(destination);
+    const auto before = outcome.known;
+    watchProgress(outcome, target);
+    const std::size_t firstBox = user_.answeredBoxes().size();
+    bool failed = false;
+    bool echoed = false;
+    for (const PictureGroup& group : groups) {
+        if (InterruptSignal() != 0 || !emulator->panelOpen()) break;
+        if (!selectGroup(*emulator, group)) continue;
+        emulator->setDiskDirectory(target);
+        const SubfolderMode subfolders = group.fromRoot && request.subfolders == SubfolderMode::Auto
+                                             ? SubfolderMode::Always
+                                             : request.subfolders;
+        user_.dialogAnswer = [&](DialogRequest& dialog) {
+            const int edit = FindItem(dialog, DI_EDIT);
+            const int firstRadio = FindItem(dialog, DI_RADIOBUTTON);
+            const int ok = FindItem(dialog, DI_BUTTON);
+            if (dialog.helpTopic != "WhereToCopy" || edit < 0 || firstRadio < 0 || ok < 0)
+                return DIALOG_CANCELLED;
+            if (edit > 0 && !echoed)
+                user_.status(TerminalText(dialog.items[edit - 1].Data, user_.style().codePage) +
+                             ' ' + target);
+            echoed = true;
+            dialog.setText(edit, target);
+            dialog.selectRadio(firstRadio + static_cast<int>(subfolders));
+            return ok;
+        };
+        outcome.groupDeletions = 0;
+        const std::size_t groupBox = user_.answeredBoxes().size();
+        const KeyStroke stroke = CopyKeyFor(request.choice);
+        emulator->pressKey(stroke.key, stroke.controlState);
+        user_.dialogAnswer = nullptr;
+        user_.endProgress();
+        bool deleteFailed = false;
+        for (std::size_t i = groupBox; i < user_.answeredBoxes().size(); ++i) {
+            CameraFailure failure;
+            if (ReadCameraFailure(user_.answeredBoxes()[i], *texts_, failure)) {
+                failed = true;
+                deleteFailed = deleteFailed || failure.operation == OP_DELETE;
+            }
+        }
+        outcome.deleted += std::max(0, outcome.groupDeletions - (deleteFailed ? 1 : 0));
+        if (failed) break;
+        if (emulator->panelOpen() && !group.folder.empty()) emulator->enterFolder("..");
+    }
+    user_.noticeSeen = nullptr;
+    SetFileBeingWritten("");
 
     const auto after = FilesBelow(destination);
     std::vector<fs::path> added;
     std::set_difference(after.begin(), after.end(), before.begin(), before.end(),
                         std::back_inserter(added));
-    streams_.out << added.size() << (added.size() == 1 ? " file " : " files ")
-                 << (request.choice.move ? "moved" : "copied") << " into " << target << '\n';
-    return cameraStatus();
+    const bool pictures = request.choice.kinds == CopyKinds::One;
+    const auto count = [&](long long n) {
+        return pictures ? CountOf(n, "picture", "pictures") : CountOf(n, "file", "files");
+    };
+    const long long copied = static_cast<long long>(added.size());
+    std::string done = copied < selectedFiles
+                           ? Fill(Tr("{} of {} copied"), {std::to_string(copied),
+                                                          count(selectedFiles)})
+                           : Fill(Tr("{} copied"), {count(copied)});
+    if (request.choice.move)
+        done += outcome.deleted == 0 ? Tr(", none deleted on the camera")
+                                     : Fill(Tr(", {} deleted on the camera"),
+                                            {std::to_string(outcome.deleted)});
+    if (request.onlyNew)
+        done += Fill(Tr(" ({} new, {} already there)"),
+                     {std::to_string(fresh), std::to_string(alreadyThere)});
+
+    FailureContext context{port_.name(), port_.device, port_.baud, outcome.fileOrdinal,
+                           selectedFiles, outcome.fileBeingWritten, target, {}};
+    for (const PictureGroup& group : groups)
+        for (const ChosenItem& entry : group.entries) {
+            const fs::path where = destination / (group.folder.empty() ? entry.name : group.folder);
+            if ((entry.folder || !group.folder.empty()) && fs::exists(where, error) &&
+                !fs::is_directory(where, error))
+                context.blockedFolders.push_back(where.string());
+        }
+    if (InterruptSignal() != 0) return interrupted(done);
+    if (explainFailures(firstBox, context) || failed) {
+        streams_.out << done << std::endl;
+        return EXIT_CAMERA_FAILED;
+    }
+    if (!user_.quiet) streams_.out << done << Fill(Tr(" into {}"), {target}) << std::endl;
+    return user_.warned("Errors") ? EXIT_CAMERA_FAILED : EXIT_DONE;
 }
 
 int Commands::remove(const DeleteRequest& request) {
-    if (request.items.empty()) return usage("name the pictures or folders to delete");
+    if (request.items.empty() && !request.all)
+        return usage(Tr("name the pictures or folders to delete, or give --all"));
     if (!request.yes && !streams_.inIsTerminal)
-        return usage("deleting asks on a terminal; give --yes to delete without asking");
+        return usage(Tr("deleting asks on a terminal; give --yes to delete without asking"));
     int status = EXIT_DONE;
     auto emulator = openCamera(fs::current_path().string(), status);
     if (emulator == nullptr) return status;
     if (request.thumbnails) emulator->pressKey(VK_F7);
-    if (const int selected = selectItems(*emulator, request.items); selected != EXIT_DONE)
-        return selected;
-    user_.assumeYes = request.yes;
-    const std::size_t questions = user_.answeredBoxes().size();
-    emulator->pressKey(VK_F8);
+    std::vector<PictureGroup> groups;
+    if (const int resolved = resolveItems(*emulator, request.items, groups); resolved != EXIT_DONE)
+        return resolved;
+    std::vector<PictureGroup> pictures = groups;
+    if (const int expanded = expandToPictures(*emulator, pictures); expanded != EXIT_DONE)
+        return expanded;
+    long long total = 0;
+    for (const PictureGroup& group : pictures) total += static_cast<long long>(group.entries.size());
+    if (!request.yes) {
+        std::string question;
+        if (total <= LISTED_PICTURES) {
+            for (const PictureGroup& group : pictures)
+                for (const ChosenItem& entry : group.entries) question += "  " + group.shown(entry) + "\n";
+        } else {
+            for (const PictureGroup& group : pictures)
+                question += "  " + (group.folder.empty() ? std::string(".") : group.folder + "/") + ": " +
+                            CountOf(static_cast<long long>(group.entries.size()), "picture", "pictures") + "\n";
+        }
+        question += Fill(Tr("Delete {} on the camera?"), {CountOf(total, "picture", "pictures")});
+        if (!user_.ask(question)) {
+            if (InterruptSignal() != 0) return interrupted(Tr("nothing deleted"));
+            user_.status(Tr("Nothing deleted."));
+            return EXIT_DONE;
+        }
+    }
+    user_.assumeYes = true;
+    Outcome outcome;
+    watchProgress(outcome, "");
+    const std::size_t firstBox = user_.answeredBoxes().size();
+    bool asked = false;
+    bool failed = false;
+    for (const PictureGroup& group : groups) {
+        if (InterruptSignal() != 0 || !emulator->panelOpen()) break;
+        if (!selectGroup(*emulator, group)) continue;
+        const std::size_t groupBox = user_.answeredBoxes().size();
+        outcome.groupDeletions = 0;
+        emulator->pressKey(VK_F8);
+        user_.endProgress();
+        bool deleteFailed = false;
+        for (std::size_t i = groupBox; i < user_.answeredBoxes().size(); ++i) {
+            const BoxRecord& box = user_.answeredBoxes()[i];
+            CameraFailure failure;
+            if (box.buttons.size() > 1) asked = true;
+            if (ReadCameraFailure(box, *texts_, failure)) failed = deleteFailed = true;
+        }
+        outcome.deleted += std::max(0, outcome.groupDeletions - (deleteFailed ? 1 : 0));
+        if (failed) break;
+        if (emulator->panelOpen() && !group.folder.empty()) emulator->enterFolder("..");
+    }
+    user_.noticeSeen = nullptr;
+    user_.assumeYes = false;
+    const std::string done =
+        outcome.deleted < total
+            ? Fill(Tr("{} of {} deleted"), {std::to_string(outcome.deleted), CountOf(total, "picture", "pictures")})
+            : Fill(Tr("{} deleted"), {CountOf(outcome.deleted, "picture", "pictures")});
+    if (InterruptSignal() != 0) return interrupted(done);
+    if (!asked && !failed) return usage(Tr("the plug-in asked nothing: nothing deleted"));
+    const bool explained =
+        explainFailures(firstBox, {port_.name(), port_.device, port_.baud, 0, 0, "", "", {}});
+    if (!user_.quiet || explained || failed) streams_.out << done << std::endl;
+    return explained || failed ? EXIT_CAMERA_FAILED : EXIT_DONE;
+}
+
+int Commands::info() {
+    int status = EXIT_DONE;
+    auto emulator = openCamera(fs::current_path().string(), status);
+    if (emulator == nullptr) return status;
     user_.endProgress();
-    const bool asked = user_.answeredBoxes().size() > questions;
-    if (!asked) return usage("the plug-in asked nothing: nothing deleted");
-    return cameraStatus();
+    long long pictures = 0;
+    std::uint64_t bytes = 0;
+    std::int64_t first = 0, last = 0;
+    std::set<std::string> folders;
+    ForEachPicture(*emulator, [&](const std::string& folder, const PluginPanelItem& item) {
+        const std::int64_t shot = LocalSeconds(item.FindData.ftLastWriteTime);
+        first = pictures == 0 ? shot : std::min(first, shot);
+        last = pictures == 0 ? shot : std::max(last, shot);
+        ++pictures;
+        bytes += SizeOf(item);
+        if (!folder.empty()) folders.insert(folder);
+    });
+    const char* format = "%04lld-%02u-%02u %02u:%02u:%02u";
+    const auto seconds = static_cast<long long>(static_cast<double>(bytes) * LINE_BITS_PER_BYTE /
+                                                std::max<std::uint32_t>(port_.baud, 1) + 0.5);
+    char duration[32];
+    std::snprintf(duration, sizeof duration, "%lld:%02lld:%02lld", seconds / 3600,
+                  seconds / 60 % 60, seconds % 60);
+    streams_.out << Tr("Port:") << ' ' << port_.name() << " (" << port_.device << "), "
+                 << port_.baud << " Bd\n"
+                 << Tr("Pictures:") << ' ' << CountOf(pictures, "picture", "pictures") << ", "
+                 << CountOf(static_cast<long long>(folders.size()), "folder", "folders") << ", "
+                 << CountOf(static_cast<long long>(bytes), "byte", "bytes") << '\n';
+    if (pictures > 0)
+        streams_.out << Tr("Shot:") << ' ' << TimeText(first, format) << " .. "
+                     << TimeText(last, format) << '\n';
+    streams_.out << Tr("A full copy takes at least:") << ' ' << duration << ' '
+                 << Fill(Tr("(the photos' bytes at {} Bd)"), {std::to_string(port_.baud)})
+                 << std::endl;
+    return EXIT_DONE;
 }
 
 int Commands::configure(const ConfigRequest& request) {
@@ -269,9 +797,10 @@ int Commands::configure(const ConfigRequest& request) {
     if (emulator == nullptr) return status;
     const LanguageFile& texts = emulator->languageFile();
     const OemCodePage page = user_.style().codePage;
+    const PortInUse stored = StoredPort();
 
     if (!request.changesSomething()) {
-        user_.dialogAnswer = [this, page](DialogRequest& dialog) {
+        user_.dialogAnswer = [this, page, &stored](DialogRequest& dialog) {
             std::string label;
             for (int i = 0; i < dialog.count; ++i) {
                 const FarDialogItem& item = dialog.items[i];
@@ -282,11 +811,16 @@ int Commands::configure(const ConfigRequest& request) {
                     label = text;
                     if (!label.empty() && label.back() == ':') label.pop_back();
                 } else if (item.Type == DI_RADIOBUTTON && item.Param.Selected != 0) {
-                    streams_.out << "  " << label << ": " << Trimmed(text) << '\n';
+                    // The panel opens the stored port, whether the dialog offers it or not.
+                    const bool port = ComPortNumber(Trimmed(text)) != 0;
+                    streams_.out << "  " << label << ": "
+                                 << (port ? stored.name() + " (" + stored.device + ")" : Trimmed(text))
+                                 << '\n';
                 } else if (item.Type == DI_EDIT || item.Type == DI_FIXEDIT) {
                     streams_.out << "  " << label << ": \"" << text << "\"\n";
                 }
             }
+            streams_.out << std::flush;
             return DIALOG_CANCELLED;
         };
         emulator->configure();
@@ -294,6 +828,8 @@ int Commands::configure(const ConfigRequest& request) {
         return EXIT_DONE;
     }
 
+    DWORD storedIndex = 0;
+    const bool portStored = ReadStoredNumber(SETTING_SERIAL_PORT, storedIndex);
     enum class Step { Defaults, Enter, Refused } step =
         request.defaults ? Step::Defaults : Step::Enter;
     std::string refusal;
@@ -308,9 +844,9 @@ int Commands::configure(const ConfigRequest& request) {
             const int item = FindItem(dialog, DI_RADIOBUTTON,
                                       ("COM" + std::to_string(*request.port)).c_str());
             if (item < 0 || (dialog.items[item].Flags & DIF_DISABLE) != 0) {
-                refusal = "COM" + std::to_string(*request.port) +
-                          " is not offered: the system lists fewer serial ports (PIXLOR_COM" +
-                          std::to_string(*request.port) + " names its device)";
+                refusal = Fill(Tr("COM{} is not offered: the system lists fewer serial ports "
+                                  "(PIXLOR_COM{} names its device)"),
+                               {std::to_string(*request.port), std::to_string(*request.port)});
                 return DIALOG_CANCELLED;
             }
             dialog.selectRadio(item);
@@ -338,8 +874,15 @@ int Commands::configure(const ConfigRequest& request) {
     const int saved = emulator->configure();
     user_.dialogAnswer = nullptr;
     if (!refusal.empty()) return usage(refusal);
-    if (saved == 0) return usage("the settings were refused: nothing saved");
-    streams_.out << "Settings saved.\n";
+    if (saved == 0) return usage(Tr("the settings were refused: nothing saved"));
+    // The dialog saves the port its buttons show, which is not the stored one when the system
+    // lists fewer ports: a port the user did not name stays as it was.
+    if (!request.port) {
+        DWORD now = 0;
+        if (!ReadStoredNumber(SETTING_SERIAL_PORT, now) || now != (portStored ? storedIndex : DEFAULT_SERIAL_PORT))
+            WriteStoredNumber(SETTING_SERIAL_PORT, portStored ? storedIndex : DEFAULT_SERIAL_PORT);
+    }
+    if (!user_.quiet) streams_.out << Tr("Settings saved.") << std::endl;
     return EXIT_DONE;
 }
 

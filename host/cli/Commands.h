@@ -4,6 +4,8 @@
 
 #include "host/HostEmulator.h"
 #include "host/cli/CopyKeys.h"
+#include "host/cli/Failures.h"
+#include "host/cli/Port.h"
 #include "host/cli/TerminalUser.h"
 
 #include <memory>
@@ -15,7 +17,7 @@ namespace pixlor::host::cli {
 
 enum ExitStatus : int {
     EXIT_DONE = 0,
-    EXIT_CAMERA_FAILED = 1,  // a camera operation failed, or the plug-in could not be used
+    EXIT_CAMERA_FAILED = 1,  // a camera or disk operation failed, or the plug-in could not be used
     EXIT_BAD_USAGE = 2,      // bad arguments, a missing folder or item, refused settings
 };
 
@@ -23,24 +25,30 @@ struct ProgramSetup {
     PluginEntryPoints plugin{};
     std::string moduleName;          // the plug-in module; its folder holds the language files
     std::string language = "English";
+    bool checkDevices = false;       // the port's device is checked before the plug-in opens it
 };
 
 struct ListRequest {
-    std::string folder;  // empty: the root
+    std::vector<std::string> folders;  // none: the root
     bool thumbnails = false;
+    bool all = false;   // every picture of every folder, one line each
+    bool json = false;  // folders and pictures for scripts
 };
 
 struct TransferRequest {
     std::string destination;
-    std::vector<std::string> items;  // "NAME" at the root or "FOLDER/NAME"; none: everything
+    std::vector<std::string> items;  // "NAME" at the root or "FOLDER/NAME", patterns allowed
     CopyChoice choice;
     SubfolderMode subfolders = SubfolderMode::Auto;
+    bool makeDestination = false;  // --mkdir: make DEST and its missing parents
+    bool onlyNew = false;          // --new: skip pictures whose file is in DEST already
 };
 
 struct DeleteRequest {
     std::vector<std::string> items;
     bool thumbnails = false;
     bool yes = false;
+    bool all = false;
 };
 
 struct ConfigRequest {
@@ -52,14 +60,19 @@ struct ConfigRequest {
     bool changesSomething() const;
 };
 
+// The pictures of one panel folder ("" the root) that one key press works on.
+struct PictureGroup;
+
 class Commands {
 public:
     Commands(ProgramSetup setup, TerminalUser& user, TerminalStreams streams);
+    ~Commands();
 
     int list(const ListRequest& request);
     int transfer(const TransferRequest& request);
     int remove(const DeleteRequest& request);
     int configure(const ConfigRequest& request);
+    int info();
 
     // Opens the camera panel with the disk panel on `diskDirectory`; null with `status` set
     // when it did not open (status 0: the camera holds no pictures).
@@ -68,14 +81,25 @@ public:
     void printPanel(const HostEmulator& emulator);
 
 private:
+    struct Outcome;
+
     std::unique_ptr<HostEmulator> startHost(const std::string& diskDirectory, int& status);
-    int selectItems(HostEmulator& emulator, const std::vector<std::string>& items);
+    int resolveItems(HostEmulator& emulator, const std::vector<std::string>& items,
+                     std::vector<PictureGroup>& groups);
+    int expandToPictures(HostEmulator& emulator, std::vector<PictureGroup>& groups);
+    bool selectGroup(HostEmulator& emulator, const PictureGroup& group);
     int usage(const std::string& why);
-    int cameraStatus();
+    // Says in words what the camera failures since box `firstBox` were; true when there were any.
+    bool explainFailures(std::size_t firstBox, const FailureContext& context);
+    int interrupted(const std::string& done);
+    void watchProgress(Outcome& outcome, const std::string& destination);
 
     ProgramSetup setup_;
     TerminalUser& user_;
     TerminalStreams streams_;
+    PortInUse port_;
+    std::unique_ptr<LanguageFile> texts_;
+    bool helpNamed_ = false;
 };
 
 // The language the locale asks for: Russian when LC_ALL, else LC_MESSAGES, else LANG starts

@@ -106,9 +106,8 @@ bool WriteScenario(const std::string& path) {
     file << "{\"seed\": " << DEMO_SEED << ", \"pictures\": [\n";
     const auto pictures = DemoPictures();
     for (std::size_t i = 0; i < pictures.size(); ++i)
-        file << "  {\"photoSize\": " << pictures[i].photoSize << ", \"thumbSize\": "
-             << pictures[i].thumbSize << ", \"shootingTime\": " << pictures[i].shootingTime
-             << "}" << (i + 1 < pictures.size() ? ",\n" : "\n");
+        file << "  {\"shootingTime\": " << pictures[i].shootingTime << "}"
+             << (i + 1 < pictures.size() ? ",\n" : "\n");
     file << "]}\n";
     return static_cast<bool>(file.flush());
 }
@@ -134,12 +133,10 @@ void PrintTree(std::ostream& out, const fs::path& folder, const std::string& ind
 
 std::vector<DemoPicture> DemoPictures() {
     return {
-        {9412, 812, At(2002, 5, 17, 9, 14)},  {7310, 640, At(2002, 5, 17, 9, 20)},
-        {11050, 903, At(2002, 5, 17, 11, 2)}, {6204, 587, At(2002, 5, 17, 16, 45)},
-        {8800, 770, At(2002, 5, 17, 18, 30)}, {10233, 866, At(2002, 6, 2, 8, 5)},
-        {7777, 701, At(2002, 6, 2, 8, 7)},    {9001, 795, At(2002, 6, 2, 13, 31)},
-        {6650, 612, At(2002, 6, 2, 19, 58)},  {12040, 950, At(2002, 7, 5, 10, 0)},
-        {8150, 733, At(2002, 7, 5, 10, 12)},  {9930, 820, At(2002, 7, 5, 21, 40)},
+        {At(2002, 5, 17, 9, 14)}, {At(2002, 5, 17, 9, 20)}, {At(2002, 5, 17, 11, 2)},
+        {At(2002, 5, 17, 16, 45)}, {At(2002, 5, 17, 18, 30)}, {At(2002, 6, 2, 8, 5)},
+        {At(2002, 6, 2, 8, 7)}, {At(2002, 6, 2, 13, 31)}, {At(2002, 6, 2, 19, 58)},
+        {At(2002, 7, 5, 10, 0)}, {At(2002, 7, 5, 10, 12)}, {At(2002, 7, 5, 21, 40)},
     };
 }
 

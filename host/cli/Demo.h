@@ -10,9 +10,8 @@
 
 namespace pixlor::host::cli {
 
+// A demo picture is a JPEG image as it comes out, photo and thumbnail.
 struct DemoPicture {
-    std::uint32_t photoSize;
-    std::uint32_t thumbSize;
     std::int64_t shootingTime;  // seconds since 1970, calendar time
 };
 

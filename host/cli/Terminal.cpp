@@ -127,7 +127,9 @@ int DisplayWidth(std::string_view text) {
     }));
 }
 
-std::string ProgressLine(const BoxRecord& box, const TerminalStyle& style) {
+namespace {
+
+std::vector<LinePart> PartsOf(const BoxRecord& box, const TerminalStyle& style) {
     std::vector<LinePart> parts;
     parts.push_back({TerminalText(box.title, style.codePage), "", false});
     for (const std::string& line : box.lines) {
@@ -141,12 +143,19 @@ std::string ProgressLine(const BoxRecord& box, const TerminalStyle& style) {
         if (path) std::replace(text.begin(), text.end(), '\\', '/');  // the plug-in's paths
         parts.push_back({text, "", path});
     }
+    return parts;
+}
+
+// The parts on one line of at most style.width - 1 columns. Too long: shorter bars first, then
+// the front of paths, then no title, then the front of counts ending in "%" and the end of
+// other texts, then no bars; what is still too long is cut. `lossy` tells whether more than
+// bars and paths had to give way.
+std::string FitLine(std::vector<LinePart> parts, const TerminalStyle& style, bool& lossy) {
     const int room = std::max(style.width - 1, 1);
     const std::string ellipsis = style.unicode ? "\u2026" : "~";
-    // Too long: shorter bars first, then the front of paths, then the end of other texts, then
-    // no bars; what is still too long is cut.
     int barCells = BAR_CELLS_ON_ONE_LINE;
     std::string line = Join(parts, barCells, style.unicode);
+    lossy = false;
     const auto shorten = [&](bool paths, int shortest) {
         while (DisplayWidth(line) > room) {
             LinePart* longest = nullptr;
@@ -157,9 +166,11 @@ std::string ProgressLine(const BoxRecord& box, const TerminalStyle& style) {
             if (longest == nullptr) return;
             const int length = DisplayWidth(longest->text);
             const int keep = std::max(shortest, length - (DisplayWidth(line) - room) - 1);
-            longest->text = paths ? ellipsis + std::string(LastCharacters(longest->text, keep))
-                                  : std::string(FirstCharacters(longest->text, keep)) + ellipsis;
+            const bool keepEnd = paths || longest->text.back() == '%';
+            longest->text = keepEnd ? ellipsis + std::string(LastCharacters(longest->text, keep))
+                                    : std::string(FirstCharacters(longest->text, keep)) + ellipsis;
             line = Join(parts, barCells, style.unicode);
+            lossy = lossy || !paths;
         }
     };
     if (DisplayWidth(line) > room) {
@@ -167,13 +178,47 @@ std::string ProgressLine(const BoxRecord& box, const TerminalStyle& style) {
         line = Join(parts, barCells, style.unicode);
     }
     shorten(true, SHORTEST_PATH);
+    if (DisplayWidth(line) > room && parts.size() > 1) {
+        parts.erase(parts.begin());
+        line = Join(parts, barCells, style.unicode);
+        lossy = true;
+    }
     shorten(false, SHORTEST_TEXT);
     if (DisplayWidth(line) > room) {
         barCells = 0;
         line = Join(parts, barCells, style.unicode);
+        lossy = true;
     }
     if (DisplayWidth(line) > room) line = std::string(FirstCharacters(line, room));
     return line;
+}
+
+}  // namespace
+
+std::string ProgressLine(const BoxRecord& box, const TerminalStyle& style) {
+    bool lossy = false;
+    return FitLine(PartsOf(box, style), style, lossy);
+}
+
+std::vector<std::string> ProgressLines(const BoxRecord& box, const TerminalStyle& style) {
+    const std::vector<LinePart> parts = PartsOf(box, style);
+    bool lossy = false;
+    std::string line = FitLine(parts, style, lossy);
+    const auto bars = std::count_if(parts.begin(), parts.end(),
+                                    [](const LinePart& part) { return !part.bar.empty(); });
+    if (!lossy || style.dumb || bars < 2 || parts.size() < 4) return {line};
+    // The batch's count and bar, the last two parts, go on a line of their own.
+    const std::vector<LinePart> first(parts.begin(), parts.end() - 2);
+    const std::vector<LinePart> second(parts.end() - 2, parts.end());
+    return {FitLine(first, style, lossy), FitLine(second, style, lossy)};
+}
+
+std::string ProgressSummary(const BoxRecord& box, const TerminalStyle& style) {
+    std::vector<LinePart> parts = PartsOf(box, style);
+    std::string line = parts.front().text;
+    for (const LinePart& part : parts)
+        if (part.path) return line + "  " + part.text;
+    return parts.size() > 1 && parts[1].bar.empty() ? line + "  " + parts[1].text : line;
 }
 
 std::string BoxText(const BoxRecord& box, const TerminalStyle& style) {
@@ -183,7 +228,6 @@ std::string BoxText(const BoxRecord& box, const TerminalStyle& style) {
         text += IsProgressBar(line) ? RenderBar(line, BAR_CELLS_ON_ONE_LINE, style.unicode)
                                     : TerminalText(line, style.codePage);
     }
-    if (!box.helpTopic.empty()) text += "\n  [help: " + box.helpTopic + "]";
     return text;
 }
 

@@ -7,6 +7,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace pixlor::host::cli {
 
@@ -16,6 +17,7 @@ struct TerminalStyle {
     OemCodePage codePage = OemCodePage::Latin437;
     bool unicode = true;  // the locale's character set is UTF-8: bars in block characters
     int width = 80;       // columns of one line
+    bool dumb = false;    // TERM=dumb: no escape sequences, ASCII bars
 };
 
 // The code page of a language file, by the language its first line names.
@@ -35,7 +37,15 @@ std::string RenderBar(std::string_view bar, int cells, bool unicode);
 // by two blanks, bars shortened; paths lose their front, other texts their end, when it is long.
 std::string ProgressLine(const BoxRecord& box, const TerminalStyle& style);
 
-// A box as lines of text: the title, then each line indented, then "[help: topic]" when it has one.
+// The box on as many lines as it needs at style.width (one, or two for a copy whose one line
+// would lose its counts): the batch's count and bar go on the second line.
+std::vector<std::string> ProgressLines(const BoxRecord& box, const TerminalStyle& style);
+
+// A progress box as one line for a log: its title and its path (else its first line), no
+// counts or bars.
+std::string ProgressSummary(const BoxRecord& box, const TerminalStyle& style);
+
+// A box as lines of text: the title, then each line indented.
 std::string BoxText(const BoxRecord& box, const TerminalStyle& style);
 
 // The number of characters (code points) of a UTF-8 text.

@@ -1,5 +1,9 @@
 #include "host/cli/TerminalUser.h"
 
+#include "host/cli/Interrupts.h"
+#include "host/cli/Texts.h"
+
+#include <algorithm>
 #include <iostream>
 
 namespace pixlor::host::cli {
@@ -7,6 +11,7 @@ namespace pixlor::host::cli {
 namespace {
 
 constexpr const char* CLEAR_LINE = "\r\x1b[K";
+constexpr const char* LINE_UP = "\x1b[1A";
 
 // A box shown again with the same title and first line is the same progress, redrawn.
 std::string ProgressKey(const BoxRecord& box) {
@@ -28,37 +33,63 @@ int TerminalUser::answerMessage(const BoxRecord& box) {
     answered_.push_back(box);
     const bool question = box.buttons.size() > 1;
     if (question) {
-        streams_.out << BoxText(box, style_) << '\n';
         if (assumeYes) return 0;
-        if (!streams_.inIsTerminal) {
-            streams_.err << "pixlor: no terminal to answer on: nothing done (--yes answers OK)\n";
-            return 1;
-        }
-        streams_.out << "[y/N] " << std::flush;
-        std::string answer;
-        std::getline(streams_.in, answer);
-        return IsYes(answer) ? 0 : 1;
+        return ask(BoxText(box, style_)) ? 0 : 1;
     }
-    if ((box.flags & FMSG_WARNING) != 0)
-        streams_.err << "pixlor: " << BoxText(box, style_) << '\n';
+    // After Ctrl+C the plug-in reports the read it cut short as a camera failure: the program
+    // says it was interrupted instead.
+    if ((box.flags & FMSG_WARNING) != 0) {
+        if (InterruptSignal() == 0) streams_.err << "pixlor: " << BoxText(box, style_) << std::endl;
+    }
     else
-        streams_.out << BoxText(box, style_) << '\n';
+        status(BoxText(box, style_));
     return 0;
 }
 
+bool TerminalUser::ask(const std::string& question) {
+    endProgress();
+    streams_.err << question << '\n';
+    if (!streams_.inIsTerminal) {
+        streams_.err << "pixlor: " << Tr("no terminal to answer on: nothing done (--yes answers yes)")
+                     << std::endl;
+        return false;
+    }
+    streams_.err << Tr("[y/N] ") << std::flush;
+    std::string answer;
+    {
+        const InterruptibleWait interruptible;  // Ctrl+C at the question ends the command
+        std::getline(streams_.in, answer);
+    }
+    streams_.in.clear();
+    return InterruptSignal() == 0 && IsYes(answer);
+}
+
+void TerminalUser::status(const std::string& line) {
+    if (quiet) return;
+    endProgress();
+    streams_.err << line << std::endl;
+}
+
 void TerminalUser::showNotice(const BoxRecord& box) {
-    if (streams_.outIsTerminal) {
-        streams_.out << CLEAR_LINE << ProgressLine(box, style_) << std::flush;
-        progressShown_ = true;
+    if (noticeSeen) noticeSeen(box);
+    if (quiet) return;
+    if (streams_.errIsTerminal) {
+        clearProgress();
+        const std::vector<std::string> lines = ProgressLines(box, style_);
+        for (size_t i = 0; i < lines.size(); ++i) {
+            if (i > 0) streams_.err << '\n';
+            streams_.err << lines[i];
+            progressWidth_ = std::max(progressWidth_, DisplayWidth(lines[i]));
+        }
+        streams_.err << std::flush;
+        progressLines_ = static_cast<int>(lines.size());
         return;
     }
     // Not a terminal: one line for each new file or step, not one for each redraw.
     const std::string key = ProgressKey(box);
     if (key == lastProgressKey_) return;
     lastProgressKey_ = key;
-    TerminalStyle oneLine = style_;
-    oneLine.width = 1000;
-    streams_.out << ProgressLine(box, oneLine) << '\n';
+    streams_.err << ProgressSummary(box, style_) << std::endl;
 }
 
 int TerminalUser::answerDialog(DialogRequest& dialog) {
@@ -66,11 +97,23 @@ int TerminalUser::answerDialog(DialogRequest& dialog) {
     return dialogAnswer ? dialogAnswer(dialog) : -1;
 }
 
+void TerminalUser::clearProgress() {
+    for (int line = 0; line < progressLines_; ++line) {
+        if (line > 0) streams_.err << (style_.dumb ? "" : LINE_UP);
+        if (style_.dumb)  // no escape sequences: blanks over the old text
+            streams_.err << '\r' << std::string(static_cast<size_t>(progressWidth_), ' ') << '\r';
+        else
+            streams_.err << CLEAR_LINE;
+    }
+    progressLines_ = 0;
+}
+
 void TerminalUser::endProgress() {
     lastProgressKey_.clear();
-    if (!progressShown_) return;
-    progressShown_ = false;
-    streams_.out << CLEAR_LINE << std::flush;  // the host restores the screen under a box
+    if (progressLines_ == 0) return;
+    clearProgress();  // the host restores the screen under a box
+    progressWidth_ = 0;
+    streams_.err << std::flush;
 }
 
 bool TerminalUser::warned(const std::string& helpTopic) const {

@@ -3,6 +3,10 @@
 #include "host/PluginModule.h"
 #include "host/cli/CommandLine.h"
 #include "host/cli/Demo.h"
+#include "host/cli/Interrupts.h"
+#include "host/cli/Port.h"
+#include "host/cli/Texts.h"
+#include "platform/posix/SerialDevice.h"
 
 #include <clocale>
 #include <cstdlib>
@@ -21,7 +25,7 @@ using namespace pixlor::host::cli;
 
 int TerminalWidth() {
     winsize size{};
-    if (::ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0) return size.ws_col;
+    if (::ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0) return size.ws_col;
     if (const char* columns = std::getenv("COLUMNS"); columns != nullptr && std::atoi(columns) > 0)
         return std::atoi(columns);
     return 80;
@@ -47,18 +51,40 @@ int RunCamsim(const fs::path& folder, const std::vector<std::string>& arguments)
     return EXIT_CAMERA_FAILED;
 }
 
+// --port for one command: the stored port's device becomes the one named, through the
+// variable the system layer reads, so that no setting is written.
+bool OverridePort(const std::string& port) {
+    const PortInUse stored = StoredPort();
+    const int number = ComPortNumber(port);
+    const std::string device =
+        number > 0 ? pixlor::SerialDeviceOf(static_cast<unsigned>(number)) : port;
+    if (number == 0 && port.find('/') == std::string::npos) {
+        std::cerr << "pixlor: --port " << port << ": "
+                  << Tr("give COM<n> or the path of a device, such as /dev/ttyUSB0") << '\n';
+        return false;
+    }
+    ::setenv(("PIXLOR_COM" + std::to_string(stored.number)).c_str(), device.c_str(), 1);
+    return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     std::setlocale(LC_ALL, "");
+    InstallInterruptHandlers();
+    const fs::path folder = ProgramFolder(argv[0]);
+    const std::string language = LanguageOfLocale();
+    if (std::string why; !LoadTexts(folder.string(), language, why))
+        std::cerr << "pixlor: " << why << '\n';  // the English texts stand in
+    if (::isatty(STDOUT_FILENO) != 1) std::cout << std::unitbuf;  // each line as it is made
     Invocation invocation;
     const std::vector<std::string> arguments(argv, argv + argc);
     if (auto status = ParseCommandLine(arguments, invocation, std::cout, std::cerr)) return *status;
 
-    const fs::path folder = ProgramFolder(argv[0]);
     if (invocation.command == Command::Camsim) return RunCamsim(folder, invocation.camsimArguments);
     if (!invocation.registryFile.empty())
         ::setenv("PIXLOR_REGISTRY", fs::absolute(invocation.registryFile).c_str(), 1);
+    if (!invocation.port.empty() && !OverridePort(invocation.port)) return EXIT_BAD_USAGE;
 
     PluginModule module;
     const std::string modulePath = invocation.modulePath.empty()
@@ -68,12 +94,16 @@ int main(int argc, char** argv) {
         std::cerr << "pixlor: the plug-in module cannot be loaded: " << module.errorText << '\n';
         return EXIT_CAMERA_FAILED;
     }
-    ProgramSetup setup{module.entryPoints, modulePath, LanguageOfLocale()};
-    TerminalStreams streams{std::cout, std::cerr, std::cin, ::isatty(STDOUT_FILENO) == 1,
+    ProgramSetup setup{module.entryPoints, modulePath, language, true};
+    TerminalStreams streams{std::cout, std::cerr, std::cin, ::isatty(STDERR_FILENO) == 1,
                             ::isatty(STDIN_FILENO) == 1};
+    const char* term = std::getenv("TERM");
+    const bool dumb = term != nullptr && std::strcmp(term, "dumb") == 0;
     TerminalStyle style{CodePageOfLanguage(setup.language),
-                        std::strcmp(::nl_langinfo(CODESET), "UTF-8") == 0, TerminalWidth()};
+                        !dumb && std::strcmp(::nl_langinfo(CODESET), "UTF-8") == 0,
+                        TerminalWidth(), dumb};
     TerminalUser user(streams, style);
+    user.quiet = invocation.quiet;
     Commands commands(setup, user, streams);
     switch (invocation.command) {
         case Command::List: return commands.list(invocation.list);
@@ -81,6 +111,7 @@ int main(int argc, char** argv) {
         case Command::Move: return commands.transfer(invocation.transfer);
         case Command::Delete: return commands.remove(invocation.remove);
         case Command::Config: return commands.configure(invocation.config);
+        case Command::Info: return commands.info();
         case Command::Demo: return RunDemo(commands, streams, (folder / "pixlor-camsim").string());
         case Command::Camsim: break;
     }

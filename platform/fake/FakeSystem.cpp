@@ -1,6 +1,7 @@
 #include "platform/fake/FakeSystem.h"
 
 #include "platform/Calendar.h"
+#include "platform/LocalTime.h"
 #include "platform/ReadWait.h"
 
 #include <algorithm>
@@ -15,8 +16,8 @@ const char* const kCallNames[] = {
     "CreateFileA", "CloseHandle", "ReadFile", "WriteFile", "GetCommState", "SetCommState",
     "SetCommTimeouts", "PurgeComm", "ClearCommError", "Sleep", "SetFileTime", "DeleteFileA",
     "FindFirstFileA", "FindNextFileA", "FindClose", "CreateDirectoryA", "GetLastError",
-    "GetSystemTime", "DosDateTimeToFileTime", "RegOpenKeyExA", "RegCreateKeyExA",
-    "RegQueryValueExA", "RegSetValueExA", "RegEnumValueA", "RegCloseKey"};
+    "GetSystemTime", "DosDateTimeToFileTime", "LocalFileTimeToFileTime", "RegOpenKeyExA",
+    "RegCreateKeyExA", "RegQueryValueExA", "RegSetValueExA", "RegEnumValueA", "RegCloseKey"};
 static_assert(sizeof(kCallNames) / sizeof(kCallNames[0]) == static_cast<size_t>(SysCall::Count));
 
 std::string hex(const BYTE* bytes, DWORD count) {
@@ -438,6 +439,15 @@ BOOL FakeSystem::DosDateTimeToFileTime(WORD dosDate, WORD dosTime, FILETIME* fil
               format("DosDateTimeToFileTime(0x%04X, 0x%04X)", dosDate, dosTime)))
         return FALSE;
     return dosDateTimeToFileTime(dosDate, dosTime, fileTime) ? TRUE : FALSE;
+}
+
+BOOL FakeSystem::LocalFileTimeToFileTime(const FILETIME* local, FILETIME* utc) {
+    if (enter(SysCall::LocalFileTimeToFileTime,
+              format("LocalFileTimeToFileTime(0x%08X%08X)",
+                     static_cast<unsigned>(local->dwHighDateTime),
+                     static_cast<unsigned>(local->dwLowDateTime))))
+        return FALSE;
+    return localFileTimeToFileTime(*local, *utc) ? TRUE : FALSE;
 }
 
 LONG FakeSystem::RegOpenKeyExA(HKEY root, LPCSTR subKey, DWORD access, HKEY* key) {

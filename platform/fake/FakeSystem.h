@@ -41,8 +41,9 @@ public:
 enum class SysCall {
     CreateFileA, CloseHandle, ReadFile, WriteFile, GetCommState, SetCommState, SetCommTimeouts,
     PurgeComm, ClearCommError, Sleep, SetFileTime, DeleteFileA, FindFirstFileA, FindNextFileA,
-    FindClose, CreateDirectoryA, GetLastError, GetSystemTime, DosDateTimeToFileTime, RegOpenKeyExA,
-    RegCreateKeyExA, RegQueryValueExA, RegSetValueExA, RegEnumValueA, RegCloseKey, Count
+    FindClose, CreateDirectoryA, GetLastError, GetSystemTime, DosDateTimeToFileTime,
+    LocalFileTimeToFileTime, RegOpenKeyExA, RegCreateKeyExA, RegQueryValueExA, RegSetValueExA,
+    RegEnumValueA, RegCloseKey, Count
 };
 
 const char* sysCallName(SysCall call);
@@ -115,6 +116,8 @@ public:
     DWORD GetLastError() override;
     void GetSystemTime(SYSTEMTIME* now) override;
     BOOL DosDateTimeToFileTime(WORD dosDate, WORD dosTime, FILETIME* fileTime) override;
+    // The process's own time-zone rules (TZ on POSIX): tests choose the zone.
+    BOOL LocalFileTimeToFileTime(const FILETIME* local, FILETIME* utc) override;
     LONG RegOpenKeyExA(HKEY root, LPCSTR subKey, DWORD access, HKEY* key) override;
     LONG RegCreateKeyExA(HKEY root, LPCSTR subKey, DWORD access, HKEY* key) override;
     LONG RegQueryValueExA(HKEY key, LPCSTR name, DWORD* type, BYTE* data,

@@ -2,10 +2,12 @@
 // is tested natively. Serial ports are terminals set up through termios, files take "\" as a
 // separator, the registry lives in a .reg text file.
 #include "platform/Calendar.h"
+#include "platform/LocalTime.h"
 #include "platform/ReadWait.h"
 #include "platform/RegistryModel.h"
 #include "platform/System.h"
 #include "platform/posix/RegistryFile.h"
+#include "platform/posix/SerialDevice.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -30,6 +32,13 @@
 #include <vector>
 
 namespace pixlor {
+
+std::string SerialDeviceOf(unsigned comNumber) {
+    const std::string variable = "PIXLOR_COM" + std::to_string(comNumber);
+    if (const char* device = std::getenv(variable.c_str()); device != nullptr && *device != '\0')
+        return device;
+    return "/dev/ttyS" + std::to_string(comNumber - 1);
+}
 
 namespace {
 
@@ -94,13 +103,6 @@ unsigned comNumber(LPCSTR name) {
         number = number * 10 + static_cast<unsigned>(*text - '0');
     }
     return number;
-}
-
-std::string serialDevice(unsigned number) {
-    const std::string variable = "PIXLOR_COM" + std::to_string(number);
-    if (const char* device = std::getenv(variable.c_str()); device != nullptr && *device != '\0')
-        return device;
-    return "/dev/ttyS" + std::to_string(number - 1);
 }
 
 speed_t speedCode(DWORD baud) {
@@ -378,6 +380,10 @@ public:
                                                                   : fail(ERROR_INVALID_PARAMETER);
     }
 
+    BOOL LocalFileTimeToFileTime(const FILETIME* local, FILETIME* utc) override {
+        return localFileTimeToFileTime(*local, *utc) ? TRUE : fail(ERROR_INVALID_PARAMETER);
+    }
+
     // --- registry ---
     LONG RegOpenKeyExA(HKEY root, LPCSTR subKey, DWORD access, HKEY* key) override {
         (void)access;
@@ -421,7 +427,7 @@ private:
     }
 
     static HANDLE openPort(unsigned number) {
-        const std::string device = serialDevice(number);
+        const std::string device = SerialDeviceOf(number);
         const int fd = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
         if (fd < 0) {
             fail(errno == ENOENT ? ERROR_FILE_NOT_FOUND : errorFromErrno(errno));
@@ -563,7 +569,7 @@ private:
         if (registry_.findKey(path) != nullptr) return;
         RegistryModel::Key& key = registry_.ensureKey(path);
         for (unsigned number = 1; number <= 16; ++number) {
-            if (::access(serialDevice(number).c_str(), F_OK) != 0) continue;
+            if (::access(SerialDeviceOf(number).c_str(), F_OK) != 0) continue;
             const std::string port = "COM" + std::to_string(number);
             RegistryModel::Value value{"\\Device\\Serial" + std::to_string(number - 1), REG_SZ,
                                        std::vector<BYTE>(port.begin(), port.end())};

@@ -67,6 +67,9 @@ public:
     BOOL DosDateTimeToFileTime(WORD dosDate, WORD dosTime, FILETIME* fileTime) override {
         return ::DosDateTimeToFileTime(dosDate, dosTime, fileTime);
     }
+    BOOL LocalFileTimeToFileTime(const FILETIME* local, FILETIME* utc) override {
+        return ::LocalFileTimeToFileTime(local, utc);
+    }
 
     LONG RegOpenKeyExA(HKEY root, LPCSTR subKey, DWORD access, HKEY* key) override {
         return ::RegOpenKeyExA(root, subKey, 0, access, key);

@@ -3,12 +3,14 @@
 #include "sim/Scenario.h"
 #include "sim/camsim/CameraLine.h"
 #include "sim/camsim/PseudoTerminal.h"
+#include "sim/jpeg/JpegPictureFiles.h"
 
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <memory>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -23,12 +25,61 @@ const char* const kUsage =
     "usage: pixlor-camsim [--scenario FILE] [--pictures N] [--packet-size N] [--seed N]\n"
     "                     [--log FILE] [--no-pacing]\n"
     "  --scenario FILE   pictures, data seed, packet size and faults from a JSON file\n"
-    "  --pictures N      a quick set of N pictures instead (5 when no scenario is given)\n"
+    "  --pictures N      a quick set of N pictures instead, 0..65535 (5 when no scenario is\n"
+    "                    given)\n"
     "  --packet-size N   payload bytes a data packet (1..65535, default 2048)\n"
-    "  --seed N          seed of the picture data (default 1)\n"
+    "  --seed N          seed of the pictures' scenes or data (0..4294967295, default 1)\n"
     "  --log FILE        append every byte each way, with time, direction and speed\n"
     "  --no-pacing       send each answer at once instead of at the line's speed (the\n"
     "                    camera's own delays, such as erasing a picture, stay)\n";
+
+const char* const kHelp =
+    "\n"
+    "A simulated camera on a pseudo-terminal. The first line it prints is the device to use as\n"
+    "the serial port, for example /dev/pts/3; point pixlor at it through the port's variable\n"
+    "(COM2 is pixlor's default port):\n"
+    "    PIXLOR_COM2=/dev/pts/3 pixlor list\n"
+    "It answers until SIGTERM or SIGINT (Ctrl+C), at the camera's line speed.\n"
+    "\n"
+    "The pictures are baseline JPEG files with an Exif block (DateTimeOriginal = the shooting\n"
+    "time): photos of 640 x 480 unless a picture asks for other dimensions, thumbnails of\n"
+    "160 x 120, each showing the picture's number and shooting time. A size the scenario fixes is\n"
+    "met exactly (quality, then dimensions, then padding in comment segments); a size too small\n"
+    "for any JPEG file gets plain data of that size, with a warning on standard error.\n"
+    "\n"
+    "Scenario file: a JSON object; every member may be left out.\n"
+    "  content        \"jpeg\" (the default): JPEG pictures; \"data\": plain deterministic bytes\n"
+    "  seed           0..4294967295 (default 1): varies the scenes, or the data\n"
+    "  packetSize     payload bytes a data packet, 1..65535 (default 2048); above 32761 is more\n"
+    "                 than pixlor's receive buffer holds\n"
+    "  pictures       the pictures in camera order (default: a quick set of 5), each an object:\n"
+    "    shootingTime   \"YYYY-MM-DD hh:mm:ss\" or seconds since 1970, calendar time (required)\n"
+    "    photoSize      the photo's size in bytes, 0..4294967294 (default: as the image comes\n"
+    "                   out; required with \"data\")\n"
+    "    thumbSize      the same for the thumbnail\n"
+    "    width, height  the photo's dimensions, 16..4096 each, both or neither (default 640 x\n"
+    "                   480; JPEG pictures only)\n"
+    "  faults         misbehaviour, each an object lying in wait for a command:\n"
+    "    kind           nak, refuse, unexpected, damage, overlongLength, silence, completion or\n"
+    "                   powerCycle (required)\n"
+    "    command        set, get, action, data or any (the default)\n"
+    "    register       0..255, narrows the command to one register\n"
+    "    action         0..255, narrows it to one action (and implies \"command\": \"action\")\n"
+    "    times          1..1000000 or \"forever\" (default 1): how often it strikes\n"
+    "    packet         0..16777215, the 0-based data packet of the transfer (damage and\n"
+    "                   overlongLength need it; silence and unexpected may have it)\n"
+    "    value          unexpected: the byte sent, 0..255; overlongLength: the length\n"
+    "                   announced, 0..65535; completion: the completion byte, 0..255, or \"none\"\n"
+    "Example:\n"
+    "  {\"seed\": 7, \"packetSize\": 2048,\n"
+    "   \"pictures\": [\n"
+    "     {\"shootingTime\": \"2002-07-05 09:14:03\"},\n"
+    "     {\"shootingTime\": 1025982000, \"width\": 1024, \"height\": 768},\n"
+    "     {\"shootingTime\": \"2002-07-06 18:02:11\",\n"
+    "      \"photoSize\": 60000, \"thumbSize\": 3000}],\n"
+    "   \"faults\": [\n"
+    "     {\"kind\": \"refuse\", \"action\": 0, \"times\": \"forever\"},\n"
+    "     {\"kind\": \"damage\", \"command\": \"data\", \"register\": 14, \"packet\": 5}]}\n";
 
 struct Options {
     std::string scenarioPath;
@@ -66,21 +117,24 @@ bool parseOptions(int argc, char** argv, Options& options, std::string& error) {
             return false;
         }
         const char* value = argv[++i];
-        unsigned long number = 0;
         if (option == "--scenario") {
             options.scenarioPath = value;
-        } else if (option == "--log") {
+            continue;
+        }
+        if (option == "--log") {
             options.logPath = value;
-        } else if (option == "--pictures" && parseNumber(value, 0, 65535, number)) {
-            options.pictures = number;
-        } else if (option == "--packet-size" && parseNumber(value, 1, 65535, number)) {
-            options.packetSize = number;
-        } else if (option == "--seed" && parseNumber(value, 0, 0xFFFFFFFFul, number)) {
-            options.seed = number;
-        } else {
-            error = option + ": \"" + value + "\" is not a number in range";
+            continue;
+        }
+        const bool pictures = option == "--pictures", packetSize = option == "--packet-size";
+        const unsigned long low = packetSize ? 1 : 0;
+        const unsigned long high = pictures || packetSize ? 65535 : 0xFFFFFFFFul;
+        unsigned long number = 0;
+        if (!parseNumber(value, low, high, number)) {
+            error = option + ": \"" + value + "\" is not a number from " + std::to_string(low) +
+                    " to " + std::to_string(high);
             return false;
         }
+        (pictures ? options.pictures : packetSize ? options.packetSize : options.seed) = number;
     }
     return true;
 }
@@ -116,6 +170,7 @@ int main(int argc, char** argv) {
     std::string error;
     if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
         std::fputs(kUsage, stdout);
+        std::fputs(kHelp, stdout);
         return 0;
     }
     if (!parseOptions(argc, argv, options, error)) {
@@ -153,6 +208,11 @@ int main(int argc, char** argv) {
         return 1;
     }
     sim::CameraModel camera = sim::cameraFor(scenario);
+    if (scenario.content == sim::PictureContent::Jpeg)
+        camera.setPictureFiles(std::make_unique<sim::JpegPictureFiles>(
+            scenario.seed, [](const std::string& warning) {
+                std::fprintf(stderr, "pixlor-camsim: %s\n", warning.c_str());
+            }));
     camera.setLogging(false);  // the log file has every byte; memory need not
     std::printf("%s\n", terminal.devicePath().c_str());
     std::fflush(stdout);

@@ -82,6 +82,10 @@ TEST_F(ACommandLine, RefusesMistakesWithStatus2AndSaysWhy) {
         {"config", "--port", "COM9"},
         {"config", "--speed", "4800"},
         {"config", "--photo-digits", "12"},
+        {"config", "--photo-digits", "1"},
+        {"delete", "02-05-17", "--all"},
+        {"list", "--all", "--json"},
+        {"--port"},
     };
     for (const auto& mistake : mistakes) {
         Invocation fresh;
@@ -92,6 +96,63 @@ TEST_F(ACommandLine, RefusesMistakesWithStatus2AndSaysWhy) {
             << testing::PrintToString(mistake);
         EXPECT_FALSE(said.str().empty()) << testing::PrintToString(mistake);
     }
+}
+
+TEST_F(ACommandLine, SaysWhatIsWrongAndSuggestsTheNearestWord) {
+    const struct {
+        std::vector<std::string> arguments;
+        std::string said;
+    } cases[] = {
+        {{"--bogus"}, "pixlor: --bogus is not an option"},
+        {{"lsit"}, "pixlor: \"lsit\" is not a command; did you mean \"list\"?"},
+        {{"--quite", "list"}, "--quite is not an option; did you mean \"--quiet\"?"},
+        {{"copy", ".", "--nwe"}, "did you mean \"--new\"?"},
+        {{}, "a command is needed: list, copy, move, delete, config, info, camsim, demo"},
+    };
+    for (const auto& c : cases) {
+        Invocation fresh;
+        std::ostringstream said;
+        std::vector<std::string> arguments{"pixlor"};
+        arguments.insert(arguments.end(), c.arguments.begin(), c.arguments.end());
+        EXPECT_EQ(ParseCommandLine(arguments, fresh, out, said), EXIT_BAD_USAGE);
+        EXPECT_NE(said.str().find(c.said), std::string::npos) << said.str();
+        EXPECT_EQ(said.str().find("A subcommand is required"), std::string::npos) << said.str();
+    }
+    EXPECT_EQ(NearestWord("frobnicate", {"list", "copy"}), std::nullopt);
+}
+
+TEST_F(ACommandLine, TellsItsVersionAndHelpThatAgreesWithItsChecks) {
+    EXPECT_EQ(parse({"--version"}), 0);
+    EXPECT_EQ(out.str().rfind("pixlor ", 0), 0u) << out.str();
+    std::ostringstream help;
+    Invocation other;
+    EXPECT_EQ(ParseCommandLine({"pixlor", "config", "--help"}, other, help, err), 0);
+    EXPECT_NE(help.str().find("[2 - 9]"), std::string::npos) << help.str();
+    EXPECT_EQ(help.str().find("[0 - 9]"), std::string::npos) << help.str();
+}
+
+TEST_F(ACommandLine, ReadsTheOptionsOfEveryCommandAndTheOneOffPort) {
+    ASSERT_FALSE(parse({"list", "02-05-17/", "02-05-18", "--port", "/dev/ttyUSB0", "-q"}));
+    EXPECT_EQ(invocation.list.folders, (std::vector<std::string>{"02-05-17/", "02-05-18"}));
+    EXPECT_EQ(invocation.port, "/dev/ttyUSB0");
+    EXPECT_TRUE(invocation.quiet);
+    Invocation copy;
+    ASSERT_FALSE(ParseCommandLine({"pixlor", "--port", "COM3", "copy", "d", "--skip-existing",
+                                   "--mkdir", "02-05-17/*.jpg"},
+                                  copy, out, err));
+    EXPECT_EQ(copy.port, "COM3");
+    EXPECT_TRUE(copy.transfer.onlyNew);
+    EXPECT_TRUE(copy.transfer.makeDestination);
+    EXPECT_EQ(copy.transfer.items, std::vector<std::string>{"02-05-17/*.jpg"});
+    Invocation remove;
+    ASSERT_FALSE(ParseCommandLine({"pixlor", "delete", "--all", "--yes"}, remove, out, err));
+    EXPECT_TRUE(remove.remove.all);
+    Invocation info;
+    ASSERT_FALSE(ParseCommandLine({"pixlor", "info"}, info, out, err));
+    EXPECT_EQ(info.command, Command::Info);
+    Invocation json;
+    ASSERT_FALSE(ParseCommandLine({"pixlor", "list", "--json"}, json, out, err));
+    EXPECT_TRUE(json.list.json);
 }
 
 struct KeyCase {

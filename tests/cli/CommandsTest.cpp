@@ -2,6 +2,7 @@
 // entry points linked into this program, on the virtual clock: what the user reads, the files
 // on disk, the pictures left on the camera, the exit status.
 #include "host/cli/Commands.h"
+#include "host/cli/Texts.h"
 
 #include "platform/Calendar.h"
 #include "sim/CameraModel.h"
@@ -9,13 +10,23 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <filesystem>
+#include <fstream>
 #include <sstream>
+#include <sys/resource.h>
 
 namespace pixlor::host::cli {
 namespace {
 
 using test::readFileBytes;
+
+std::vector<std::string> FilesIn(const std::string& folder) {
+    std::vector<std::string> files;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder))
+        if (entry.is_regular_file()) files.push_back(entry.path().string());
+    return files;
+}
 
 sim::Picture ShotOn(unsigned day, std::uint32_t photoSize) {
     const std::int64_t seconds = daysFromCivil(2002, 5, day) * 86400 + 12 * 3600;
@@ -65,11 +76,11 @@ TEST_F(AConsoleWithACameraOnCom2, ListsTheDateFoldersThenThePicturesOfOne) {
         << out.str();
     EXPECT_NE(out.str().find("2 folders, 6000 bytes"), std::string::npos) << out.str();
     out.str("");
-    EXPECT_EQ(commands.list({"02-05-18", false}), EXIT_DONE);
+    EXPECT_EQ(commands.list({{"02-05-18"}}), EXIT_DONE);
     EXPECT_NE(out.str().find("pic18.05.2002_001.jpg        1000  2002-05-18  12:00:00"),
               std::string::npos)
         << out.str();
-    EXPECT_EQ(commands.list({"02-05-30", false}), EXIT_BAD_USAGE);
+    EXPECT_EQ(commands.list({{"02-05-30"}}), EXIT_BAD_USAGE);
     EXPECT_NE(err.str().find("no folder \"02-05-30\""), std::string::npos);
 }
 
@@ -81,10 +92,11 @@ TEST_F(AConsoleWithACameraOnCom2, CopiesANamedPictureIntoItsDateFolderAfterShowi
     EXPECT_EQ(commands.transfer(request), EXIT_DONE) << err.str();
     EXPECT_EQ(readFileBytes(path("02-05-17/pic17.05.2002_001.jpg")),
               dataOf(1, sim::PictureKind::Photo));
-    EXPECT_NE(out.str().find("Copy photos in photo date folders to: " + dest.path()),
+    EXPECT_NE(err.str().find("Copy photos in photo date folders to: " + dest.path()),
               std::string::npos)
+        << err.str();
+    EXPECT_NE(out.str().find("1 picture copied into " + dest.path()), std::string::npos)
         << out.str();
-    EXPECT_NE(out.str().find("1 file copied into " + dest.path()), std::string::npos);
     EXPECT_EQ(camera.pictures().size(), 3u);
 }
 
@@ -119,23 +131,177 @@ TEST_F(AConsoleWithACameraOnCom2, MovesAFolderAndTheCameraKeepsTheRest) {
     EXPECT_EQ(camera.pictures()[0].photoSize, 1000u);
 }
 
-TEST_F(AConsoleWithACameraOnCom2, RefusesAMissingDestinationOrItemWithoutWakingTheCamera) {
+TEST_F(AConsoleWithACameraOnCom2, SaysNothingButErrorsWhenQuiet) {
+    user.quiet = true;
     TransferRequest request;
-    request.destination = dest.path() + "/missing";
-    EXPECT_EQ(commands.transfer(request), EXIT_BAD_USAGE);
-    EXPECT_NE(err.str().find("missing: no such folder"), std::string::npos) << err.str();
-    EXPECT_TRUE(camera.bytesFromHost().empty());
-
     request.destination = dest.path();
-    request.items = {"02-05-17", "02-05-18/pic18.05.2002_001.jpg"};
+    EXPECT_EQ(commands.transfer(request), EXIT_DONE);
+    EXPECT_EQ(err.str(), "");
+    EXPECT_EQ(out.str(), "");
+    EXPECT_EQ(FilesIn(dest.path()).size(), 3u);
+    request.items = {"02-05-30"};
     EXPECT_EQ(commands.transfer(request), EXIT_BAD_USAGE);
-    request.items = {"02-05-19"};
-    EXPECT_EQ(commands.transfer(request), EXIT_BAD_USAGE);
-    EXPECT_NE(err.str().find("02-05-19"), std::string::npos) << err.str();
-    EXPECT_TRUE(std::filesystem::is_empty(dest.path()));
+    EXPECT_NE(err.str().find("02-05-30"), std::string::npos);
 }
 
-TEST_F(AConsoleWithACameraOnCom2, DeletesWithYesAndAsksOtherwise) {
+TEST_F(AConsoleWithACameraOnCom2, RefusesABadDestinationOrItemWithoutWakingTheCamera) {
+    std::ofstream(path("a-file")) << "mine";
+    TransferRequest request;
+    request.destination = path("a-file");
+    EXPECT_EQ(commands.transfer(request), EXIT_BAD_USAGE);
+    EXPECT_NE(err.str().find("a-file: not a folder"), std::string::npos) << err.str();
+    request.destination = path("missing/deeper");
+    EXPECT_EQ(commands.transfer(request), EXIT_BAD_USAGE);
+    EXPECT_NE(err.str().find("no such folder, nor its parent (--mkdir makes them)"),
+              std::string::npos)
+        << err.str();
+    request.destination = dest.path() + "/" + std::string(250, 'x');
+    EXPECT_EQ(commands.transfer(request), EXIT_BAD_USAGE);
+    EXPECT_NE(err.str().find("the plug-in takes folders of at most 250 characters"),
+              std::string::npos)
+        << err.str();
+    EXPECT_TRUE(camera.bytesFromHost().empty());
+
+    request.destination = path("new");
+    request.items = {"02-05-17", "02-05-19"};
+    EXPECT_EQ(commands.transfer(request), EXIT_BAD_USAGE);
+    EXPECT_NE(err.str().find("\"02-05-19\""), std::string::npos) << err.str();
+    EXPECT_FALSE(std::filesystem::exists(path("new")));  // nothing changed before every name is known
+}
+
+TEST_F(AConsoleWithACameraOnCom2, MakesAMissingDestinationWhoseParentExistsOrWithMkdir) {
+    TransferRequest request;
+    request.destination = path("new");
+    request.items = {"02-05-18/"};
+    EXPECT_EQ(commands.transfer(request), EXIT_DONE) << err.str();
+    EXPECT_NE(err.str().find(path("new") + " made"), std::string::npos) << err.str();
+    EXPECT_EQ(readFileBytes(path("new/02-05-18/pic18.05.2002_001.jpg")),
+              dataOf(2, sim::PictureKind::Photo));
+    request.destination = path("a/b/c");
+    request.makeDestination = true;
+    EXPECT_EQ(commands.transfer(request), EXIT_DONE) << err.str();
+    EXPECT_TRUE(test::fileExists(path("a/b/c/02-05-18/pic18.05.2002_001.jpg")));
+}
+
+TEST_F(AConsoleWithACameraOnCom2, TakesItemsOfSeveralFoldersAndShellPatterns) {
+    TransferRequest request;
+    request.destination = dest.path();
+    request.subfolders = SubfolderMode::Always;
+    request.items = {"02-05-17/*_002.jpg", "02-05-1[8]/*.JPG"};
+    EXPECT_EQ(commands.transfer(request), EXIT_DONE) << err.str();
+    EXPECT_EQ(readFileBytes(path("02-05-17/pic17.05.2002_001.jpg")),
+              dataOf(1, sim::PictureKind::Photo));
+    EXPECT_EQ(readFileBytes(path("02-05-18/pic18.05.2002_001.jpg")),
+              dataOf(2, sim::PictureKind::Photo));
+    EXPECT_NE(out.str().find("2 pictures copied into"), std::string::npos) << out.str();
+    request.items = {"02-06-*"};
+    EXPECT_EQ(commands.transfer(request), EXIT_BAD_USAGE);
+    EXPECT_NE(err.str().find("nothing on the camera is called \"02-06-*\""), std::string::npos);
+}
+
+TEST_F(AConsoleWithACameraOnCom2, CopiesOnlyNewPicturesAndResumesAnInterruptedCopy) {
+    TransferRequest request;
+    request.destination = dest.path();
+    request.onlyNew = true;
+    EXPECT_EQ(commands.transfer(request), EXIT_DONE) << err.str();
+    EXPECT_NE(out.str().find("3 pictures copied (3 new, 0 already there)"), std::string::npos)
+        << out.str();
+    out.str("");
+    EXPECT_EQ(commands.transfer(request), EXIT_DONE) << err.str();
+    EXPECT_NE(out.str().find("0 pictures copied (0 new, 3 already there)"), std::string::npos)
+        << out.str();
+    // A copy that stopped before the last picture: only that one is fetched again, into the
+    // date folder the first copy made.
+    std::filesystem::remove(path("02-05-18/pic18.05.2002_001.jpg"));
+    out.str("");
+    EXPECT_EQ(commands.transfer(request), EXIT_DONE) << err.str();
+    EXPECT_NE(out.str().find("1 picture copied (1 new, 2 already there)"), std::string::npos)
+        << out.str();
+    EXPECT_EQ(readFileBytes(path("02-05-18/pic18.05.2002_001.jpg")),
+              dataOf(2, sim::PictureKind::Photo));
+    EXPECT_FALSE(test::fileExists(path("02-05-17/pic17.05.2002_003.jpg")));
+}
+
+TEST_F(AConsoleWithACameraOnCom2, SaysWhatADiskFailureLeftAndWhy) {
+    // Writing the second picture fails as on a full disk: one picture is copied, none deleted.
+    fake.system.failCall(SysCall::WriteFile, 3, 1000, ERROR_DISK_FULL, FaultTarget::File);
+    TransferRequest request;
+    request.destination = dest.path();
+    request.choice.move = true;
+    EXPECT_EQ(commands.transfer(request), EXIT_CAMERA_FAILED);
+    EXPECT_NE(out.str().find("1 of 3 pictures copied, none deleted on the camera"),
+              std::string::npos)
+        << out.str() << err.str();
+    EXPECT_EQ(camera.pictures().size(), 3u);
+    EXPECT_NE(err.str().find("the file "), std::string::npos) << err.str();
+    EXPECT_NE(err.str().find("cannot be written"), std::string::npos) << err.str();
+    EXPECT_EQ(err.str().find("[help: Errors]"), std::string::npos);
+    EXPECT_NE(err.str().find("the help topic \"Errors\""), std::string::npos);
+    fake.system.clearFaults();
+
+    // A file stands where a date folder must go.
+    out.str("");
+    err.str("");
+    std::ofstream(path("02-05-18")) << "mine";
+    request.choice.move = false;
+    request.items = {"02-05-18"};
+    EXPECT_EQ(commands.transfer(request), EXIT_CAMERA_FAILED);
+    EXPECT_NE(err.str().find(path("02-05-18") + " is a file where a date folder must go"),
+              std::string::npos)
+        << err.str();
+    EXPECT_NE(out.str().find("0 of 1 picture copied"), std::string::npos) << out.str();
+}
+
+TEST_F(AConsoleWithACameraOnCom2, EndsAtTheFileSizeLimitWithTheLimitNamed) {
+    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit{};
+    ::getrlimit(RLIMIT_FSIZE, &limit);
+    const rlimit small{2500, limit.rlim_max};
+    ::setrlimit(RLIMIT_FSIZE, &small);
+    TransferRequest request;
+    request.destination = dest.path();
+    request.items = {"02-05-17"};
+    const int status = commands.transfer(request);
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    std::signal(SIGXFSZ, previous);
+    EXPECT_EQ(status, EXIT_CAMERA_FAILED);
+    EXPECT_NE(err.str().find("the file size limit of 2500 bytes is reached (ulimit -f)"),
+              std::string::npos)
+        << err.str();
+    EXPECT_NE(out.str().find("0 of 2 pictures copied"), std::string::npos) << out.str();
+    EXPECT_TRUE(FilesIn(dest.path()).empty());  // the incomplete file is gone
+}
+
+TEST_F(AConsoleWithACameraOnCom2, ListsTheNamesItPrintsAllPicturesAndJson) {
+    EXPECT_EQ(commands.list({{"02-05-17/", "02-05-18"}}), EXIT_DONE) << err.str();
+    EXPECT_NE(out.str().find("pic17.05.2002_002.jpg"), std::string::npos) << out.str();
+    EXPECT_NE(out.str().find("pic18.05.2002_001.jpg"), std::string::npos) << out.str();
+    EXPECT_EQ(out.str().find("Reading the list"), std::string::npos);
+    EXPECT_NE(err.str().find("Reading the list"), std::string::npos);
+
+    out.str("");
+    ListRequest all;
+    all.all = true;
+    EXPECT_EQ(commands.list(all), EXIT_DONE);
+    EXPECT_EQ(out.str(),
+              "02-05-17/pic17.05.2002_001.jpg 3000  2002-05-17  12:00:00\n"
+              "02-05-17/pic17.05.2002_002.jpg 2000  2002-05-17  12:00:00\n"
+              "02-05-18/pic18.05.2002_001.jpg 1000  2002-05-18  12:00:00\n");
+
+    out.str("");
+    ListRequest json;
+    json.json = true;
+    EXPECT_EQ(commands.list(json), EXIT_DONE);
+    EXPECT_NE(out.str().find("{\"name\": \"02-05-18\", \"pictures\": [\n"
+                             "      {\"number\": 3, \"name\": \"pic18.05.2002_001.jpg\", "
+                             "\"size\": 1000, \"shot\": \"2002-05-18T12:00:00\", "
+                             "\"thumbnailSize\": 100}\n    ]}"),
+              std::string::npos)
+        << out.str();
+    EXPECT_NE(out.str().find("\"pictures\": []\n}"), std::string::npos) << out.str();
+}
+
+TEST_F(AConsoleWithACameraOnCom2, NamesThePicturesBeforeDeletingAndSumsUp) {
     EXPECT_EQ(commands.remove({{"02-05-18"}, false, false}), EXIT_BAD_USAGE);
     EXPECT_EQ(camera.pictures().size(), 3u);
 
@@ -143,25 +309,79 @@ TEST_F(AConsoleWithACameraOnCom2, DeletesWithYesAndAsksOtherwise) {
     TerminalUser asking(Streams(), TerminalStyle{});
     Commands askingCommands(PluginSetup(), asking, Streams());
     in.str("n\n");
-    EXPECT_EQ(askingCommands.remove({{"02-05-18"}, false, false}), EXIT_DONE);
-    EXPECT_NE(out.str().find("Delete the selected pictures on the camera?"), std::string::npos);
+    EXPECT_EQ(askingCommands.remove({{"02-05-17/*", "02-05-18"}, false, false}), EXIT_DONE);
+    EXPECT_NE(err.str().find("  02-05-17/pic17.05.2002_001.jpg\n"
+                             "  02-05-17/pic17.05.2002_002.jpg\n"
+                             "  02-05-18/pic18.05.2002_001.jpg\n"
+                             "Delete 3 pictures on the camera?"),
+              std::string::npos)
+        << err.str();
     EXPECT_EQ(camera.pictures().size(), 3u);
 
+    err.str("");
     EXPECT_EQ(commands.remove({{"02-05-17/pic17.05.2002_001.jpg"}, false, true}), EXIT_DONE);
+    EXPECT_EQ(err.str().find("on the camera?"), std::string::npos) << err.str();  // --yes asks nothing
+    EXPECT_NE(out.str().find("1 picture deleted"), std::string::npos) << out.str();
     ASSERT_EQ(camera.pictures().size(), 2u);
     EXPECT_EQ(camera.pictures()[0].photoSize, 2000u);
+
+    DeleteRequest everything;
+    everything.all = true;
+    everything.yes = true;
+    EXPECT_EQ(commands.remove(everything), EXIT_DONE) << err.str();
+    EXPECT_NE(out.str().find("2 pictures deleted"), std::string::npos) << out.str();
+    EXPECT_TRUE(camera.pictures().empty());
 }
 
-TEST_F(AConsole, WhoseCameraDoesNotAnswerFailsWithStatus1AndSaysWhereToLook) {
+TEST_F(AConsoleWithACameraOnCom2, TellsThePortThePicturesAndTheTimeAFullCopyTakes) {
+    EXPECT_EQ(commands.info(), EXIT_DONE) << err.str();
+    EXPECT_NE(out.str().find("Port: COM2"), std::string::npos) << out.str();
+    EXPECT_NE(out.str().find(", 115200 Bd\n"), std::string::npos) << out.str();
+    EXPECT_NE(out.str().find("Pictures: 3 pictures, 2 folders, 6000 bytes\n"), std::string::npos);
+    EXPECT_NE(out.str().find("Shot: 2002-05-17 12:00:00 .. 2002-05-18 12:00:00\n"),
+              std::string::npos);
+    EXPECT_NE(out.str().find("A full copy takes at least: 0:00:01"), std::string::npos);
+}
+
+TEST_F(AConsoleWithACameraOnCom2, SpeaksRussianWhenTheLocaleDoes) {
+    std::string why;
+    ASSERT_TRUE(LoadTexts(std::filesystem::current_path().string(), "Russian", why)) << why;
+    Commands russian({LinkedPluginEntryPoints(),
+                      (std::filesystem::current_path() / "pixlor.so").string(), "Russian"},
+                     user, Streams());
+    EXPECT_EQ(russian.list({}), EXIT_DONE);
+    LoadTexts("", "English", why);
+    EXPECT_NE(out.str().find("\u0418\u043c\u044f"), std::string::npos) << out.str();  // "Name"
+    EXPECT_NE(out.str().find("2 \u043f\u0430\u043f\u043a\u0438"), std::string::npos)
+        << out.str();  // "2 folders", in the form for 2 to 4
+}
+
+TEST_F(AConsole, WhoseCameraDoesNotAnswerSaysSoInWordsWithThePort) {
     EXPECT_EQ(commands.list({}), EXIT_CAMERA_FAILED);
     EXPECT_NE(err.str().find("The camera operation failed"), std::string::npos) << err.str();
-    EXPECT_NE(err.str().find("[help: Errors]"), std::string::npos);
-    EXPECT_NE(err.str().find("PIXLOR_COM<n>"), std::string::npos);
+    EXPECT_NE(err.str().find("the port COM2 ("), std::string::npos) << err.str();
+    EXPECT_NE(err.str().find(") cannot be opened"), std::string::npos) << err.str();
+    EXPECT_EQ(err.str().find("[help: Errors]"), std::string::npos);
+}
+
+TEST_F(AConsole, ShowsTheStoredPortAndKeepsItWhenTheDialogOffersFewerPorts) {
+    // The system lists COM1 only: the dialog's buttons show COM1, the panel opens COM2.
+    auto& ports = fake.system.registry().ensureKey(
+        "HKEY_LOCAL_MACHINE\\HARDWARE\\DEVICEMAP\\SERIALCOMM");
+    ports.values.pop_back();
+    EXPECT_EQ(commands.configure({}), EXIT_DONE);
+    EXPECT_NE(out.str().find("Serial port: COM2 ("), std::string::npos) << out.str();
+    ConfigRequest speed;
+    speed.speed = 9600;
+    speed.thumbFolder = "";
+    EXPECT_EQ(commands.configure(speed), EXIT_DONE) << err.str();
+    EXPECT_EQ(StoredPort().number, 2);
+    EXPECT_EQ(StoredPort().baud, 9600u);
 }
 
 TEST_F(AConsole, ShowsTheStoredSettingsAsTheDialogShowsThem) {
     EXPECT_EQ(commands.configure({}), EXIT_DONE);
-    EXPECT_NE(out.str().find("Serial port: COM2\n"), std::string::npos) << out.str();
+    EXPECT_NE(out.str().find("Serial port: COM2 ("), std::string::npos) << out.str();
     EXPECT_NE(out.str().find("Line speed: 115.2kBd\n"), std::string::npos);
     EXPECT_NE(out.str().find("Picture name pattern: \"pic%2D.%2M.%4Y_\"\n"), std::string::npos);
     EXPECT_NE(out.str().find("Thumbnail name digits: \"3\"\n"), std::string::npos);
@@ -176,7 +396,7 @@ TEST_F(AConsole, SavesSettingsThroughTheDialogAndShowsThemAfterwards) {
     EXPECT_EQ(commands.configure(request), EXIT_DONE) << err.str();
     out.str("");
     EXPECT_EQ(commands.configure({}), EXIT_DONE);
-    EXPECT_NE(out.str().find("Serial port: COM1\n"), std::string::npos) << out.str();
+    EXPECT_NE(out.str().find("Serial port: COM1 ("), std::string::npos) << out.str();
     EXPECT_NE(out.str().find("Line speed: 9.6kBd\n"), std::string::npos);
     EXPECT_NE(out.str().find("Picture name digits: \"4\"\n"), std::string::npos);
     EXPECT_NE(out.str().find("Thumbnail folder pattern: \"\"\n"), std::string::npos);
@@ -190,8 +410,9 @@ TEST_F(AConsole, RefusesBadSettingsWithTheDialogsMessageAndSavesNothing) {
     EXPECT_NE(err.str().find("The running number needs at least 2 digits"), std::string::npos)
         << err.str();
 
-    ConfigRequest blankFolder;  // the default thumbnail folder pattern of one blank
+    ConfigRequest blankFolder;
     blankFolder.speed = 9600;
+    blankFolder.thumbFolder = "  ";
     EXPECT_EQ(commands.configure(blankFolder), EXIT_BAD_USAGE);
     EXPECT_NE(err.str().find("holds nothing but blanks"), std::string::npos) << err.str();
 

@@ -1,9 +1,12 @@
 // The built `pixlor` program on the real clock and the real system layer: the demo against
-// pixlor-camsim on a pseudo-terminal, and a port with no device behind it.
+// pixlor-camsim on a pseudo-terminal, ports whose device is wrong, a port named for one command,
+// Ctrl+C and SIGTERM in the middle of a copy, and the manual page and completion it makes.
 #include "host/cli/Demo.h"
 #include "platform/Calendar.h"
 #include "sim/PictureData.h"
+#include "sim/jpeg/JpegPictureFiles.h"
 #include "tests/support/Support.h"
+#include "tests/support/jpeg/JpegInspection.h"
 
 #include <gtest/gtest.h>
 
@@ -12,10 +15,14 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <poll.h>
+#include <pty.h>
 #include <spawn.h>
+#include <sys/file.h>
 #include <sstream>
 #include <sys/wait.h>
 #include <thread>
+#include <unistd.h>
 
 extern char** environ;
 
@@ -38,8 +45,10 @@ Finished RunPixlor(const std::string& folder, std::vector<std::string> arguments
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
-    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT, 0600);
-    posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT, 0600);
+    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0600);
+    posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0600);
     arguments.insert(arguments.begin(), program);
     std::vector<char*> argv;
     for (std::string& argument : arguments) argv.push_back(argument.data());
@@ -75,7 +84,98 @@ Finished RunPixlor(const std::string& folder, std::vector<std::string> arguments
     return finished;
 }
 
-TEST(TheDemo, LeavesEveryPictureOfTheSimulatedCameraByteForByteInItsDateFolder) {
+// The demo's shooting times with plain data of sizes of their own, which a test rebuilds byte
+// for byte (the demo's JPEG photos are too few bytes to stop a copy in the middle reliably).
+struct PlainPicture {
+    std::uint32_t photoSize, thumbSize;
+    std::int64_t shootingTime;
+};
+
+std::vector<PlainPicture> PlainDemoPictures() {
+    static const std::uint32_t photoSizes[] = {9412, 7310, 11050, 6204, 8800, 10233,
+                                               7777, 9001, 6650,  12040, 8150, 9930};
+    std::vector<PlainPicture> pictures;
+    for (const DemoPicture& picture : DemoPictures()) {
+        const std::uint32_t photoSize = photoSizes[pictures.size() % std::size(photoSizes)];
+        pictures.push_back({photoSize, photoSize / 12, picture.shootingTime});
+    }
+    return pictures;
+}
+
+// pixlor-camsim with the demo's shooting times on plain data, stopped with SIGTERM at the end.
+class DemoCamera {
+public:
+    explicit DemoCamera(const std::string& folder) {
+        const std::string scenario = folder + "/camera.json";
+        std::ofstream file(scenario);
+        file << "{\"content\": \"data\", \"seed\": " << DEMO_SEED << ", \"pictures\": [";
+        const auto pictures = PlainDemoPictures();
+        for (std::size_t i = 0; i < pictures.size(); ++i)
+            file << (i == 0 ? "" : ",") << "{\"photoSize\": " << pictures[i].photoSize
+                 << ", \"thumbSize\": " << pictures[i].thumbSize
+                 << ", \"shootingTime\": " << pictures[i].shootingTime << "}";
+        file << "]}\n";
+        file.close();
+        int output[2];
+        if (::pipe(output) != 0) return;
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, output[1], STDOUT_FILENO);
+        posix_spawn_file_actions_addclose(&actions, output[0]);
+        std::string program = PIXLOR_CAMSIM_PATH, option = "--scenario";
+        std::string path = scenario;
+        char* argv[] = {program.data(), option.data(), path.data(), nullptr};
+        ::posix_spawn(&child_, program.c_str(), &actions, nullptr, argv, environ);
+        posix_spawn_file_actions_destroy(&actions);
+        ::close(output[1]);
+        char c = 0;
+        std::string line;
+        pollfd ready{output[0], POLLIN, 0};
+        while (::poll(&ready, 1, 5000) > 0 && ::read(output[0], &c, 1) == 1 && c != '\n') line += c;
+        ::close(output[0]);
+        device = line.substr(line.find('=') + 1);
+    }
+    ~DemoCamera() {
+        if (child_ <= 0) return;
+        ::kill(child_, SIGTERM);
+        ::waitpid(child_, nullptr, 0);
+    }
+    DemoCamera(const DemoCamera&) = delete;
+    DemoCamera& operator=(const DemoCamera&) = delete;
+    std::string device;
+
+private:
+    pid_t child_ = 0;
+};
+
+// Every file below `folder` is one of the demo's photos, byte for byte (their sizes differ).
+void ExpectOnlyWholePhotos(const std::string& folder) {
+    const auto pictures = PlainDemoPictures();
+    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+        if (!entry.is_regular_file()) continue;
+        const auto size = static_cast<std::uint32_t>(entry.file_size());
+        const auto found = std::find_if(pictures.begin(), pictures.end(),
+                                        [&](const PlainPicture& p) { return p.photoSize == size; });
+        ASSERT_NE(found, pictures.end()) << entry.path() << " is " << size << " bytes";
+        const auto id = static_cast<std::uint32_t>(found - pictures.begin() + 1);
+        EXPECT_EQ(test::readFileBytes(entry.path().string()),
+                  sim::pictureData(DEMO_SEED, id, sim::PictureKind::Photo, size))
+            << entry.path();
+    }
+}
+
+// What `file` says of a file, its name left out.
+std::string FileSays(const std::string& path) {
+    std::string said;
+    if (std::FILE* pipe = ::popen(("file -b '" + path + "'").c_str(), "r")) {
+        char buffer[512];
+        while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) said += buffer;
+        ::pclose(pipe);
+    }
+    return said;
+}
+
+TEST(TheDemo, LeavesEveryPhotoOfTheSimulatedCameraByteForByteInItsDateFolderAsAJpegImage) {
     test::TempDir folder;
     const Finished demo = RunPixlor(folder.path(), {"demo"}, {});
     ASSERT_EQ(demo.status, 0) << demo.out << demo.err;
@@ -83,6 +183,7 @@ TEST(TheDemo, LeavesEveryPictureOfTheSimulatedCameraByteForByteInItsDateFolder) 
     // Picture n of the camera has identity n; each date folder holds its pictures in camera
     // order, numbered from 001.
     const auto pictures = DemoPictures();
+    sim::JpegPictureFiles camera(DEMO_SEED);
     std::map<std::string, int> countInFolder;
     std::size_t files = 0;
     for (std::uint32_t id = 1; id <= pictures.size(); ++id) {
@@ -95,15 +196,29 @@ TEST(TheDemo, LeavesEveryPictureOfTheSimulatedCameraByteForByteInItsDateFolder) 
                       shot.month, static_cast<unsigned>(shot.year), ++countInFolder[folderName]);
         const std::string path =
             folder.path() + "/" + DEMO_FOLDER + "/" + folderName + "/" + fileName;
-        EXPECT_EQ(test::readFileBytes(path),
-                  sim::pictureData(DEMO_SEED, id, sim::PictureKind::Photo, picture.photoSize))
-            << path;
+        const sim::Picture made{sim::NATURAL_SIZE, sim::NATURAL_SIZE,
+                                static_cast<std::int32_t>(picture.shootingTime), id};
+        const std::vector<BYTE> bytes = test::readFileBytes(path);
+        EXPECT_EQ(bytes, camera.file(made, sim::PictureKind::Photo)) << path;
+        const test::InspectedJpeg image = test::inspectJpeg(bytes);
+        EXPECT_TRUE(image.decoded) << path << ": " << image.problem;
+        EXPECT_EQ(image.width, 640u) << path;
+        EXPECT_EQ(image.height, 480u) << path;
+        char exifTime[24];
+        std::snprintf(exifTime, sizeof exifTime, "%04u:%02u:%02u %02u:%02u:%02u",
+                      static_cast<unsigned>(shot.year), shot.month, shot.day, shot.hour,
+                      shot.minute, shot.second);
+        EXPECT_EQ(image.dateTimeOriginal, exifTime) << path;
+        // What a person who looks at the file is told.
+        EXPECT_NE(FileSays(path).find("JPEG image data, Exif standard"), std::string::npos)
+            << FileSays(path);
+        EXPECT_NE(FileSays(path).find(", 640x480, "), std::string::npos) << FileSays(path);
     }
     for (const auto& entry : fs::recursive_directory_iterator(folder.path() + "/" + DEMO_FOLDER))
         files += entry.is_regular_file() ? 1 : 0;
     EXPECT_EQ(files, pictures.size());
     EXPECT_EQ(countInFolder.size(), 3u);
-    EXPECT_NE(demo.out.find("12 files copied"), std::string::npos) << demo.out;
+    EXPECT_NE(demo.out.find("12 pictures copied"), std::string::npos) << demo.out;
 }
 
 TEST(APortWithoutADevice, EndsWithStatus1AndAClearMessage) {
@@ -116,6 +231,153 @@ TEST(APortWithoutADevice, EndsWithStatus1AndAClearMessage) {
     EXPECT_EQ(list.status, 1) << list.out << list.err;
     EXPECT_NE(list.err.find("pixlor: "), std::string::npos) << list.err;
     EXPECT_NE(list.err.find("PIXLOR_COM"), std::string::npos) << list.err;
+}
+
+TEST(APortWhoseDeviceIsWrong, IsNamedWithItsCauseAtOnce) {
+    test::TempDir folder;
+    std::ofstream(folder.path() + "/a-file") << "not a port";
+    const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+    ASSERT_GE(master, 0);
+    ::grantpt(master);
+    ::unlockpt(master);
+    const std::string held = ::ptsname(master);
+    const int holder = ::open(held.c_str(), O_RDWR | O_NOCTTY);
+    ASSERT_EQ(::flock(holder, LOCK_EX | LOCK_NB), 0);  // as another program holds a port
+    const struct {
+        std::string device, cause;
+    } cases[] = {
+        {folder.path() + "/missing", " does not exist"},
+        {folder.path() + "/a-file", " is not a serial device"},
+        {folder.path(), " is not a serial device"},
+        {"/dev/null", " is not a serial device"},
+        {held, " is in use by another program"},
+    };
+    for (const auto& c : cases) {
+        const Finished list = RunPixlor(folder.path(), {"list"},
+                                        {"PIXLOR_REGISTRY=" + folder.path() + "/settings.reg",
+                                         "PIXLOR_COM2=" + c.device});
+        EXPECT_EQ(list.status, 1) << c.device;
+        EXPECT_NE(list.err.find("pixlor: COM2: " + c.device + c.cause), std::string::npos)
+            << list.err;
+        EXPECT_EQ(list.err.find("did not answer"), std::string::npos) << list.err;
+    }
+    ::close(holder);
+    ::close(master);
+}
+
+TEST(APortNamedForOneCommand, IsUsedAndNoSettingIsWritten) {
+    test::TempDir folder;
+    DemoCamera camera(folder.path());
+    ASSERT_EQ(camera.device.rfind("/dev/", 0), 0u) << camera.device;
+    const std::string settings = "PIXLOR_REGISTRY=" + folder.path() + "/settings.reg";
+    const Finished all = RunPixlor(folder.path(), {"--port", camera.device, "list", "--all"},
+                                   {settings, "PIXLOR_COM2=" + folder.path() + "/missing"});
+    ASSERT_EQ(all.status, 0) << all.err;
+    EXPECT_EQ(std::count(all.out.begin(), all.out.end(), '\n'), 12) << all.out;
+    EXPECT_FALSE(fs::exists(folder.path() + "/settings.reg"));
+
+    // Piped: the result alone on standard output, one line per file on standard error.
+    const Finished copy = RunPixlor(folder.path(), {"--port", camera.device, "copy", "out", "--new"},
+                                    {settings});
+    ASSERT_EQ(copy.status, 0) << copy.err;
+    EXPECT_EQ(copy.out, "12 pictures copied (12 new, 0 already there) into " + folder.path() +
+                            "/out\n");
+    EXPECT_EQ(copy.err.find('%'), std::string::npos) << copy.err;
+    EXPECT_EQ(std::count(copy.err.begin(), copy.err.end(), '\n'), 15) << copy.err;
+    ExpectOnlyWholePhotos(folder.path() + "/out");
+    EXPECT_FALSE(fs::exists(folder.path() + "/settings.reg"));
+}
+
+struct Interruption {
+    const char* name;
+    std::string keys;  // typed on the terminal
+    int signal;        // else sent
+    int status;
+    bool once;         // one interruption: the program says what it did, the camera answers after
+};
+
+void PrintTo(const Interruption& interruption, std::ostream* out) { *out << interruption.name; }
+
+// `pixlor copy` on a pseudo-terminal of its own, interrupted once the first picture is in.
+class ACopyInterrupted : public ::testing::TestWithParam<Interruption> {};
+
+TEST_P(ACopyInterrupted, EndsCleanlyWithTheCountAndNoIncompleteFileAndTheCameraAnswers) {
+    test::TempDir folder;
+    DemoCamera camera(folder.path());
+    ASSERT_EQ(camera.device.rfind("/dev/", 0), 0u) << camera.device;
+    const std::string program = (fs::current_path() / "pixlor").string();
+    const std::string registry = folder.path() + "/settings.reg";
+    int master = -1;
+    const pid_t child = ::forkpty(&master, nullptr, nullptr, nullptr);
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::setenv("PIXLOR_REGISTRY", registry.c_str(), 1);
+        ::setenv("PIXLOR_COM2", camera.device.c_str(), 1);
+        ::setenv("COLUMNS", "200", 1);
+        if (::chdir(folder.path().c_str()) != 0) ::_exit(99);
+        ::execl(program.c_str(), program.c_str(), "copy", "out", static_cast<char*>(nullptr));
+        ::_exit(98);
+    }
+    std::string screen;
+    bool sent = false;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (std::chrono::steady_clock::now() < deadline) {
+        pollfd ready{master, POLLIN, 0};
+        if (::poll(&ready, 1, 100) > 0) {
+            char buffer[512];
+            const ssize_t got = ::read(master, buffer, sizeof buffer);
+            if (got <= 0) break;  // the program ended
+            screen.append(buffer, static_cast<std::size_t>(got));
+        }
+        if (!sent && screen.find("File 2: ") != std::string::npos) {
+            sent = true;
+            if (GetParam().signal != 0) ::kill(child, GetParam().signal);
+            else ASSERT_EQ(::write(master, GetParam().keys.data(), GetParam().keys.size()),
+                           static_cast<ssize_t>(GetParam().keys.size()));
+        }
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ::close(master);
+    ASSERT_TRUE(sent) << screen;
+    ASSERT_TRUE(WIFEXITED(status)) << screen;
+    EXPECT_EQ(WEXITSTATUS(status), GetParam().status) << screen;
+    EXPECT_NE(screen.find("pixlor: interrupted"), std::string::npos) << screen;
+    EXPECT_EQ(screen.find("The camera operation failed"), std::string::npos) << screen;
+    ExpectOnlyWholePhotos(folder.path() + "/out");
+    if (!GetParam().once) return;
+    EXPECT_NE(screen.find(" of 12 pictures copied"), std::string::npos) << screen;
+    // The same camera answers the next command, without being switched off and on.
+    const Finished list = RunPixlor(folder.path(), {"list"},
+                                    {"PIXLOR_REGISTRY=" + registry, "PIXLOR_COM2=" + camera.device});
+    EXPECT_EQ(list.status, 0) << list.err;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    ByCtrlCOrSignal, ACopyInterrupted,
+    ::testing::Values(Interruption{"CtrlC", "\x03", 0, 130, true},
+                      Interruption{"CtrlCTwice", "\x03\x03", 0, 130, false},
+                      Interruption{"Sigterm", "", SIGTERM, 143, true}),
+    [](const ::testing::TestParamInfo<Interruption>& row) { return std::string(row.param.name); });
+
+TEST(TheProgram, MakesItsManualPageAndBashCompletionFromItsHelp) {
+    test::TempDir folder;
+    const Finished version = RunPixlor(folder.path(), {"--version"}, {});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out.rfind("pixlor ", 0), 0u) << version.out;
+    const Finished man = RunPixlor(folder.path(), {"--man"}, {});
+    ASSERT_EQ(man.status, 0) << man.err;
+    EXPECT_EQ(man.out.rfind(".TH PIXLOR 1", 0), 0u) << man.out;
+    for (const char* text : {".SS \"copy\"", "\\-\\-skip\\-existing", ".SS \"info\"",
+                             "digits of the running number of photos (2 to 9)"})
+        EXPECT_NE(man.out.find(text), std::string::npos) << text;
+    const Finished completion = RunPixlor(folder.path(), {"--bash-completion"}, {});
+    ASSERT_EQ(completion.status, 0);
+    std::ofstream(folder.path() + "/pixlor.bash") << completion.out;
+    const std::string check = "bash -c 'source " + folder.path() +
+                              "/pixlor.bash && COMP_WORDS=(pixlor copy --sk) COMP_CWORD=2 && "
+                              "_pixlor; test \"${COMPREPLY[*]}\" = --skip-existing'";
+    EXPECT_EQ(std::system(check.c_str()), 0) << completion.out;
 }
 
 }  // namespace

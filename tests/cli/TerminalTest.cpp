@@ -38,13 +38,35 @@ TEST(ProgressBars, KeepTheirShareOfFullCellsInBlocksOrInPlainCharacters) {
 }
 
 TEST(AProgressBox, FitsOneLineKeepingTheFileNameNumbersAndBars) {
-    const TerminalStyle style{OemCodePage::Latin437, false, 100};
-    const std::string line = ProgressLine(CopyBox(), style);
-    EXPECT_LE(DisplayWidth(line), 99);
-    EXPECT_EQ(line.find('\n'), std::string::npos);
-    EXPECT_NE(line.find("/pic17.05.2002_001.jpg"), std::string::npos) << line;
-    EXPECT_NE(line.find("File 1: 4000 of 8000"), std::string::npos) << line;
-    EXPECT_NE(line.find("[#####.....]"), std::string::npos) << line;
+    const TerminalStyle style{OemCodePage::Latin437, false, 140};
+    const std::vector<std::string> lines = ProgressLines(CopyBox(), style);
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_LE(DisplayWidth(lines[0]), 139);
+    EXPECT_NE(lines[0].find("/pic17.05.2002_001.jpg"), std::string::npos) << lines[0];
+    EXPECT_NE(lines[0].find("File 1: 4000 of 8000 bytes, 50%"), std::string::npos) << lines[0];
+    EXPECT_NE(lines[0].find("[#####.....]"), std::string::npos) << lines[0];
+}
+
+TEST(AProgressBox, TakesTwoLinesAt80ColumnsAndKeepsBarsAndPercentages) {
+    for (const bool unicode : {true, false}) {
+        const TerminalStyle style{OemCodePage::Latin437, unicode, 80};
+        const std::vector<std::string> lines = ProgressLines(CopyBox(), style);
+        ASSERT_EQ(lines.size(), 2u);
+        for (const std::string& line : lines) EXPECT_LE(DisplayWidth(line), 79) << line;
+        EXPECT_NE(lines[0].find("pic17.05.2002_001.jpg  File 1: 4000 of 8000 bytes, 50%"),
+                  std::string::npos)
+            << lines[0];
+        EXPECT_NE(lines[0].find("50%  " + RenderBar(Bar(25), 10, unicode)), std::string::npos)
+            << lines[0];
+        EXPECT_EQ(lines[1], "12 files: 4000 of 100000 bytes, 4%  " + RenderBar(Bar(2), 20, unicode));
+    }
+    // Without escape sequences the lines cannot be redrawn in place: one line, ASCII bars.
+    const TerminalStyle dumb{OemCodePage::Latin437, false, 80, true};
+    const std::vector<std::string> one = ProgressLines(CopyBox(), dumb);
+    ASSERT_EQ(one.size(), 1u);
+    EXPECT_NE(one[0].find("4%"), std::string::npos) << one[0];
+    EXPECT_EQ(ProgressSummary(CopyBox(), dumb),
+              "Copy  /home/someone/pictures/02-05-17/pic17.05.2002_001.jpg");
 }
 
 TEST(AProgressBox, OnAVeryNarrowTerminalIsCutToTheWidth) {
@@ -54,7 +76,7 @@ TEST(AProgressBox, OnAVeryNarrowTerminalIsCutToTheWidth) {
     }
 }
 
-TEST(AWarningBox, ShowsItsLinesAndNamesItsHelpTopic) {
+TEST(AWarningBox, ShowsItsLinesWithoutTheHelpTopic) {
     BoxRecord box;
     box.flags = FMSG_WARNING | FMSG_MB_OK;
     box.helpTopic = "Errors";
@@ -62,7 +84,7 @@ TEST(AWarningBox, ShowsItsLinesAndNamesItsHelpTopic) {
     box.lines = {"The camera operation failed", "Port status 0x0002, link error 1, operation 1"};
     EXPECT_EQ(BoxText(box, TerminalStyle{}),
               "Camera\n  The camera operation failed\n"
-              "  Port status 0x0002, link error 1, operation 1\n  [help: Errors]");
+              "  Port status 0x0002, link error 1, operation 1");
 }
 
 }  // namespace

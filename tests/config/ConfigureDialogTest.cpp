@@ -40,7 +40,7 @@ void Type(FarDialogItem* items, int item, const std::string& text) {
 void Choose(FarDialogItem* items, int first, int last, int chosen) {
     for (int i = first; i <= last; ++i) items[i].Param.Selected = i == chosen ? 1 : 0;
 }
-// OK after emptying the thumbnail folder pattern, which the defaults leave as one blank.
+// OK with the thumbnail folder pattern empty, as the defaults leave it.
 Answer PressOkWithValidInput(std::function<void(FarDialogItem*)> edit = {}) {
     return Press(OK, [edit](FarDialogItem* items) {
         Type(items, THUMB_FOLDER, "");
@@ -125,7 +125,7 @@ TEST_F(ConfigureDialog, OpensWithTheDefaultsWhenNothingIsStored) {
     EXPECT_STREQ(shown(PHOTO_NAME).Data, "pic%2D.%2M.%4Y_");
     EXPECT_STREQ(shown(THUMB_NAME).Data, "thumb%2D.%2M.%4Y_");
     EXPECT_STREQ(shown(PHOTO_FOLDER).Data, "%2Y-%2M-%2D");
-    EXPECT_STREQ(shown(THUMB_FOLDER).Data, " ");
+    EXPECT_STREQ(shown(THUMB_FOLDER).Data, "");
     EXPECT_STREQ(shown(PHOTO_DIGITS).Data, "3");
     EXPECT_STREQ(shown(THUMB_DIGITS).Data, "3");
     EXPECT_STREQ(shown(0).Data, "M62");
@@ -189,18 +189,36 @@ TEST_F(ConfigureDialog, CancelWritesNothing) {
     EXPECT_EQ(writes(), 0);
 }
 
-TEST_F(ConfigureDialog, RefusesTheDefaultBlankThumbnailFolderUntilItIsChanged) {
-    answer({Press(OK), Press(DEFAULTS), Press(OK)});
-    EXPECT_EQ(run(), 0);
+TEST_F(ConfigureDialog, RefusesABlankThumbnailFolderTypedAndSavesTheDefaultsAsTheyAre) {
+    answer({Press(OK, [](FarDialogItem* items) { Type(items, THUMB_FOLDER, "  "); }),
+            Press(DEFAULTS), Press(OK)});
+    EXPECT_EQ(run(), 1);
 
-    ASSERT_EQ(user.boxes.size(), 2u);
-    for (const host::BoxRecord& box : user.boxes) {
-        EXPECT_EQ(BoxTexts(box), (std::vector<std::string>{"M46", "M47"}));
-        EXPECT_EQ(box.flags, DWORD{FMSG_WARNING | FMSG_MB_OK});
-        EXPECT_EQ(box.helpTopic, "Errors");
-    }
-    EXPECT_EQ(user.dialogs.size(), 4u);
-    EXPECT_EQ(writes(), 0);
+    const host::BoxRecord& box = onlyReport();
+    EXPECT_EQ(BoxTexts(box), (std::vector<std::string>{"M46", "M47"}));
+    EXPECT_EQ(box.flags, DWORD{FMSG_WARNING | FMSG_MB_OK});
+    EXPECT_EQ(box.helpTopic, "Errors");
+    EXPECT_EQ(user.dialogs.size(), 3u);
+    EXPECT_EQ(storedText("ThumbPath"), "");
+}
+
+TEST_F(ConfigureDialog, AFreshConfigurationSavesWithOk) {
+    answer({Press(OK)});
+    EXPECT_EQ(run(), 1);
+    EXPECT_TRUE(user.boxes.empty());
+    EXPECT_EQ(storedNumber("SerialPort"), 1u);
+    EXPECT_EQ(storedText("ThumbPath"), "");
+}
+
+TEST_F(ConfigureDialog, StoredFolderPatternsOfBlanksShowEmptyAndSave) {
+    store("PhotoPath", std::string("   "));
+    store("ThumbPath", std::string(" "));
+    answer({Press(OK)});
+    EXPECT_EQ(run(), 1);
+    EXPECT_STREQ(shown(PHOTO_FOLDER).Data, "");
+    EXPECT_STREQ(shown(THUMB_FOLDER).Data, "");
+    EXPECT_EQ(storedText("PhotoPath"), "");
+    EXPECT_EQ(storedText("ThumbPath"), "");
 }
 
 TEST_F(ConfigureDialog, TheCheckButtonConfirmsValidInputAndWritesNothing) {

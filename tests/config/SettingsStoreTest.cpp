@@ -60,7 +60,7 @@ TEST_F(EmptyRegistry, EveryReaderGetsItsDefault) {
     EXPECT_STREQ(settings.photoPrefix, "pic%2D.%2M.%4Y_");
     EXPECT_STREQ(settings.thumbPrefix, "thumb%2D.%2M.%4Y_");
     EXPECT_STREQ(settings.photoPath, "%2Y-%2M-%2D");
-    EXPECT_STREQ(settings.thumbPath, " ");
+    EXPECT_STREQ(settings.thumbPath, "") << "thumbnails have no date folders at first";
     EXPECT_EQ(settings.photoDigits, 3u);
     EXPECT_EQ(settings.thumbDigits, 3u);
     EXPECT_EQ(registry().findKey(kFullPluginKey), nullptr) << "reading creates nothing";

@@ -148,6 +148,32 @@ public:
         return emulator->pressKey(VK_F8);
     }
 
+    // The operation after a fault: the panel opened again if it is closed, everything at the
+    // root copied into a fresh folder, with no failure shown, every picture whole, the camera
+    // back at 19200 Bd.
+    void expectTheNextCopyToWork() {
+        if (!emulator->panelOpen()) {
+            ASSERT_TRUE(emulator->openPanel()) << emulator->errorText;
+        } else if (!emulator->panelDescription().curDir.empty()) {
+            ASSERT_TRUE(emulator->enterFolder(".."));
+        }
+        const std::size_t reportsBefore = failureLines().size();
+        std::filesystem::create_directory(disk.path() + "/again");
+        ASSERT_TRUE(selectAll());
+        copyMarked(false, disk.path() + "\\again");
+        EXPECT_EQ(failureLines().size(), reportsBefore)
+            << "the operation after the fault: " << failureLines().back();
+        std::size_t copied = 0;
+        for (const auto& [path, bytes] : filesOnDisk()) {
+            if (path.find("/again/") == std::string::npos) continue;
+            ++copied;
+            EXPECT_FALSE(pictureFileOf(bytes).empty()) << path << " is no picture";
+        }
+        EXPECT_EQ(copied, camera.pictures().size());
+        EXPECT_EQ(camera.baud(), 19200u);
+        expectScreensRestoredOnce();
+    }
+
     // The camera-failure boxes shown so far, as their number lines.
     std::vector<std::string> failureLines() const {
         std::vector<std::string> lines;

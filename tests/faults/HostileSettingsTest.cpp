@@ -50,6 +50,8 @@ const HostileRow ROWS[] = {
     {"PercentSignsOnlyExpandWithoutOverrun",
      [](FaultRig& rig) { rig.storeText("PhotoPrefix", std::string(255, '%')); },
      "02-05-17/" + std::string(127, '%') + "001.jpg", 1, 5},
+    {"FolderPatternOfBlanksOnlyIsTakenAsEmpty",
+     [](FaultRig& rig) { rig.storeText("PhotoPath", "   "); }, "pic17.05.2002_001.jpg", 1, 5},
     {"SpeedIndexOfZeroMeans19200",
      [](FaultRig& rig) { rig.storeNumber("BaudRate", 0); }, "02-05-17/pic17.05.2002_001.jpg", 1,
      2},

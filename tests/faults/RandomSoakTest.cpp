@@ -123,7 +123,8 @@ private:
         case Action::Copy:
         case Action::Move:
             markSome();
-            rig_.copyMarked(action == Action::Move);
+            rig_.copyMarked(action == Action::Move, "",
+                            static_cast<unsigned>(below(8)));  // any of Ctrl, Alt, Shift
             break;
         case Action::Delete:
             markSome();
@@ -152,8 +153,8 @@ private:
             EXPECT_FALSE(picture.empty()) << path << " is not a complete picture";
             onDisk.insert(picture);
         }
-        // A picture leaves the camera only when the user deleted it, or moved it and its file
-        // is on disk complete.
+        // A picture leaves the camera only when the user deleted it, or moved it and its photo
+        // is on disk complete, whatever the shift keys and the view.
         for (std::uint32_t id : idsBefore) {
             const bool stillThere =
                 std::any_of(rig_.camera.pictures().begin(), rig_.camera.pictures().end(),
@@ -162,7 +163,7 @@ private:
             ++counts_.picturesDeleted;
             if (action == Action::Delete) continue;
             EXPECT_EQ(action, Action::Move) << "picture " << id << " deleted by a copy";
-            EXPECT_TRUE(onDisk.count(std::to_string(id) + (thumbnails_ ? "t" : "p")))
+            EXPECT_TRUE(onDisk.count(std::to_string(id) + "p"))
                 << "picture " << id << " moved without its file";
         }
 

@@ -31,12 +31,14 @@ struct TinyPlugin {
     std::string folder;  // "" at the root
     int version = MAKEFARVERSION(1, 70, 1282);
     bool refuseOpen = false;
+    DWORD panelFlags = OPIF_USEFILTER;
     std::function<int(HANDLE, int, unsigned)> onKey;
     std::function<int(PluginPanelItem*, int, const char*)> onGetFiles;
 
     PluginStartupInfo info{};
     FarStandardFunctions standardFunctions{};
     Names calls;
+    std::vector<int> getFilesModes;
     int panelObject = 0;
     HANDLE handle() { return &panelObject; }
     const char* msg(int n) { return info.GetMsg(info.ModuleNumber, n); }
@@ -67,7 +69,7 @@ void FARAPI DescribePanel(HANDLE, OpenPluginInfo* info) {
     static KeyBarTitles keyBar{};
     static char copy[] = "Copy";
     keyBar.Titles[4] = copy;
-    info->Flags = Plugin().folder.empty() ? OPIF_USEFILTER : OPIF_USEFILTER | OPIF_ADDDOTS;
+    info->Flags = Plugin().panelFlags | (Plugin().folder.empty() ? 0 : OPIF_ADDDOTS);
     info->CurDir = Plugin().folder.c_str();
     info->PanelTitle = Plugin().msg(3);
     info->StartSortMode = SM_NAME;
@@ -96,7 +98,8 @@ int FARAPI List(HANDLE, PluginPanelItem** items, int* count, int) {
     return 1;
 }
 void FARAPI FreeList(HANDLE, PluginPanelItem* items, int) { delete[] items; }
-int FARAPI Get(HANDLE, PluginPanelItem* items, int count, int, char* destination, int) {
+int FARAPI Get(HANDLE, PluginPanelItem* items, int count, int, char* destination, int mode) {
+    Plugin().getFilesModes.push_back(mode);
     return Plugin().onGetFiles ? Plugin().onGetFiles(items, count, destination) : 1;
 }
 int FARAPI Key(HANDLE panel, int key, unsigned int state) {
@@ -129,6 +132,8 @@ protected:
         settings.moduleName = moduleFolder + "/pixlor.so";
         settings.language = language;
         settings.diskDirectory = disk.path();
+        settings.currentDirectory = hostFolder.path();
+        settings.temporaryDirectory = hostTemporary.path();
         emulator = std::make_unique<HostEmulator>(TinyEntryPoints(), user, settings);
         return *emulator;
     }
@@ -147,6 +152,8 @@ protected:
 
     TinyPlugin plugin;
     TempDir disk;
+    TempDir hostFolder;     // the host's own current directory
+    TempDir hostTemporary;  // where it puts copies to view
     ScriptedUser user;
     std::unique_ptr<HostEmulator> emulator;
 };
@@ -195,7 +202,7 @@ TEST_F(TheEmulatedHost, WillNotStartAPlugInThatNeedsANewerHost) {
 
 TEST_F(TheEmulatedHost, GivesAnEmptyTextForAMessageBeyondTheFileAndNotesIt) {
     ASSERT_TRUE(host().start());
-    EXPECT_STREQ(plugin.msg(94), "");
+    EXPECT_STREQ(plugin.msg(95), "");
     EXPECT_EQ(emulator->violations().size(), 1u);
 }
 
@@ -464,6 +471,72 @@ TEST_F(AnOpenPanel, AFailedGetFilesKeepsTheMarks) {
     plugin.onGetFiles = [](PluginPanelItem*, int, const char*) { return 0; };
     EXPECT_EQ(emulator->getFiles(), 0);
     EXPECT_EQ(emulator->pluginPanel().selectedNames(), Names{"A.jpg"});
+}
+
+// --- keys the plug-in leaves to the host ---
+
+constexpr int KEY_F3 = 0x72;
+constexpr int KEY_F4 = 0x73;
+constexpr int KEY_ENTER = 0x0D;
+constexpr int KEY_DELETE = 0x2E;
+
+bool FolderEmpty(const std::string& folder) {
+    return std::filesystem::is_empty(folder);
+}
+
+TEST_F(AnOpenPanel, ViewsAndEditsCopiesTheHostAsksForIntoATemporaryFolder) {
+    plugin.onGetFiles = [](PluginPanelItem* items, int, const char* target) {
+        std::ofstream(std::string(target) + "/" + items[0].FindData.cFileName) << "copy";
+        return 1;
+    };
+    ASSERT_TRUE(emulator->setCurrentItem("A.jpg"));
+    EXPECT_EQ(emulator->pressKey(KEY_F3), 0);
+    EXPECT_EQ(emulator->pressKey(KEY_F4), 0);
+    EXPECT_EQ(emulator->pressKey(KEY_ENTER), 0);
+    EXPECT_EQ(plugin.getFilesModes, (std::vector<int>{OPM_VIEW, OPM_EDIT, OPM_SILENT | OPM_VIEW}));
+    ASSERT_EQ(emulator->hostCommands().size(), 3u);
+    for (const HostCommandRecord& command : emulator->hostCommands()) {
+        EXPECT_FALSE(command.realName);
+        EXPECT_EQ(std::string(command.shown.begin(), command.shown.end()), "copy");
+        EXPECT_EQ(command.path.rfind(hostTemporary.path(), 0), 0u) << command.path;
+    }
+    EXPECT_TRUE(FolderEmpty(hostTemporary.path())) << "the host drops its copies";
+}
+
+TEST_F(AnOpenPanel, EnterOnAFolderEntersItAndDelGoesToADeleteFilesThePlugInLacks) {
+    std::ofstream(std::filesystem::path(hostFolder.path()) / "b.jpg") << "mine";
+    EXPECT_EQ(emulator->pressKey(KEY_ENTER), 0);  // the cursor stands on 02-05-17
+    EXPECT_EQ(emulator->pluginPanel().curDir, "02-05-17");
+    ASSERT_TRUE(emulator->enterFolder(".."));
+    ASSERT_TRUE(emulator->setCurrentItem("b.jpg"));
+    for (unsigned state : {0u, PKF_SHIFT, PKF_ALT})
+        EXPECT_EQ(emulator->pressKey(KEY_DELETE, state), 0);
+    EXPECT_TRUE(std::filesystem::exists(std::filesystem::path(hostFolder.path()) / "b.jpg"));
+    ASSERT_EQ(emulator->hostCommands().size(), 4u);
+    EXPECT_EQ(emulator->hostCommands()[3].action, "wipe");
+    EXPECT_EQ(emulator->hostCommands()[3].failure, "the plug-in has no DeleteFiles");
+}
+
+// The real host takes the items of a panel with OPIF_REALNAMES for files of its own current
+// directory, whatever the plug-in holds.
+TEST_F(AnOpenPanel, WithRealNamesTheHostActsOnFilesOfItsOwnFolder) {
+    plugin.panelFlags |= OPIF_REALNAMES;
+    ASSERT_TRUE(emulator->list());
+    const auto own = std::filesystem::path(hostFolder.path());
+    std::ofstream(own / "b.jpg") << "unrelated";
+    ASSERT_TRUE(emulator->setCurrentItem("A.jpg"));
+    EXPECT_EQ(emulator->pressKey(KEY_F3), 0);
+    ASSERT_TRUE(emulator->setCurrentItem("b.jpg"));
+    EXPECT_EQ(emulator->pressKey(KEY_F3), 0);
+    EXPECT_EQ(emulator->pressKey(KEY_DELETE, PKF_ALT), 0);
+    EXPECT_TRUE(plugin.getFilesModes.empty()) << "the plug-in is never asked";
+    ASSERT_EQ(emulator->hostCommands().size(), 3u);
+    EXPECT_EQ(emulator->hostCommands()[0].failure, "Cannot open the file A.jpg");
+    EXPECT_EQ(std::string(emulator->hostCommands()[1].shown.begin(),
+                          emulator->hostCommands()[1].shown.end()),
+              "unrelated");
+    EXPECT_EQ(emulator->hostCommands()[2].action, "wipe");
+    EXPECT_FALSE(std::filesystem::exists(own / "b.jpg")) << "the host wiped its own file";
 }
 
 TEST_F(TheEmulatedHost, APanelThePlugInRefusesIsNotOpened) {

@@ -46,7 +46,7 @@ protected:
 };
 
 TEST_P(TheLanguageFiles, HoldEveryMessageFromZeroToTheLast) {
-    EXPECT_EQ(file.count(), MSG_DELETE_PROGRESS + 1);
+    EXPECT_EQ(file.count(), MSG_THUMBNAIL_MOVE_KEEPS + 1);
 }
 
 TEST_P(TheLanguageFiles, FormatsTakeExactlyTheIntegersTheCodePasses) {
@@ -119,7 +119,8 @@ TEST_P(TheHelpFiles, StartWithTheLanguageAndTheContentsTitle) {
 
 TEST_P(TheHelpFiles, HoldEveryTopicThePlugInNamesEachWithATitle) {
     for (const char* name : {"Contents", "NoSerialPort", "MultiSession", "Delete?",
-                             "DeleteClosePlugin", "WhereToCopy", "Configure", "Errors"}) {
+                             "DeleteClosePlugin", "WhereToCopy", "MoveThumbnails", "Configure",
+                             "Errors"}) {
         ASSERT_EQ(topics.count(name), 1u) << name;
         EXPECT_EQ(topics[name].substr(0, 3), "$ #") << name;
     }

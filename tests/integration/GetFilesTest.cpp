@@ -8,6 +8,8 @@
 
 #include <filesystem>
 #include <fstream>
+#include <ctime>
+#include <ostream>
 #include <sys/stat.h>
 
 namespace pixlor::test {
@@ -32,7 +34,7 @@ protected:
     }
     std::vector<std::string> pictureNames() const {
         std::vector<std::string> names = emulator.pluginPanel().names();
-        names.erase(names.begin());
+        std::erase(names, "..");
         return names;
     }
     // GetFiles with items the host would not offer from this panel.
@@ -60,6 +62,84 @@ TEST_F(TheHostAsksForThreePictures, DownloadsEachUnderItsListedNameWithItsShooti
     EXPECT_EQ(user.boxes.back().lines.at(1), "100%");
     EXPECT_TRUE(emulator.pluginPanel().selectedNames().empty());
 }
+
+#ifndef _WIN32
+// The camera's clock shows the local time where the picture was taken: panel items and written
+// files carry that local time as the system's UTC file time, so that the host and every file
+// tool show the camera's hour again, in winter and in summer, east and west of UTC.
+struct ZoneRow {
+    const char* situation;
+    const char* rule;  // POSIX TZ
+    unsigned month;
+    int hoursAheadOfUtc;
+};
+void PrintTo(const ZoneRow& row, std::ostream* out) { *out << row.situation; }
+
+const ZoneRow ZONES[] = {
+    {"BerlinInWinter", "CET-1CEST,M3.5.0,M10.5.0/3", 1, 1},
+    {"BerlinInSummer", "CET-1CEST,M3.5.0,M10.5.0/3", 7, 2},
+    {"NewYorkInWinter", "EST5EDT,M3.2.0,M11.1.0", 1, -5},
+    {"NewYorkInSummer", "EST5EDT,M3.2.0,M11.1.0", 7, -4},
+    {"UtcInWinter", "UTC0", 1, 0},
+    {"UtcInSummer", "UTC0", 7, 0},
+};
+
+class APictureShotInAZone : public HostWithCamera, public ::testing::WithParamInterface<ZoneRow> {
+protected:
+    APictureShotInAZone()
+        : HostWithCamera({PictureOn(2002, GetParam().month, 17, 3000, 300, 12, 34, 31)}),
+          zone(GetParam().rule) {}
+    // 12:34:31 on the camera, seconds rounded down to even, back to UTC.
+    std::int64_t expectedUtcSeconds() const {
+        return daysFromCivil(2002, GetParam().month, 17) * 86400 + 12 * 3600 + 34 * 60 + 30 -
+               GetParam().hoursAheadOfUtc * 3600;
+    }
+    static std::int64_t SecondsOf(const FILETIME& time) {
+        const std::uint64_t ticks = (std::uint64_t{time.dwHighDateTime} << 32) | time.dwLowDateTime;
+        return static_cast<std::int64_t>(ticks / 10000000) - 11644473600;
+    }
+    // The file's modification time, and the local fields it shows as.
+    void expectShotAtTwelveThirtyFour(const std::string& path) const {
+        struct stat status {};
+        ASSERT_EQ(stat(nativePath(path).c_str(), &status), 0) << path;
+        EXPECT_EQ(static_cast<std::int64_t>(status.st_mtime), expectedUtcSeconds()) << path;
+        std::tm shown{};
+        ASSERT_NE(localtime_r(&status.st_mtime, &shown), nullptr);
+        EXPECT_EQ((std::vector<int>{shown.tm_year + 1900, shown.tm_mon + 1, shown.tm_mday,
+                                    shown.tm_hour, shown.tm_min, shown.tm_sec}),
+                  (std::vector<int>{2002, static_cast<int>(GetParam().month), 17, 12, 34, 30}))
+            << path;
+    }
+    TimeZoneInForce zone;
+};
+
+TEST_P(APictureShotInAZone, IsListedAndWrittenAtTheCamerasLocalTime) {
+    ASSERT_TRUE(startAndOpen()) << emulator.errorText;
+    const std::string folder = GetParam().month == 1 ? "02-01-17" : "02-07-17";
+    const PluginPanelItem folderItem = emulator.pluginPanel().items().at(0);
+    EXPECT_EQ(SecondsOf(folderItem.FindData.ftCreationTime), expectedUtcSeconds());
+    ASSERT_TRUE(emulator.enterFolder(folder)) << emulator.errorText;
+    const PluginPanelItem item = emulator.pluginPanel().items().at(1);
+    EXPECT_EQ(SecondsOf(item.FindData.ftLastWriteTime), expectedUtcSeconds());
+
+    ASSERT_TRUE(emulator.setCurrentItem(item.FindData.cFileName));
+    EXPECT_EQ(emulator.getFiles(), 1);
+    expectShotAtTwelveThirtyFour(disk.windowsPath(item.FindData.cFileName));
+
+    ASSERT_TRUE(emulator.enterFolder(".."));
+    ASSERT_TRUE(emulator.selectItems({folder}));
+    user.queueDialog([](host::DialogRequest&) { return 7; });  // OK: into date folders
+    EXPECT_EQ(emulator.pressKey(VK_F5), 1);
+    expectShotAtTwelveThirtyFour(disk.windowsPath(folder + "\\pic17." +
+                                                  (GetParam().month == 1 ? "01" : "07") +
+                                                  ".2002_001.jpg"));
+}
+
+INSTANTIATE_TEST_SUITE_P(EastAndWestOfUtc, APictureShotInAZone, ::testing::ValuesIn(ZONES),
+                         [](const ::testing::TestParamInfo<ZoneRow>& param) {
+                             return std::string(param.param.situation);
+                         });
+#endif
 
 TEST_F(TheHostAsksForThreePictures, ALongDestinationIsShortenedOnlyOnScreen) {
     const std::string deep = disk.path() + "/" + std::string(70, 'd');
@@ -130,8 +210,7 @@ class TheHostAsksForThumbnails : public TheHostAsksForThreePictures {
 protected:
     void SetUp() override {
         ASSERT_TRUE(startAndOpen()) << emulator.errorText;
-        ASSERT_EQ(emulator.pressKey(VK_F7), 1);
-        ASSERT_TRUE(emulator.enterFolder(" ")) << emulator.errorText;
+        ASSERT_EQ(emulator.pressKey(VK_F7), 1);  // thumbnails have no folders: all at the root
         ASSERT_TRUE(emulator.selectItems(pictureNames()));
         user.boxes.clear();
     }

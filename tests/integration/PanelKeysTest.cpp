@@ -9,6 +9,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <set>
 #include <sys/stat.h>
 
@@ -107,17 +108,22 @@ TEST_F(CopyKeysOnFourPictures, F5CopiesThePhotosIntoADateSubFolder) {
     EXPECT_TRUE(emulator.pluginPanel().selectedNames().empty()) << "the host took the marks off";
 }
 
-TEST_F(CopyKeysOnFourPictures, ShiftF6MovesTheThumbnailsIntoThumbnailFolders) {
+TEST_F(CopyKeysOnFourPictures, ShiftF6CopiesTheThumbnailsKeepsThePicturesAndSaysSo) {
     setText("ThumbPath", "t%2D");
-    const auto secondThumbnail = expected(1, PictureKind::Thumbnail);
     answerOk();
     EXPECT_EQ(emulator.pressKey(VK_F6, PKF_SHIFT), 1);
     EXPECT_EQ(prompt(), "M76 M80 M81 M83 M84 M85");
     EXPECT_EQ(std::string(user.dialogs[0].items[0].Data), text(MSG_MOVE_TITLE));
-    EXPECT_EQ(fileAt("t17\\thumb17.05.2002_002.jpg"), secondThumbnail);
+    EXPECT_EQ(fileAt("t17\\thumb17.05.2002_002.jpg"), expected(1, PictureKind::Thumbnail));
     EXPECT_EQ(filesOnDisk(), 3u);
-    EXPECT_EQ(camera.pictures().size(), 1u);  // moved: deleted on the camera
-    EXPECT_EQ(emulator.pluginPanel().names(), (std::vector<std::string>{"02-05-18"}));
+    EXPECT_EQ(camera.pictures().size(), 4u);  // no photo was copied: nothing is deleted
+    EXPECT_EQ(camera.counters().deletes, 0);
+    const auto notices = boxesWithTopic("MoveThumbnails");
+    ASSERT_EQ(notices.size(), 1u);
+    EXPECT_EQ(notices[0].flags, DWORD{FMSG_MB_OK});
+    EXPECT_EQ(BoxTexts(notices[0]),
+              (std::vector<std::string>{text(MSG_MOVE_TITLE), text(MSG_THUMBNAIL_MOVE_KEEPS)}));
+    EXPECT_EQ(emulator.pluginPanel().names(), (std::vector<std::string>{"02-05-17", "02-05-18"}));
 }
 
 // For each key state: the prompt, and the files one OK makes of the three pictures of May 17
@@ -235,25 +241,81 @@ TEST_F(CopyKeysOnFourPictures, F7SwitchesToThumbnailsAndBackRelistingEachTime) {
     const int listingsBefore = emulator.listings();
     EXPECT_EQ(emulator.pressKey(VK_F7, PKF_SHIFT), 1);
     EXPECT_EQ(panel()->thumbMode, 1);
-    ASSERT_EQ(emulator.controls().size(), 2u);
+    // Then the listing of named thumbnails asks for the other panel's folder.
+    ASSERT_EQ(emulator.controls().size(), 3u);
     EXPECT_EQ(emulator.controls()[0].command, FCTL_UPDATEPANEL);
     EXPECT_TRUE(emulator.controls()[0].withParameter);
     EXPECT_EQ(emulator.controls()[1].command, FCTL_REDRAWPANEL);
-    EXPECT_EQ(emulator.pluginPanel().names(), (std::vector<std::string>{" "}));
+    EXPECT_EQ(emulator.pluginPanel().names().size(), 4u) << "the thumbnails, at the root";
     EXPECT_EQ(emulator.pressKey(VK_F7, NO_SHIFT), 1);
     EXPECT_EQ(panel()->thumbMode, 0);
-    EXPECT_EQ(emulator.controls().size(), 4u);
+    EXPECT_EQ(emulator.controls(FCTL_UPDATEPANEL).size(), 2u);
+    EXPECT_EQ(emulator.controls(FCTL_REDRAWPANEL).size(), 2u);
     EXPECT_EQ(emulator.listings(), listingsBefore + 2);
     EXPECT_EQ(emulator.pluginPanel().names(), (std::vector<std::string>{"02-05-17", "02-05-18"}));
 }
 
-TEST_F(CopyKeysOnFourPictures, OtherKeysAreLeftToTheHost) {
-    EXPECT_EQ(emulator.pressKey(0x72, NO_SHIFT), 0);  // F3
-    EXPECT_EQ(emulator.pressKey(0x73, PKF_ALT), 0);   // F4
-    EXPECT_EQ(emulator.pressKey(0x0D, NO_SHIFT), 0);  // Enter
-    EXPECT_EQ(user.boxes.size(), 1u) << "only the catalogue notice of the opening";
-    EXPECT_TRUE(user.dialogs.empty());
-    EXPECT_TRUE(emulator.controls().empty());
+TEST_F(CopyKeysOnFourPictures, DelAndShiftDelDeleteOnTheCameraAsF8Does) {
+    user.queueAnswer(1);  // Shift+Del: Cancel
+    EXPECT_EQ(emulator.pressKey(VK_DELETE, PKF_SHIFT), 1);
+    EXPECT_EQ(camera.pictures().size(), 4u);
+    user.queueAnswer(0);
+    EXPECT_EQ(emulator.pressKey(VK_DELETE, NO_SHIFT), 1);
+    const auto questions = boxesWithTopic("Delete?");
+    ASSERT_EQ(questions.size(), 2u);
+    EXPECT_EQ(BoxTexts(questions[1]),
+              (std::vector<std::string>{text(MSG_DELETE_TITLE), text(MSG_DELETE_QUESTION)}));
+    EXPECT_EQ(camera.pictures().size(), 1u);
+    EXPECT_TRUE(emulator.hostCommands().empty()) << "the host did nothing of its own";
+}
+
+// Every key in every shift state, then one copy: the files of the host's own folder that carry
+// the pictures' names stay as they are, and nothing is written outside the chosen destination
+// but the host's temporary copies, which it removes.
+TEST_F(CopyKeysOnFourPictures, NoKeyTouchesAFileOutsideTheDestinationTheUserChose) {
+    ASSERT_TRUE(emulator.enterFolder("02-05-17"));
+    const fs::path own = hostFolder.path();
+    std::vector<std::string> names = emulator.pluginPanel().names();
+    std::erase(names, "..");
+    names.push_back("02-05-18");
+    std::map<std::string, std::vector<unsigned char>> ownFiles;
+    for (const std::string& name : names) {
+        std::ofstream(own / name) << "the user's " << name;
+        ownFiles[name] = readFileBytes((own / name).string());
+    }
+    const std::string firstPicture = names.at(0);
+
+    ASSERT_TRUE(emulator.setCurrentItem(firstPicture));
+    for (int key : {VK_F3, VK_F4, VK_RETURN, VK_DELETE, VK_F5, VK_F6, VK_F7, VK_F8}) {
+        for (unsigned state = 0; state < 8; ++state) {  // every mix of Ctrl, Alt and Shift
+            emulator.pressKey(key, state);  // boxes and dialogs are answered with Esc
+            if (!emulator.pluginPanel().curDir.empty()) continue;
+            ASSERT_TRUE(emulator.enterFolder("02-05-17"));
+        }
+        ASSERT_TRUE(emulator.setCurrentItem(firstPicture));
+    }
+    const std::vector<host::HostCommandRecord>& commands = emulator.hostCommands();
+    ASSERT_EQ(commands.size(), 3u) << "F3, F4 and Enter without shift keys went to the host";
+    for (const host::HostCommandRecord& command : commands) {
+        EXPECT_FALSE(command.realName);
+        EXPECT_EQ(command.shown, expected(0, PictureKind::Photo)) << command.action;
+    }
+    EXPECT_EQ(commands[2].getFilesMode, OPM_SILENT | OPM_VIEW);
+    EXPECT_EQ(camera.pictures().size(), 4u);
+    EXPECT_EQ(filesOnDisk(), 0u);
+    EXPECT_TRUE(FilesUnder(hostTemporary.path()).empty());
+
+    fs::create_directory(fs::path(disk.path()) / "chosen");
+    user.queueDialog([this](host::DialogRequest& dialog) {
+        dialog.setText(2, disk.windowsPath("chosen"));
+        return OK_BUTTON;
+    });
+    ASSERT_TRUE(emulator.selectItems({firstPicture}));
+    EXPECT_EQ(emulator.pressKey(VK_F5, NO_SHIFT), 1);
+    EXPECT_EQ(FilesUnder(disk.path()), (std::set<std::string>{"chosen/" + firstPicture}));
+    EXPECT_EQ(FilesUnder(own.string()).size(), ownFiles.size());
+    for (const auto& [name, bytes] : ownFiles)
+        EXPECT_EQ(readFileBytes((own / name).string()), bytes) << name;
 }
 
 TEST_F(CopyKeysOnFourPictures, F8AnsweredWithCancelDeletesNothing) {

@@ -30,7 +30,7 @@ protected:
 
 TEST_F(AHostWithACameraOnCom2, OpensWithDateFoldersAndDescribesTheRoot) {
     EXPECT_EQ(emulator.pluginPanel().names(), (std::vector<std::string>{"02-05-17", "02-05-18"}));
-    EXPECT_EQ(emulator.panelDescription().flags, 1463u);
+    EXPECT_EQ(emulator.panelDescription().flags, 1431u);  // no OPIF_REALNAMES
     EXPECT_EQ(emulator.panelDescription().curDir, "");
     EXPECT_TRUE(emulator.panelDescription().keyBar[0][4].has_value());
     EXPECT_FALSE(emulator.panelDescription().keyBar[0][0].has_value());
@@ -139,9 +139,11 @@ TEST_F(AHostWithACameraOnCom2, F8RenumbersThePicturesLeftSoTheyStillCopyTheirOwn
     EXPECT_EQ(readFileBytes(disk.windowsPath("pic18.05.2002_001.jpg")), last);
 }
 
-TEST_F(AHostWithACameraOnCom2, F7ShowsThumbnailsInOneBlankFolder) {
+TEST_F(AHostWithACameraOnCom2, F7ShowsTheThumbnailsAtTheRoot) {
     EXPECT_EQ(emulator.pressKey(VK_F7), 1);
-    EXPECT_EQ(emulator.pluginPanel().names(), (std::vector<std::string>{" "}));
+    EXPECT_EQ(emulator.pluginPanel().names(),
+              (std::vector<std::string>{"thumb17.05.2002_001.jpg", "thumb17.05.2002_002.jpg",
+                                        "thumb18.05.2002_003.jpg"}));
 }
 
 TEST_F(AHostWithACameraOnCom2, GetFilesDownloadsThePicturesUnderTheCursorsNames) {

@@ -52,7 +52,7 @@ TEST_F(PicturesOfTwoDays, TheDescriptionShowsNoDotsAtTheRootAndTheFolderInside) 
     OpenPluginInfo info{};
     GetOpenPluginInfo(*panel(), info);
     EXPECT_EQ(int{info.StructSize}, static_cast<int>(sizeof(OpenPluginInfo)));
-    EXPECT_EQ(DWORD{info.Flags}, 1463u);
+    EXPECT_EQ(DWORD{info.Flags}, 1431u);
     EXPECT_STREQ(info.CurDir, "");
     EXPECT_EQ(std::string(info.PanelTitle), text(MSG_TITLE));
     EXPECT_EQ(std::string(info.Format), text(MSG_MENU_ITEM));
@@ -60,7 +60,7 @@ TEST_F(PicturesOfTwoDays, TheDescriptionShowsNoDotsAtTheRootAndTheFolderInside) 
 
     ASSERT_TRUE(SetDirectory(*panel(), "02-05-18"));
     GetOpenPluginInfo(*panel(), info);
-    EXPECT_EQ(DWORD{info.Flags}, 1471u);
+    EXPECT_EQ(DWORD{info.Flags}, 1439u);
     EXPECT_STREQ(info.CurDir, "02-05-18");
 }
 
@@ -109,12 +109,16 @@ TEST_F(PicturesOfTwoDays, SetDirectoryToAnUnlistedNameFailsAndForgetsTheListingK
     EXPECT_EQ(panel()->listingState, 0);
 }
 
-TEST_F(PicturesOfTwoDays, ThumbnailsWithTheBlankFolderPatternShareOneFolder) {
+TEST_F(PicturesOfTwoDays, ThumbnailsAreListedAtTheRootAlsoWithAStoredPatternOfBlanks) {
     panel()->thumbMode = 1;
-    const auto items = listing();
-    ASSERT_EQ(items.size(), 1u);
-    EXPECT_STREQ(items[0].FindData.cFileName, " ");
-    EXPECT_EQ(DWORD{items[0].FindData.nFileSizeLow}, 700u);
+    for (const char* stored : {"", "   "}) {
+        setText("ThumbPath", stored);
+        const auto items = listing();
+        ASSERT_EQ(items.size(), 3u) << "ThumbPath \"" << stored << '"';
+        EXPECT_STREQ(items[0].FindData.cFileName, "thumb17.05.2002_001.jpg");
+        EXPECT_EQ(DWORD{items[2].FindData.nFileSizeLow}, 400u);
+        EXPECT_EQ(panel()->listingState, LISTING_FLAT_ROOT);
+    }
 }
 
 TEST_F(PicturesOfTwoDays, AFolderNameTooLongForItsFieldIsCutAndStillFindsItsPictures) {

@@ -51,6 +51,27 @@ TEST(AScenario, GivesPicturesSeedPacketSizeAndFaults) {
     EXPECT_TRUE(scenario.faults[3].on.matches(sim::CMD_GET_REGISTER, 10));
 }
 
+TEST(AScenario, LeavesTheSizesOfJpegPicturesToTheImagesUnlessItFixesThem) {
+    Scenario scenario;
+    std::string error;
+    ASSERT_TRUE(parse(R"({"pictures": [
+        {"shootingTime": 0},
+        {"shootingTime": 0, "photoSize": 60000, "width": 1024, "height": 768}]})",
+                      scenario, error))
+        << error;
+    EXPECT_EQ(scenario.content, sim::PictureContent::Jpeg);
+    ASSERT_EQ(scenario.pictures.size(), 2u);
+    EXPECT_EQ(scenario.pictures[0].photoSize, sim::NATURAL_SIZE);
+    EXPECT_EQ(scenario.pictures[0].thumbSize, sim::NATURAL_SIZE);
+    EXPECT_EQ(scenario.pictures[0].width, 0u);
+    EXPECT_EQ(scenario.pictures[1].photoSize, 60000u);
+    EXPECT_EQ(scenario.pictures[1].thumbSize, sim::NATURAL_SIZE);
+    EXPECT_EQ(scenario.pictures[1].width, 1024u);
+    EXPECT_EQ(scenario.pictures[1].height, 768u);
+    ASSERT_TRUE(parse(R"({"content": "data"})", scenario, error)) << error;
+    EXPECT_EQ(scenario.content, sim::PictureContent::Data);
+}
+
 TEST(AScenario, BuildsACameraThatShowsItsFaults) {
     Scenario scenario;
     std::string error;
@@ -84,8 +105,18 @@ TEST(AScenario, IsRejectedWithAMessageNamingTheOffendingEntry) {
         {"{", "the scenario is not valid JSON"},
         {R"({"pictres": []})", "scenario has the unknown member \"pictres\""},
         {R"({"packetSize": 0})", "scenario.packetSize must lie between 1 and 65535"},
-        {R"({"pictures": [{"photoSize": 1, "shootingTime": 0}]})",
+        {R"({"content": "data", "pictures": [{"photoSize": 1, "shootingTime": 0}]})",
          "pictures[0].thumbSize is missing"},
+        {R"({"content": "png"})", "scenario.content must be \"jpeg\" or \"data\""},
+        {R"({"pictures": [{"shootingTime": 0, "width": 800}]})",
+         "pictures[0] gives one of width and height without the other"},
+        {R"({"pictures": [{"shootingTime": 0, "width": 8, "height": 6}]})",
+         "pictures[0].width must lie between 16 and 4096"},
+        {R"({"pictures": [{"shootingTime": 0, "photoSize": 4294967295}]})",
+         "pictures[0].photoSize must lie between 0 and 4294967294"},
+        {R"({"content": "data", "pictures": [{"photoSize": 1, "thumbSize": 1, "shootingTime": 0,
+                                              "width": 800, "height": 600}]})",
+         "pictures[0] has dimensions, which only JPEG pictures have"},
         {R"({"pictures": [{"photoSize": 1.5, "thumbSize": 1, "shootingTime": 0}]})",
          "pictures[0].photoSize must be a whole number"},
         {R"({"pictures": [{"photoSize": 1, "thumbSize": 1, "shootingTime": "2001-02-29 00:00:00"}]})",

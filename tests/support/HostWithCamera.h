@@ -140,6 +140,8 @@ protected:
     FakeSystemInForce fake;
     TempDir disk;           // the folder of the host's disk panel
     TempDir languageFolder;  // with numbered texts: the language file beside a stand-in module
+    TempDir hostFolder;      // the host's own current directory
+    TempDir hostTemporary;   // where the host puts the copies it views
     sim::CameraModel camera;
     host::ScriptedUser user;
     host::HostEmulator emulator;
@@ -157,6 +159,8 @@ private:
                                  : std::filesystem::current_path();
         settings.moduleName = (folder / "pixlor.so").string();
         settings.diskDirectory = disk.path();
+        settings.currentDirectory = hostFolder.path();
+        settings.temporaryDirectory = hostTemporary.path();
         return settings;
     }
     bool ownLanguageFile() const { return setup_.numberedTexts || !setup_.texts.empty(); }

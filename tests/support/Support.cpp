@@ -1,5 +1,7 @@
 #include "tests/support/Support.h"
 
+#include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -11,9 +13,9 @@ namespace pixlor::test {
 namespace {
 
 // Removes a folder with everything in it, by names in the "\\?\" form, which Windows takes as
-// they are. Otherwise it drops trailing blanks from a path's last name: "dir\ ", the folder that
-// the default thumbnail pattern names by one blank, would be "dir" itself, and a removal that
-// builds paths that way (the standard library's) descends into "dir" without end.
+// they are. Otherwise it drops trailing blanks from a path's last name: "dir\ ", a folder a test
+// may make by a blank name, would be "dir" itself, and a removal that builds paths that way (the
+// standard library's) descends into "dir" without end.
 void removeTree(const std::wstring& folder) {
     WIN32_FIND_DATAW found;
     const HANDLE find = ::FindFirstFileW((folder + L"\\*").c_str(), &found);
@@ -68,5 +70,23 @@ std::vector<unsigned char> readFileBytes(const std::string& path) {
 }
 
 bool fileExists(const std::string& path) { return std::filesystem::exists(nativePath(path)); }
+
+#ifndef _WIN32
+TimeZoneInForce::TimeZoneInForce(const char* rule) {
+    const char* zone = std::getenv("TZ");
+    hadZone_ = zone != nullptr;
+    if (hadZone_) previous_ = zone;
+    setenv("TZ", rule, 1);
+    tzset();
+}
+
+TimeZoneInForce::~TimeZoneInForce() {
+    if (hadZone_)
+        setenv("TZ", previous_.c_str(), 1);
+    else
+        unsetenv("TZ");
+    tzset();
+}
+#endif
 
 }  // namespace pixlor::test

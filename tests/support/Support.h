@@ -36,6 +36,22 @@ private:
     System* previous_;
 };
 
+#ifndef _WIN32
+// Puts a time zone (a POSIX TZ rule, so no zone files are needed) in force for the life of the
+// object, then the previous one.
+class TimeZoneInForce {
+public:
+    explicit TimeZoneInForce(const char* rule);
+    ~TimeZoneInForce();
+    TimeZoneInForce(const TimeZoneInForce&) = delete;
+    TimeZoneInForce& operator=(const TimeZoneInForce&) = delete;
+
+private:
+    bool hadZone_;
+    std::string previous_;
+};
+#endif
+
 // A path the plug-in built with "\" separators, as this system's file functions take it.
 std::string nativePath(std::string path);
 std::vector<unsigned char> readFileBytes(const std::string& path);

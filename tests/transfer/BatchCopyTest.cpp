@@ -135,13 +135,23 @@ TEST_F(ThreePicturesBatch, AMoveLeavesAPictureThatCouldNotBeSelectedOnTheCamera)
     EXPECT_EQ(camera.speedIndex(), 0u) << "the camera is back at its default speed";
 }
 
-TEST_F(ThreePicturesBatch, AMoveDeletesEveryCopiedPicture) {
+TEST_F(ThreePicturesBatch, AMoveDeletesEveryPictureWhosePhotoWasCopied) {
+    EXPECT_TRUE(BatchCopy(*panel(), destination.c_str(), PAIRING_ONE_KIND, true, true,
+                          SUBFOLDERS_NEVER, true, positions({0, 2})));
+
+    EXPECT_TRUE(fileExists(onDisk("pic05.07.2002_001.jpg")));
+    EXPECT_TRUE(fileExists(onDisk("pic07.07.2002_001.jpg")));
+    EXPECT_EQ(idsOnCamera(), (std::vector<std::uint32_t>{2}));
+}
+
+TEST_F(ThreePicturesBatch, AMoveOfThumbnailsAloneCopiesThemAndDeletesNothing) {
     EXPECT_TRUE(BatchCopy(*panel(), destination.c_str(), PAIRING_ONE_KIND, false, true,
                           SUBFOLDERS_NEVER, true, positions({0, 2})));
 
     EXPECT_TRUE(fileExists(onDisk("thumb05.07.2002_001.jpg")));
     EXPECT_TRUE(fileExists(onDisk("thumb07.07.2002_001.jpg")));
-    EXPECT_EQ(idsOnCamera(), (std::vector<std::uint32_t>{2}));
+    EXPECT_EQ(idsOnCamera(), (std::vector<std::uint32_t>{1, 2, 3}));
+    EXPECT_EQ(camera.counters().deletes, 0);
 }
 
 TEST_F(ThreePicturesBatch, ClearsTheSelectionMarksOnePictureAtATime) {

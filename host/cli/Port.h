@@ -1,0 +1,35 @@
+// The serial port a camera command will use, as the console program shows and checks it: the
+// stored setting (the panel opens exactly that port), its device on this system, and what is
+// wrong with the device before the plug-in waits on it for an answer.
+#pragma once
+
+#include "platform/Win32Api.h"
+
+#include <cstdint>
+#include <string>
+
+namespace pixlor::host::cli {
+
+struct PortInUse {
+    int number = 2;          // COM<number>
+    std::string device;      // its device on this system
+    std::uint32_t baud = 0;  // the configured speed
+    std::string name() const { return "COM" + std::to_string(number); }
+};
+
+// The settings' port and speed as the panel reads them, defaults included.
+PortInUse StoredPort();
+
+// The stored value `name` of the plug-in's settings; false when it is not stored.
+bool ReadStoredNumber(const char* name, DWORD& value);
+void WriteStoredNumber(const char* name, DWORD value);
+
+// What keeps `device` from being the camera's port, in words, found at once: missing, not a
+// character device, not a serial line, no permission, held by another program. Empty when it
+// can be opened as a serial port.
+std::string SerialDeviceProblem(const std::string& device);
+
+// "COM3" or "com3" as 3; 0 for anything else.
+int ComPortNumber(const std::string& text);
+
+}  // namespace pixlor::host::cli
