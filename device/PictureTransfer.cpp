@@ -42,11 +42,15 @@ bool CameraDevice::downloadPicture(std::uint32_t number, bool photo, bool resetA
         return false;
     }
     bool fileFailed = false;
-    const bool complete =
+    bool complete =
         receiveIntoFile(photo ? REGISTER_PHOTO_DATA : REGISTER_THUMB_DATA, file,
                         photo ? entry.photoSize : entry.thumbSize, progress, fileFailed);
     if (complete) os().SetFileTime(file, &fileTime, &fileTime, &fileTime);
-    os().CloseHandle(file);
+    // A close that fails may leave the file's data off the disk: not a copy to rely on.
+    if (!os().CloseHandle(file) && complete) {
+        complete = false;
+        fileFailed = true;
+    }
     // A cut-off copy must not pass for the picture; the camera still holds it.
     if (!complete) os().DeleteFileA(fileName);
 

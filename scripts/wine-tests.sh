@@ -14,6 +14,8 @@ root=$PWD
 wine=/usr/lib/wine/wine
 wineserver=/usr/lib/wine/wineserver
 export WINEARCH=win32 WINEDEBUG=-all
+# The suite's file times are the cameras' clock read in UTC; both runs take the same zone.
+export TZ=UTC
 export WINEPREFIX=$root/build-win32-tests/wineprefix
 work=$root/build-win32-tests/wine-e2e
 release=$work/release/Pixlor  # the release archive, unpacked: the module the suite loads

@@ -40,8 +40,7 @@ constexpr const char* MODULE_FILE = "pixlor.so";
 // Items of the configuration dialog that the tests edit, and its OK button.
 constexpr int PHOTO_NAME = 18, THUMB_FOLDER = 24, PHOTO_DIGITS = 26, OK_BUTTON = 32;
 constexpr int COPY_DIALOG_OK = 7;
-constexpr int DELETE_KEY = 0x2E;          // Del
-constexpr int ENTER_GET_MODE = 0x1 | 0x4;  // what the host passes to GetFiles for Enter and F3
+constexpr int ENTER_GET_MODE = OPM_SILENT | OPM_VIEW;  // what the host passes for Enter
 
 constexpr std::int64_t SECONDS_1601_TO_1970 = 11644473600;
 
@@ -267,25 +266,22 @@ TEST_F(ACameraWithPicturesOnThreeDates, F7ListsAndCopiesTheThumbnailsAndSwitches
 }
 
 // Without OPIF_REALNAMES the host views an item (Enter, F3) by asking GetFiles for a copy of
-// that one item, as its panel holds it, in a temporary folder of its own.
+// that one item into a temporary folder of its own; Enter passes OPM_SILENT | OPM_VIEW.
 TEST_F(ACameraWithPicturesOnThreeDates, GetsTheViewedPictureIntoTheHostsTemporaryFolder) {
     ASSERT_TRUE(emulator.enterFolder("02-05-18"));
-    const host::PanelModel& panel = emulator.pluginPanel();
-    const int index = panel.find("img20020518_0001.jpg");
-    ASSERT_GE(index, 0);
-    PluginPanelItem item = panel.items().at(static_cast<std::size_t>(index));
-    TempDir hostTemporary;
-    char destination[MAX_PATH] = {};
-    hostTemporary.path().copy(destination, sizeof destination - 1);
-    EXPECT_EQ(module.entryPoints.GetFiles(emulator.panelHandle(), &item, 1, 0, destination,
-                                          ENTER_GET_MODE),
-              1);
-    const std::string copy = hostTemporary.windowsPath("img20020518_0001.jpg");
-    EXPECT_EQ(readFileBytes(copy), dataOf(2, sim::PictureKind::Photo));
-    FileTimes times;
-    ASSERT_TRUE(ReadFileTimes(copy, times));
-    EXPECT_EQ(times.write, FileTicksOf(scenario.pictures.at(2)));
+    ASSERT_TRUE(emulator.setCurrentItem("img20020518_0001.jpg"));
+    for (const int key : {VK_RETURN, VK_F3}) {
+        EXPECT_EQ(emulator.pressKey(key), 0) << "the host views the item itself";
+        ASSERT_FALSE(emulator.hostCommands().empty());
+        const host::HostCommandRecord& viewed = emulator.hostCommands().back();
+        EXPECT_EQ(viewed.action, "view");
+        EXPECT_FALSE(viewed.realName);
+        EXPECT_EQ(viewed.getFilesMode, key == VK_RETURN ? ENTER_GET_MODE : OPM_VIEW);
+        EXPECT_EQ(viewed.getFilesResult, 1);
+        EXPECT_EQ(viewed.shown, dataOf(2, sim::PictureKind::Photo)) << viewed.failure;
+    }
     EXPECT_TRUE(errorBoxes().empty());
+    EXPECT_EQ(emulator.screensOutstanding(), 0);
 }
 
 TEST_F(ACameraWithPicturesOnThreeDates, MovesAPictureOffTheCamera) {
@@ -315,12 +311,11 @@ TEST_F(ACameraWithPicturesOnThreeDates, DeletesAPictureAndTheRestMoveUp) {
     expectPhotoFile("img20020517_0001.jpg", 1);  // the second picture moved up
 }
 
-// Waits for Del in the camera panel doing what F8 does (today the key is left to the host).
-TEST_F(ACameraWithPicturesOnThreeDates, DISABLED_DelDeletesOnTheCameraAsF8Does) {
+TEST_F(ACameraWithPicturesOnThreeDates, DelDeletesOnTheCameraAsF8Does) {
     ASSERT_TRUE(emulator.enterFolder("02-05-17"));
     ASSERT_TRUE(emulator.selectItems({"img20020517_0001.jpg"}));
     user.queueAnswer(0);  // delete?
-    EXPECT_EQ(emulator.pressKey(DELETE_KEY), 1);
+    EXPECT_EQ(emulator.pressKey(VK_DELETE), 1);
     ASSERT_FALSE(user.boxes.empty());
     EXPECT_EQ(user.boxes.front().helpTopic, "Delete?");
     EXPECT_TRUE(errorBoxes().empty());
