@@ -62,7 +62,12 @@ bool CameraDevice::downloadPicture(std::uint32_t number, bool photo, bool resetA
         return false;
     }
     if (link->port->statusFlags != 0) {
-        if ((link->port->statusFlags & STATUS_OUT_OF_STEP) != 0) restoreSpeed(true, true);
+        // An interrupted read leaves the line itself sound: the camera goes back to its default
+        // speed, after the rest of its packet where the line lets that be read.
+        const bool interrupted = link->port->readInterrupted != 0;
+        if (interrupted) link->letLineGoQuiet();
+        if (interrupted || (link->port->statusFlags & STATUS_OUT_OF_STEP) != 0)
+            restoreSpeed(true, true);
         return false;
     }
     if (!restoreSpeed(resetAfter, false)) return false;
@@ -106,6 +111,10 @@ bool CameraDevice::awaitDataPacket() {
     for (int tries = 1;; ++tries) {
         if (holdsDataPacket(LINK_ERR_NEXT_PACKET, 0)) return true;
         if ((link->port->statusFlags & STATUS_RESEND) == 0 || tries == PACKET_TRIES) return false;
+        // A NAK that reaches the camera while it is still sending brings a copy on top of the
+        // packet under way, which would then be taken for the next one: the NAK waits until
+        // the line is quiet, and without that certainty the transfer ends.
+        if (link->port->readEndedBySilence == 0 && !link->letLineGoQuiet()) return false;
         link->answerAndReceive(true);
     }
 }

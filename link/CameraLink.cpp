@@ -157,6 +157,19 @@ void CameraLink::receiveDataPacket() {
 
 bool CameraLink::sendByte(std::uint8_t byte) { return port->writeByte(byte); }
 
+bool CameraLink::letLineGoQuiet() {
+    const std::uint32_t flags = port->statusFlags;
+    // The rest of the packet under way and, at most, one copy asked for before: more is a
+    // line that never falls silent.
+    std::uint8_t ignored[64];
+    std::uint32_t left = 2 * RECEIVE_BUFFER_SIZE;
+    for (; left >= sizeof ignored && port->read(ignored, sizeof ignored); left -= sizeof ignored) {
+    }
+    const bool quiet = port->readEndedBySilence != 0;
+    port->statusFlags = flags;
+    return quiet;
+}
+
 bool CameraLink::exchange(std::uint8_t* packet) {
     for (int sends = 1;; ++sends) {
         sendPacket(packet);

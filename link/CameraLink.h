@@ -57,6 +57,10 @@ public:
     bool sendPacket(std::uint8_t* packet);
     bool receive();
     bool sendByte(std::uint8_t byte);
+    // Reads and drops whatever the camera is still sending until the line has been silent for
+    // a whole wait; false when a read failed first, so that the line's state is not known.
+    // statusFlags are kept.
+    bool letLineGoQuiet();
     bool read(void* buffer, std::uint32_t count) { return port->read(buffer, count); }
     bool readByte(void* buffer) { return port->readByte(buffer); }
     bool write(const void* buffer, std::uint32_t count) { return port->write(buffer, count); }

@@ -101,6 +101,8 @@ bool SerialPort::applyTimeouts() {
 }
 
 bool SerialPort::read(void* buffer, std::uint32_t count) {
+    readEndedBySilence = 0;
+    readInterrupted = 0;
     if (isOpen == 0) {
         statusFlags |= STATUS_NOT_OPEN;
         return false;
@@ -116,7 +118,14 @@ bool SerialPort::read(void* buffer, std::uint32_t count) {
         DWORD got = 0;
         const bool readOk = os().ReadFile(handle, bytes + done, count - done, &got) != 0;
         done += std::min<DWORD>(got, count - done);
-        if (!readOk || (got == 0 && done < count)) break;  // failed, or a whole wait silent
+        if (!readOk) {
+            readInterrupted = os().GetLastError() == ERROR_OPERATION_ABORTED ? 1 : 0;
+            break;
+        }
+        if (got == 0 && done < count) {  // a whole wait silent
+            readEndedBySilence = 1;
+            break;
+        }
         if (done == count) return true;
     }
     statusFlags |= STATUS_READ_SHORT;

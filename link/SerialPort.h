@@ -39,6 +39,10 @@ public:
     void close();
 
     std::uint32_t statusFlags = 0;
+    // How the last read ended short: the line silent for a whole wait (so the camera has
+    // stopped sending), or ReadFile failing, interrupted (ERROR_OPERATION_ABORTED) or not.
+    std::uint8_t readEndedBySilence = 0;
+    std::uint8_t readInterrupted = 0;
     std::uint8_t portIndex;
     // A read ends once the line has been silent for constant + per byte (1001 ms), before its
     // first byte or between two; the action command lengthens it for its completion byte.

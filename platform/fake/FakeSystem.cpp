@@ -279,7 +279,9 @@ BOOL FakeSystem::WriteFile(HANDLE handle, const void* buffer, DWORD count, DWORD
     PeerReply reply;
     port->peer->hostSent(bytes, sending, hostBaud, reply);
     const DWORD replyBaud = reply.baud != 0 ? reply.baud : hostBaud;
+    // One line carries one byte at a time: a reply starts after whatever is still coming in.
     std::uint64_t arrives = now_ + reply.delayMicros;
+    if (!port->input.empty()) arrives = std::max(arrives, port->input.back().arrives);
     auto pause = reply.pauses.begin();
     for (std::size_t i = 0; i < reply.bytes.size(); ++i) {
         for (; pause != reply.pauses.end() && pause->at == i; ++pause) arrives += pause->micros;

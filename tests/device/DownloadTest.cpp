@@ -218,6 +218,106 @@ TEST_F(CameraSendingSmallPackets, ExistingTargetFailsWithTheFileCodeAndKeepsItsB
     EXPECT_EQ(camera.baud(), 115200u);  // the caller's disconnect resets it
 }
 
+// Where a read of the photo stops short while the camera goes on sending: the nth ReadFile
+// after the catalogue (one a byte on the paced line: the probe, the speed switch and the
+// selection take the first three, then packet 0 from its first byte on), or the camera's
+// own pause of more than the one-second silence before byte `pauseAt` of packet 0.
+struct ShortReadRow {
+    const char* situation;
+    int abortedRead;       // 0: none
+    std::size_t pauseAt;   // 0: none
+};
+
+void PrintTo(const ShortReadRow& row, std::ostream* out) { *out << row.situation; }
+
+FakeSystem* slowHost = nullptr;
+// The host's second progress redraw takes longer than a packet on the line: whatever the
+// camera sent meanwhile is purged by the next answer.
+void recordProgressSlowlyOnce(std::uint32_t done, std::uint32_t size) {
+    recordProgress(done, size);
+    if (progressCalls.size() == 2 && slowHost != nullptr) slowHost->advanceMicros(20000);
+}
+
+// The simulated camera, pausing once inside its first data packet.
+class CameraPausingInAPacket : public SerialPeer {
+public:
+    explicit CameraPausingInAPacket(sim::CameraModel& camera) : camera_(camera) {}
+    void hostSent(const BYTE* bytes, DWORD count, DWORD hostBaud, PeerReply& reply) override {
+        camera_.hostSent(bytes, count, hostBaud, reply);
+        const bool dataPacket = !reply.bytes.empty() && (reply.bytes[0] == sim::CAM_DATA ||
+                                                         reply.bytes[0] == sim::CAM_DATA_LAST);
+        if (pauseAt != 0 && dataPacket && reply.bytes.size() > pauseAt) {
+            reply.pauses.push_back({pauseAt, 1500000});
+            pauseAt = 0;
+        }
+    }
+    std::size_t pauseAt = 0;
+
+private:
+    sim::CameraModel& camera_;
+};
+
+class ReadEndingShortInAPacket : public CameraSendingSmallPackets,
+                                 public ::testing::WithParamInterface<ShortReadRow> {
+protected:
+    ReadEndingShortInAPacket() : pausing(camera) { system().attachPort(1, &pausing); }
+    ~ReadEndingShortInAPacket() override { slowHost = nullptr; }
+    CameraPausingInAPacket pausing;
+};
+
+TEST_P(ReadEndingShortInAPacket, PacketIsAskedAgainOnceTheLineIsQuietAndTheCopyIsExact) {
+    const ShortReadRow& row = GetParam();
+    if (row.abortedRead != 0)
+        system().failCall(SysCall::ReadFile, row.abortedRead, 1, ERROR_OPERATION_ABORTED,
+                          FaultTarget::Port);
+    pausing.pauseAt = row.pauseAt;
+    slowHost = &system();
+    ASSERT_TRUE(device->downloadPicture(1, true, true, target.c_str(), recordProgressSlowlyOnce,
+                                        fileTimeOf(SHOT_AT)));
+    EXPECT_EQ(readFileBytes(target), photo());
+    EXPECT_EQ(progressCalls, (Progress{{100, 250}, {200, 250}, {250, 250}}));
+    // One request again for the packet cut short, and one more when the camera's pause made
+    // the rest of it arrive as an answer.
+    const std::vector<Bytes> answers = answersToTheData();
+    EXPECT_EQ(std::count(answers.begin(), answers.end(), NAK), row.pauseAt != 0 ? 2 : 1);
+    EXPECT_FALSE(camera.transferWaiting());
+    EXPECT_EQ(camera.baud(), 19200u);
+}
+
+const ShortReadRow SHORT_READS[] = {
+    {"InterruptedAtAPacketsFirstByte", 4, 0},
+    {"InterruptedInTheHeader", 6, 0},
+    {"InterruptedInThePayload", 57, 0},
+    {"InterruptedAtTheLastChecksumByte", 109, 0},
+    {"CameraPausesInTheHeader", 0, 2},
+    {"CameraPausesInThePayload", 0, 50},
+    {"CameraPausesBeforeTheLastChecksumByte", 0, 105},
+};
+
+INSTANTIATE_TEST_SUITE_P(Rows, ReadEndingShortInAPacket, ::testing::ValuesIn(SHORT_READS),
+                         [](const ::testing::TestParamInfo<ShortReadRow>& param) {
+                             return std::string(param.param.situation);
+                         });
+
+TEST_F(CameraSendingSmallPackets, TransferEndedByInterruptedReadsResetsTheSpeedAndLeavesNoFile) {
+    // The packet cut short, then the wait for the line to go quiet cut short too, so that the
+    // line's state is not known and nothing is asked again; or every read from there on.
+    for (const int interruptedReads : {2, 1000}) {
+        SCOPED_TRACE(interruptedReads);
+        markWire();
+        system().failCall(SysCall::ReadFile, 57, interruptedReads, ERROR_OPERATION_ABORTED,
+                          FaultTarget::Port);
+        EXPECT_FALSE(download(true));
+        system().clearFaults();
+        EXPECT_EQ(device->operationCode, OP_DOWNLOAD_PHOTO);
+        EXPECT_EQ(flags(), STATUS_READ_SHORT);
+        EXPECT_FALSE(fileExists(target));
+        EXPECT_EQ(answersToTheData(), (std::vector<Bytes>{SPEED_RESET}));
+        EXPECT_EQ(camera.baud(), 19200u);
+        EXPECT_TRUE(device->disconnect());
+    }
+}
+
 // A camera whose data run past the size its picture information announced.
 class CameraSendingMoreThanAnnounced : public DeviceOnScriptedCamera {
 protected:
