@@ -25,13 +25,17 @@ for package in "${packages[@]}"; do
     missing+=("$package")
 done
 # The 32-bit wine that runs the product's tests (/usr/lib/wine/wine), from the i386 architecture.
-dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q 'install ok installed' ||
-  missing+=(wine32:i386)
+if [ "${1:-}" != --native ]; then
+  dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q 'install ok installed' ||
+    missing+=(wine32:i386)
+fi
 [ ${#missing[@]} -eq 0 ] && exit 0
 
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"
 echo "Installing: ${missing[*]}"
-dpkg --print-foreign-architectures | grep -qx i386 || $sudo dpkg --add-architecture i386
+if [[ " ${missing[*]} " == *" wine32:i386 "* ]]; then
+  dpkg --print-foreign-architectures | grep -qx i386 || $sudo dpkg --add-architecture i386
+fi
 $sudo apt-get update -qq
 DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}" >/dev/null
