@@ -34,27 +34,32 @@ enum class Recovery {
     RestartHost,    // the file manager started again
 };
 
-struct Numbers {
+constexpr DWORD SLOW = 19200;
+constexpr DWORD FAST = 115200;
+constexpr int ALL = 3;  // pictures on the camera at the start
+
+// One camera-failure box: the device's status flags, the link's error and the operation.
+struct Report {
     std::uint32_t flags;
-    int link;
-    int operation;
+    std::int32_t link;
+    std::int32_t operation;
 };
 
 struct FaultRow {
     const char* situation;
     Act act;
-    std::function<void(FaultRig&)> inject;
-    std::vector<Numbers> reports;    // the camera-failure boxes, in order
-    int filesCopied;                 // complete picture files on disk afterwards
-    int picturesLeft;                // on the camera
-    DWORD cameraBaud;                // the camera's speed afterwards
-    Recovery recovery;
-    std::string destination = "";    // copy target below the disk folder; "" = the folder itself
-    std::string target = "";         // the folder F8 deletes; "" = all
-    const char* refusalTopic = "";   // the help topic of the last box, a refusal or a notice
-    int result = 1;                  // GetFiles' answer
-    unsigned keys = 0;               // F5 and F6: the shift state
-    bool thumbnailView = false;      // F5 and F6: pressed after F7
+    std::function<void(FaultRig&)> inject = {};  // none: the act alone
+    std::vector<Report> reports = {};            // the camera-failure boxes, in order
+    int filesCopied = 0;                         // complete picture files on disk afterwards
+    int picturesLeft = ALL;                      // on the camera
+    DWORD cameraBaud = SLOW;                     // the camera's speed afterwards
+    Recovery recovery = Recovery::SamePanel;
+    std::string destination = "";     // copy target below the disk folder; "" = the folder itself
+    std::string target = "";          // the folder F8 deletes; "" = all
+    const char* refusalTopic = "";    // the help topic of the last box, a refusal or a notice
+    int result = 1;                   // GetFiles' answer
+    unsigned keys = 0;                // F5 and F6: the shift state
+    bool thumbnailView = false;       // F5 and F6: pressed after F7
 };
 
 // A row reads as its situation in test names and failure messages.
@@ -73,9 +78,6 @@ std::function<void(FaultRig&)> System(SysCall call, int nth = 1, DWORD error = E
                                       FaultTarget target = FaultTarget::Any) {
     return [=](FaultRig& rig) { rig.fake.system.failCall(call, nth, 1, error, target); };
 }
-std::function<void(FaultRig&)> Nothing() {
-    return [](FaultRig&) {};
-}
 
 const auto COUNT = CommandMatch::getRegister(sim::REG_PICTURE_COUNT);
 const auto SPEED = CommandMatch::setRegister(sim::REG_SPEED);
@@ -84,20 +86,15 @@ const auto INFO = CommandMatch::requestData(sim::REG_PICTURE_INFO);
 const auto PHOTO = CommandMatch::requestData(sim::REG_PHOTO_DATA);
 const auto DELETE_LAST = CommandMatch::action(sim::ACTION_DELETE_LAST);
 const auto DELETE_CURRENT = CommandMatch::action(sim::ACTION_DELETE_CURRENT);
-constexpr DWORD SLOW = 19200;
-constexpr DWORD FAST = 115200;
-constexpr int ALL = 3;
 
 // A move in one shift state and view, whose first file the camera will not select: the picture
 // stays unless its photo was copied, and a move of thumbnails alone keeps every picture.
 FaultRow MoveRow(const char* situation, unsigned keys, bool thumbnailView, int filesCopied,
                  int picturesLeft) {
-    FaultRow row{situation, Act::Move, Camera(On(FaultKind::Refuse, SELECT)), {}, filesCopied,
-                 picturesLeft, SLOW, Recovery::SamePanel};
-    row.keys = keys;
-    row.thumbnailView = thumbnailView;
-    if (picturesLeft == ALL) row.refusalTopic = "MoveThumbnails";
-    return row;
+    return {.situation = situation, .act = Act::Move,
+            .inject = Camera(On(FaultKind::Refuse, SELECT)), .filesCopied = filesCopied,
+            .picturesLeft = picturesLeft, .refusalTopic = picturesLeft == ALL ? "MoveThumbnails" : "", .keys = keys,
+            .thumbnailView = thumbnailView};
 }
 constexpr unsigned CTRL = PKF_CONTROL;
 constexpr unsigned ALT = PKF_ALT;
@@ -106,129 +103,158 @@ constexpr int BOTH_KINDS_BUT_ONE = 5;  // the thumbnail of the first picture is 
 
 const FaultRow ROWS[] = {
     // --- opening the panel ---
-    {"NoSerialPortIsListed", Act::Open, [](FaultRig& rig) { rig.listPorts({}); }, {}, 0, ALL,
-     SLOW, Recovery::RestartHost, "", "", "NoSerialPort"},
-    {"ASecondPanelIsRefused", Act::OpenSecond, Nothing(), {}, 0, ALL, SLOW, Recovery::SamePanel,
-     "", "", "MultiSession"},
-    {"CameraHoldsNoPictures", Act::Open,
-     [](FaultRig& rig) { rig.fake.system.attachPort(2, &rig.emptyCamera); }, {}, 0, ALL, SLOW,
-     Recovery::Reopen},
-    {"PortCannotBeOpened", Act::Open, System(SysCall::CreateFileA), {{0x100, 1, 1}}, 0, ALL, SLOW,
-     Recovery::Reopen},
-    {"PortRefusesItsLineSettings", Act::Open, System(SysCall::SetCommState), {{0x100, 1, 1}}, 0,
-     ALL, SLOW, Recovery::Reopen},
-    {"PortRefusesItsTimeOuts", Act::Open, System(SysCall::SetCommTimeouts), {{0x900, 1, 1}}, 0,
-     ALL, SLOW, Recovery::Reopen},
-    {"PortPurgeFailsBeforeTheFirstProbe", Act::Open, System(SysCall::PurgeComm, 2), {{0, 3, 1}},
-     0, ALL, SLOW, Recovery::Reopen},
-    {"CameraDoesNotAnswerTheProbe", Act::Open,
-     [](FaultRig& rig) { rig.fake.system.attachPort(2, &rig.deadLine); }, {{0x20, 4, 1}}, 0, ALL,
-     SLOW, Recovery::Reopen},
-    {"CameraRefusesTheFastSpeed", Act::Open, Camera(On(FaultKind::Refuse, SPEED)), {{0x04, 5, 1}},
-     0, ALL, SLOW, Recovery::Reopen},
-    {"FastSpeedAnsweredWithNakThreeTimes", Act::Open, Camera(On(FaultKind::Nak, SPEED, 3)),
-     {{0x10, 5, 1}}, 0, ALL, SLOW, Recovery::Reopen},
-    {"LocalPortRefusesTheFastSpeed", Act::Open, System(SysCall::SetCommState, 2),
-     {{0x100, 2, 1}}, 0, ALL, FAST, Recovery::Reopen},
-    {"PictureCountAnsweredWithNakThreeTimes", Act::Open, Camera(On(FaultKind::Nak, COUNT, 3)),
-     {{0x10, 7, 1}}, 0, ALL, SLOW, Recovery::Reopen},
-    {"PictureCountRefused", Act::Open, Camera(On(FaultKind::Refuse, COUNT)), {{0x04, 7, 1}}, 0,
-     ALL, SLOW, Recovery::Reopen},
-    {"PictureCountNeverArrives", Act::Open, Camera(On(FaultKind::Silence, COUNT)),
-     {{0x20, 7, 1}}, 0, ALL, FAST, Recovery::Reopen},
-    {"PictureCountDamagedEveryTime", Act::Open, Camera(On(FaultKind::Damage, COUNT, 4, 0)),
-     {{0x01, 7, 1}}, 0, ALL, SLOW, Recovery::Reopen},
-    {"PictureCountDamagedOnce", Act::Open, Camera(On(FaultKind::Damage, COUNT, 1, 0)), {}, 0, ALL,
-     SLOW, Recovery::SamePanel},
-    {"PictureInformationNeverArrives", Act::Open, Camera(On(FaultKind::Silence, INFO)),
-     {{0x20, 10, 3}}, 0, ALL, FAST, Recovery::Reopen},
-    {"PictureInformationDamaged", Act::Open, Camera(On(FaultKind::Damage, INFO, 1, 0)),
-     {{0x01, 10, 3}}, 0, ALL, SLOW, Recovery::Reopen},
-    {"PictureInformationRefused", Act::Open, Camera(On(FaultKind::Refuse, INFO)), {{0x04, 10, 3}},
-     0, ALL, SLOW, Recovery::Reopen},
-    {"SpeedResetAfterThePictureCountRefused", Act::Open,
-     AfterCommands(1, On(FaultKind::Refuse, SPEED)), {{0x04, 6, 1}}, 0, ALL, SLOW,
-     Recovery::Reopen},
-    {"SpeedResetAfterTheCatalogueRefused", Act::Open,
-     AfterCommands(3, On(FaultKind::Refuse, SPEED)), {{0x04, 6, 3}}, 0, ALL, SLOW,
-     Recovery::Reopen},
-    {"SpeedResetRefusedByTheDisconnectToo", Act::Open,
-     AfterCommands(3, On(FaultKind::Refuse, SPEED, 2)), {{0x04, 6, 3}, {0x04, 6, 6}}, 0, ALL,
-     SLOW, Recovery::Reopen},
+    {.situation = "NoSerialPortIsListed", .act = Act::Open,
+     .inject = [](FaultRig& rig) { rig.listPorts({}); }, .recovery = Recovery::RestartHost,
+     .refusalTopic = "NoSerialPort"},
+    {.situation = "ASecondPanelIsRefused", .act = Act::OpenSecond,
+     .refusalTopic = "MultiSession"},
+    {.situation = "CameraHoldsNoPictures", .act = Act::Open,
+     .inject = [](FaultRig& rig) { rig.fake.system.attachPort(2, &rig.emptyCamera); },
+     .recovery = Recovery::Reopen},
+    {.situation = "PortCannotBeOpened", .act = Act::Open, .inject = System(SysCall::CreateFileA),
+     .reports = {{STATUS_PORT_SETUP, LINK_ERR_OPEN, OP_CONNECT}}, .recovery = Recovery::Reopen},
+    {.situation = "PortRefusesItsLineSettings", .act = Act::Open,
+     .inject = System(SysCall::SetCommState),
+     .reports = {{STATUS_PORT_SETUP, LINK_ERR_OPEN, OP_CONNECT}}, .recovery = Recovery::Reopen},
+    {.situation = "PortRefusesItsTimeOuts", .act = Act::Open,
+     .inject = System(SysCall::SetCommTimeouts),
+     .reports = {{STATUS_PORT_SETUP | STATUS_TIMEOUTS, LINK_ERR_OPEN, OP_CONNECT}},
+     .recovery = Recovery::Reopen},
+    {.situation = "PortPurgeFailsBeforeTheFirstProbe", .act = Act::Open,
+     .inject = System(SysCall::PurgeComm, 2), .reports = {{0, LINK_ERR_PURGE, OP_CONNECT}},
+     .recovery = Recovery::Reopen},
+    {.situation = "CameraDoesNotAnswerTheProbe", .act = Act::Open,
+     .inject = [](FaultRig& rig) { rig.fake.system.attachPort(2, &rig.deadLine); },
+     .reports = {{STATUS_READ_SHORT, LINK_ERR_NO_WAKE, OP_CONNECT}}, .recovery = Recovery::Reopen},
+    {.situation = "CameraRefusesTheFastSpeed", .act = Act::Open,
+     .inject = Camera(On(FaultKind::Refuse, SPEED)),
+     .reports = {{STATUS_REFUSED, LINK_ERR_SPEED_SET, OP_CONNECT}}, .recovery = Recovery::Reopen},
+    {.situation = "FastSpeedAnsweredWithNakThreeTimes", .act = Act::Open,
+     .inject = Camera(On(FaultKind::Nak, SPEED, 3)),
+     .reports = {{STATUS_NAK, LINK_ERR_SPEED_SET, OP_CONNECT}}, .recovery = Recovery::Reopen},
+    {.situation = "LocalPortRefusesTheFastSpeed", .act = Act::Open,
+     .inject = System(SysCall::SetCommState, 2),
+     .reports = {{STATUS_PORT_SETUP, LINK_ERR_PORT_SETUP, OP_CONNECT}}, .cameraBaud = FAST,
+     .recovery = Recovery::Reopen},
+    {.situation = "PictureCountAnsweredWithNakThreeTimes", .act = Act::Open,
+     .inject = Camera(On(FaultKind::Nak, COUNT, 3)),
+     .reports = {{STATUS_NAK, LINK_ERR_GET_REGISTER, OP_CONNECT}}, .recovery = Recovery::Reopen},
+    {.situation = "PictureCountRefused", .act = Act::Open,
+     .inject = Camera(On(FaultKind::Refuse, COUNT)),
+     .reports = {{STATUS_REFUSED, LINK_ERR_GET_REGISTER, OP_CONNECT}},
+     .recovery = Recovery::Reopen},
+    {.situation = "PictureCountNeverArrives", .act = Act::Open,
+     .inject = Camera(On(FaultKind::Silence, COUNT)),
+     .reports = {{STATUS_READ_SHORT, LINK_ERR_GET_REGISTER, OP_CONNECT}}, .cameraBaud = FAST,
+     .recovery = Recovery::Reopen},
+    {.situation = "PictureCountDamagedEveryTime", .act = Act::Open,
+     .inject = Camera(On(FaultKind::Damage, COUNT, 4, 0)),
+     .reports = {{STATUS_CHECKSUM, LINK_ERR_GET_REGISTER, OP_CONNECT}},
+     .recovery = Recovery::Reopen},
+    {.situation = "PictureCountDamagedOnce", .act = Act::Open,
+     .inject = Camera(On(FaultKind::Damage, COUNT, 1, 0))},
+    {.situation = "PictureInformationNeverArrives", .act = Act::Open,
+     .inject = Camera(On(FaultKind::Silence, INFO)),
+     .reports = {{STATUS_READ_SHORT, LINK_ERR_GET_DATA, OP_PICTURE_INFO}}, .cameraBaud = FAST,
+     .recovery = Recovery::Reopen},
+    {.situation = "PictureInformationDamaged", .act = Act::Open,
+     .inject = Camera(On(FaultKind::Damage, INFO, 1, 0)),
+     .reports = {{STATUS_CHECKSUM, LINK_ERR_GET_DATA, OP_PICTURE_INFO}},
+     .recovery = Recovery::Reopen},
+    {.situation = "PictureInformationRefused", .act = Act::Open,
+     .inject = Camera(On(FaultKind::Refuse, INFO)),
+     .reports = {{STATUS_REFUSED, LINK_ERR_GET_DATA, OP_PICTURE_INFO}},
+     .recovery = Recovery::Reopen},
+    {.situation = "SpeedResetAfterThePictureCountRefused", .act = Act::Open,
+     .inject = AfterCommands(1, On(FaultKind::Refuse, SPEED)),
+     .reports = {{STATUS_REFUSED, LINK_ERR_SPEED_RESET, OP_CONNECT}}, .recovery = Recovery::Reopen},
+    {.situation = "SpeedResetAfterTheCatalogueRefused", .act = Act::Open,
+     .inject = AfterCommands(3, On(FaultKind::Refuse, SPEED)),
+     .reports = {{STATUS_REFUSED, LINK_ERR_SPEED_RESET, OP_PICTURE_INFO}},
+     .recovery = Recovery::Reopen},
+    {.situation = "SpeedResetRefusedByTheDisconnectToo", .act = Act::Open,
+     .inject = AfterCommands(3, On(FaultKind::Refuse, SPEED, 2)),
+     .reports = {{STATUS_REFUSED, LINK_ERR_SPEED_RESET, OP_PICTURE_INFO},
+                 {STATUS_REFUSED, LINK_ERR_SPEED_RESET, OP_DISCONNECT}},
+     .recovery = Recovery::Reopen},
 
     // --- copying ---
-    {"CopyDialogCancelled", Act::CopyCancelled, Nothing(), {}, 0, ALL, SLOW, Recovery::SamePanel},
-    {"ProbeNotWrittenOnce", Act::Copy, System(SysCall::WriteFile, 1, ERROR_GEN_FAILURE,
-                                              FaultTarget::Port),
-     {}, 3, ALL, SLOW, Recovery::SamePanel},
-    {"ProbeAnswerNotReadOnce", Act::Copy, System(SysCall::ReadFile, 1, ERROR_GEN_FAILURE,
-                                                 FaultTarget::Port),
-     {}, 3, ALL, SLOW, Recovery::SamePanel},
-    {"OurAckIsLostOnTheLine", Act::Copy, System(SysCall::WriteFile, 5, ERROR_GEN_FAILURE,
-                                                FaultTarget::Port),
-     {{0x01, 11, 4}}, 0, ALL, SLOW, Recovery::SamePanel},
-    {"SelectionAnsweredWithNakOnce", Act::Copy, Camera(On(FaultKind::Nak, SELECT)), {}, 3, ALL,
-     SLOW, Recovery::SamePanel},
-    {"SelectionRefusedSkipsThatPicture", Act::Copy, Camera(On(FaultKind::Refuse, SELECT)), {}, 2,
-     ALL, SLOW, Recovery::SamePanel},
-    {"SelectionAnsweredWithAStrayByte", Act::Copy,
-     Camera(On(FaultKind::Unexpected, SELECT, 1, -1, 0x42)), {}, 2, ALL, SLOW,
-     Recovery::SamePanel},
-    {"PhotoPacketDamagedOnce", Act::Copy, Camera(On(FaultKind::Damage, PHOTO, 1, 1)), {}, 3, ALL,
-     SLOW, Recovery::SamePanel},
-    {"PhotoPacketDamagedThreeTimes", Act::Copy, Camera(On(FaultKind::Damage, PHOTO, 3, 1)),
-     {{0x01, 11, 4}}, 0, ALL, SLOW, Recovery::SamePanel},
-    {"PhotoPacketWithAnOverlongLengthOnce", Act::Copy,
-     Camera(On(FaultKind::OverlongLength, PHOTO, 1, 1, 0xFFFF)), {}, 3, ALL, SLOW,
-     Recovery::SamePanel},
-    {"PhotoPacketWithAnOverlongLengthThreeTimes", Act::Copy,
-     Camera(On(FaultKind::OverlongLength, PHOTO, 3, 1, 0xFFFF)), {{0x02, 11, 4}}, 0, ALL, FAST,
-     Recovery::SamePanel},
-    {"PhotoRequestRefused", Act::Copy, Camera(On(FaultKind::Refuse, PHOTO)), {{0x04, 10, 4}}, 0,
-     ALL, SLOW, Recovery::SamePanel},
-    {"PhotoRequestAnsweredWithNakThreeTimes", Act::Copy, Camera(On(FaultKind::Nak, PHOTO, 3)),
-     {{0x10, 10, 4}}, 0, ALL, SLOW, Recovery::SamePanel},
-    {"CameraFallsSilentInAPhoto", Act::Copy, Camera(On(FaultKind::Silence, PHOTO, 1, 1)),
-     {{0x20, 11, 4}}, 0, ALL, FAST, Recovery::SamePanel},
-    {"CameraLosesPowerAtThePhotoRequest", Act::Copy, Camera(On(FaultKind::PowerCycle, PHOTO)),
-     {{0x20, 11, 4}}, 0, ALL, SLOW, Recovery::Reopen},
-    {"CameraUnpluggedBeforeACopy", Act::Copy,
-     [](FaultRig& rig) { rig.fake.system.attachPort(2, &rig.deadLine); }, {{0x20, 4, 4}}, 0, ALL,
-     SLOW, Recovery::Reopen},
-    {"CameraLostPowerBetweenOperations", Act::Copy,
-     [](FaultRig& rig) { rig.camera.powerCycle(); }, {}, 3, ALL, SLOW, Recovery::SamePanel},
-    {"TargetFileCannotBeCreated", Act::Copy,
-     System(SysCall::CreateFileA, 1, ERROR_ACCESS_DENIED, FaultTarget::File), {{0, 0, 9}}, 0, ALL,
-     SLOW, Recovery::SamePanel},
-    {"DiskFullWhileWritingAPhoto", Act::Copy,
-     System(SysCall::WriteFile, 2, ERROR_DISK_FULL, FaultTarget::File), {{0, 0, 9}}, 0, ALL, SLOW,
-     Recovery::SamePanel},
-    {"DiskFullWhileWritingAThumbnail", Act::CopyThumbnails,
-     System(SysCall::WriteFile, 1, ERROR_DISK_FULL, FaultTarget::File), {{0, 0, 11}}, 0, ALL,
-     SLOW, Recovery::SamePanel},
-    {"SpeedResetAfterTheLastPhotoRefused", Act::Copy,
-     AfterCommands(1, On(FaultKind::Refuse, SPEED)), {{0x04, 6, 4}}, 3, ALL, SLOW,
-     Recovery::SamePanel},
-    {"DestinationFolderMissing", Act::Copy, Nothing(), {{0, 0, 15}}, 0, ALL, SLOW,
-     Recovery::SamePanel, "missing\\"},
-    {"TargetFolderListingEndsWithAnError", Act::Copy,
-     [](FaultRig& rig) {
+    {.situation = "CopyDialogCancelled", .act = Act::CopyCancelled},
+    {.situation = "ProbeNotWrittenOnce", .act = Act::Copy,
+     .inject = System(SysCall::WriteFile, 1, ERROR_GEN_FAILURE, FaultTarget::Port),
+     .filesCopied = 3},
+    {.situation = "ProbeAnswerNotReadOnce", .act = Act::Copy,
+     .inject = System(SysCall::ReadFile, 1, ERROR_GEN_FAILURE, FaultTarget::Port),
+     .filesCopied = 3},
+    {.situation = "OurAckIsLostOnTheLine", .act = Act::Copy,
+     .inject = System(SysCall::WriteFile, 5, ERROR_GEN_FAILURE, FaultTarget::Port),
+     .reports = {{STATUS_CHECKSUM, LINK_ERR_NEXT_PACKET, OP_DOWNLOAD_PHOTO}}},
+    {.situation = "SelectionAnsweredWithNakOnce", .act = Act::Copy,
+     .inject = Camera(On(FaultKind::Nak, SELECT)), .filesCopied = 3},
+    {.situation = "SelectionRefusedSkipsThatPicture", .act = Act::Copy,
+     .inject = Camera(On(FaultKind::Refuse, SELECT)), .filesCopied = 2},
+    {.situation = "SelectionAnsweredWithAStrayByte", .act = Act::Copy,
+     .inject = Camera(On(FaultKind::Unexpected, SELECT, 1, -1, 0x42)), .filesCopied = 2},
+    {.situation = "PhotoPacketDamagedOnce", .act = Act::Copy,
+     .inject = Camera(On(FaultKind::Damage, PHOTO, 1, 1)), .filesCopied = 3},
+    {.situation = "PhotoPacketDamagedThreeTimes", .act = Act::Copy,
+     .inject = Camera(On(FaultKind::Damage, PHOTO, 3, 1)),
+     .reports = {{STATUS_CHECKSUM, LINK_ERR_NEXT_PACKET, OP_DOWNLOAD_PHOTO}}},
+    {.situation = "PhotoPacketWithAnOverlongLengthOnce", .act = Act::Copy,
+     .inject = Camera(On(FaultKind::OverlongLength, PHOTO, 1, 1, 0xFFFF)), .filesCopied = 3},
+    {.situation = "PhotoPacketWithAnOverlongLengthThreeTimes", .act = Act::Copy,
+     .inject = Camera(On(FaultKind::OverlongLength, PHOTO, 3, 1, 0xFFFF)),
+     .reports = {{STATUS_UNEXPECTED, LINK_ERR_NEXT_PACKET, OP_DOWNLOAD_PHOTO}}, .cameraBaud = FAST},
+    {.situation = "PhotoRequestRefused", .act = Act::Copy,
+     .inject = Camera(On(FaultKind::Refuse, PHOTO)),
+     .reports = {{STATUS_REFUSED, LINK_ERR_GET_DATA, OP_DOWNLOAD_PHOTO}}},
+    {.situation = "PhotoRequestAnsweredWithNakThreeTimes", .act = Act::Copy,
+     .inject = Camera(On(FaultKind::Nak, PHOTO, 3)),
+     .reports = {{STATUS_NAK, LINK_ERR_GET_DATA, OP_DOWNLOAD_PHOTO}}},
+    {.situation = "CameraFallsSilentInAPhoto", .act = Act::Copy,
+     .inject = Camera(On(FaultKind::Silence, PHOTO, 1, 1)),
+     .reports = {{STATUS_READ_SHORT, LINK_ERR_NEXT_PACKET, OP_DOWNLOAD_PHOTO}}, .cameraBaud = FAST},
+    {.situation = "CameraLosesPowerAtThePhotoRequest", .act = Act::Copy,
+     .inject = Camera(On(FaultKind::PowerCycle, PHOTO)),
+     .reports = {{STATUS_READ_SHORT, LINK_ERR_NEXT_PACKET, OP_DOWNLOAD_PHOTO}},
+     .recovery = Recovery::Reopen},
+    {.situation = "CameraUnpluggedBeforeACopy", .act = Act::Copy,
+     .inject = [](FaultRig& rig) { rig.fake.system.attachPort(2, &rig.deadLine); },
+     .reports = {{STATUS_READ_SHORT, LINK_ERR_NO_WAKE, OP_DOWNLOAD_PHOTO}},
+     .recovery = Recovery::Reopen},
+    {.situation = "CameraLostPowerBetweenOperations", .act = Act::Copy,
+     .inject = [](FaultRig& rig) { rig.camera.powerCycle(); }, .filesCopied = 3},
+    {.situation = "TargetFileCannotBeCreated", .act = Act::Copy,
+     .inject = System(SysCall::CreateFileA, 1, ERROR_ACCESS_DENIED, FaultTarget::File),
+     .reports = {{0, LINK_OK, OP_PHOTO_FILE}}},
+    {.situation = "DiskFullWhileWritingAPhoto", .act = Act::Copy,
+     .inject = System(SysCall::WriteFile, 2, ERROR_DISK_FULL, FaultTarget::File),
+     .reports = {{0, LINK_OK, OP_PHOTO_FILE}}},
+    {.situation = "DiskFullWhileWritingAThumbnail", .act = Act::CopyThumbnails,
+     .inject = System(SysCall::WriteFile, 1, ERROR_DISK_FULL, FaultTarget::File),
+     .reports = {{0, LINK_OK, OP_THUMB_FILE}}},
+    {.situation = "SpeedResetAfterTheLastPhotoRefused", .act = Act::Copy,
+     .inject = AfterCommands(1, On(FaultKind::Refuse, SPEED)),
+     .reports = {{STATUS_REFUSED, LINK_ERR_SPEED_RESET, OP_DOWNLOAD_PHOTO}}, .filesCopied = 3},
+    {.situation = "DestinationFolderMissing", .act = Act::Copy,
+     .reports = {{0, LINK_OK, OP_FOLDER_CREATE}}, .destination = "missing\\"},
+    {.situation = "TargetFolderListingEndsWithAnError", .act = Act::Copy,
+     .inject = [](FaultRig& rig) {
          std::filesystem::create_directory(rig.disk.path() + "/02-05-17");
          std::ofstream(rig.disk.path() + "/02-05-17/notes.txt") << "mine";
          rig.fake.system.failCall(SysCall::FindNextFileA);
-     },
-     {{0, 0, 17}}, 0, ALL, SLOW, Recovery::SamePanel},
-    {"RunningNumbersRunOutOnAnExistingFile", Act::Copy,
-     [](FaultRig& rig) {
+     }, .reports = {{0, LINK_OK, OP_FOLDER_LIST}}},
+    {.situation = "RunningNumbersRunOutOnAnExistingFile", .act = Act::Copy,
+     .inject = [](FaultRig& rig) {
          std::filesystem::create_directory(rig.disk.path() + "/02-05-17");
          std::ofstream(rig.disk.path() + "/02-05-17/pic17.05.2002_999.jpg") << "mine";
          std::ofstream(rig.disk.path() + "/02-05-17/pic17.05.2002_1000.jpg") << "mine too";
-     },
-     {{0, 0, 9}}, 0, ALL, SLOW, Recovery::SamePanel},
-    {"MoveEndingEarlyDeletesNothing", Act::Move, Camera(On(FaultKind::Damage, PHOTO, 3, 1)),
-     {{0x01, 11, 4}}, 0, ALL, SLOW, Recovery::SamePanel},
-    {"MoveKeepsThePictureItCouldNotSelect", Act::Move, Camera(On(FaultKind::Refuse, SELECT)), {},
-     2, 1, SLOW, Recovery::SamePanel},
+     }, .reports = {{0, LINK_OK, OP_PHOTO_FILE}}},
+    {.situation = "MoveEndingEarlyDeletesNothing", .act = Act::Move,
+     .inject = Camera(On(FaultKind::Damage, PHOTO, 3, 1)),
+     .reports = {{STATUS_CHECKSUM, LINK_ERR_NEXT_PACKET, OP_DOWNLOAD_PHOTO}}},
+    {.situation = "MoveKeepsThePictureItCouldNotSelect", .act = Act::Move,
+     .inject = Camera(On(FaultKind::Refuse, SELECT)), .filesCopied = 2, .picturesLeft = 1},
     MoveRow("MovePhotosInPhotoView", 0, false, 2, 1),
     MoveRow("MoveShiftCopiesThumbnailsOnlyInPhotoView", SHIFT, false, 2, ALL),
     MoveRow("MoveCtrlInPhotoView", CTRL, false, 2, 1),
@@ -245,55 +271,62 @@ const FaultRow ROWS[] = {
     MoveRow("MoveAltShiftInThumbnailView", ALT | SHIFT, true, BOTH_KINDS_BUT_ONE, 1),
     MoveRow("MoveCtrlAltInThumbnailView", CTRL | ALT, true, BOTH_KINDS_BUT_ONE, 1),
     MoveRow("MoveCtrlAltShiftInThumbnailView", CTRL | ALT | SHIFT, true, BOTH_KINDS_BUT_ONE, 1),
-    {"GetFilesTransferFails", Act::GetFiles, Camera(On(FaultKind::Damage, PHOTO, 3, 0)),
-     {{0x01, 11, 4}}, 0, ALL, SLOW, Recovery::SamePanel, "", "", "", 0},
-    {"GetFilesTargetCannotBeCreated", Act::GetFiles,
-     System(SysCall::CreateFileA, 1, ERROR_ACCESS_DENIED, FaultTarget::File), {{0, 0, 9}}, 0, ALL,
-     SLOW, Recovery::SamePanel, "", "", "", 0},
-    {"GetFilesSkipsAPictureTheCameraWillNotSelect", Act::GetFiles,
-     Camera(On(FaultKind::Refuse, SELECT)), {}, 1, ALL, SLOW, Recovery::SamePanel},
+    {.situation = "GetFilesTransferFails", .act = Act::GetFiles,
+     .inject = Camera(On(FaultKind::Damage, PHOTO, 3, 0)),
+     .reports = {{STATUS_CHECKSUM, LINK_ERR_NEXT_PACKET, OP_DOWNLOAD_PHOTO}}, .result = 0},
+    {.situation = "GetFilesTargetCannotBeCreated", .act = Act::GetFiles,
+     .inject = System(SysCall::CreateFileA, 1, ERROR_ACCESS_DENIED, FaultTarget::File),
+     .reports = {{0, LINK_OK, OP_PHOTO_FILE}}, .result = 0},
+    {.situation = "GetFilesSkipsAPictureTheCameraWillNotSelect", .act = Act::GetFiles,
+     .inject = Camera(On(FaultKind::Refuse, SELECT)), .filesCopied = 1},
 
     // --- deleting ---
-    {"CameraUnpluggedBeforeADeletion", Act::Delete,
-     [](FaultRig& rig) { rig.fake.system.attachPort(2, &rig.deadLine); }, {{0x20, 4, 7}}, 0, ALL,
-     SLOW, Recovery::Reopen, "", "02-05-18"},
-    {"DeleteQuestionDeclined", Act::DeleteDeclined, Nothing(), {}, 0, ALL, SLOW,
-     Recovery::SamePanel},
-    {"DeleteLastRefusedIsDoneWithSelection", Act::Delete,
-     Camera(On(FaultKind::Refuse, DELETE_LAST)), {}, 0, 2, SLOW, Recovery::SamePanel, "",
-     "02-05-18"},
-    {"DeleteRefusedBothWays", Act::Delete,
-     [](FaultRig& rig) {
+    {.situation = "CameraUnpluggedBeforeADeletion", .act = Act::Delete,
+     .inject = [](FaultRig& rig) { rig.fake.system.attachPort(2, &rig.deadLine); },
+     .reports = {{STATUS_READ_SHORT, LINK_ERR_NO_WAKE, OP_DELETE}}, .recovery = Recovery::Reopen,
+     .target = "02-05-18"},
+    {.situation = "DeleteQuestionDeclined", .act = Act::DeleteDeclined},
+    {.situation = "DeleteLastRefusedIsDoneWithSelection", .act = Act::Delete,
+     .inject = Camera(On(FaultKind::Refuse, DELETE_LAST)), .picturesLeft = 2, .target = "02-05-18"},
+    {.situation = "DeleteRefusedBothWays", .act = Act::Delete,
+     .inject = [](FaultRig& rig) {
          rig.camera.addFault(On(FaultKind::Refuse, DELETE_LAST));
          rig.camera.addFault(On(FaultKind::Refuse, DELETE_CURRENT));
-     },
-     {{0x04, 9, 7}}, 0, ALL, SLOW, Recovery::SamePanel, "", "02-05-18"},
-    {"DeleteSelectionRefused", Act::Delete, Camera(On(FaultKind::Refuse, SELECT)),
-     {{0x04, 8, 2}}, 0, ALL, SLOW, Recovery::SamePanel, "", "02-05-17"},
-    {"DeleteFailsAtTheSecondPicture", Act::Delete,
-     AfterCommands(1, On(FaultKind::Refuse, DELETE_CURRENT, 2)), {{0x04, 9, 7}}, 0, 2, SLOW,
-     Recovery::SamePanel, "", "02-05-17"},
-    {"DeleteCompletionNeverComes", Act::Delete,
-     Camera(On(FaultKind::Completion, DELETE_LAST, 1, -1, -1)), {{0x20, 9, 7}}, 0, 2, FAST,
-     Recovery::Reopen, "", "02-05-18"},
-    {"DeleteCompletionIsAStrayByte", Act::Delete,
-     Camera(On(FaultKind::Completion, DELETE_LAST, 1, -1, 0x42)), {{0x02, 9, 7}}, 0, 2, FAST,
-     Recovery::Reopen, "", "02-05-18"},
-    {"DeleteTimeOutsCannotBeRestored", Act::Delete, System(SysCall::SetCommTimeouts),
-     {{0x800, 9, 18}}, 0, 2, SLOW, Recovery::Reopen, "", "02-05-18"},
-    {"CameraLosesPowerAtTheDeleteAction", Act::Delete,
-     Camera(On(FaultKind::PowerCycle, DELETE_CURRENT)), {{0x20, 9, 7}}, 0, ALL, SLOW,
-     Recovery::Reopen, "", "02-05-17"},
-    {"SpeedResetAfterTheLastDeletionRefused", Act::Delete,
-     AfterCommands(1, On(FaultKind::Refuse, SPEED)), {{0x04, 6, 7}}, 0, 2, SLOW,
-     Recovery::SamePanel, "", "02-05-18"},
+     }, .reports = {{STATUS_REFUSED, LINK_ERR_ACTION, OP_DELETE}}, .target = "02-05-18"},
+    {.situation = "DeleteSelectionRefused", .act = Act::Delete,
+     .inject = Camera(On(FaultKind::Refuse, SELECT)),
+     .reports = {{STATUS_REFUSED, LINK_ERR_SET_REGISTER, OP_SELECT}}, .target = "02-05-17"},
+    {.situation = "DeleteFailsAtTheSecondPicture", .act = Act::Delete,
+     .inject = AfterCommands(1, On(FaultKind::Refuse, DELETE_CURRENT, 2)),
+     .reports = {{STATUS_REFUSED, LINK_ERR_ACTION, OP_DELETE}}, .picturesLeft = 2,
+     .target = "02-05-17"},
+    {.situation = "DeleteCompletionNeverComes", .act = Act::Delete,
+     .inject = Camera(On(FaultKind::Completion, DELETE_LAST, 1, -1, -1)),
+     .reports = {{STATUS_READ_SHORT, LINK_ERR_ACTION, OP_DELETE}}, .picturesLeft = 2,
+     .cameraBaud = FAST, .recovery = Recovery::Reopen, .target = "02-05-18"},
+    {.situation = "DeleteCompletionIsAStrayByte", .act = Act::Delete,
+     .inject = Camera(On(FaultKind::Completion, DELETE_LAST, 1, -1, 0x42)),
+     .reports = {{STATUS_UNEXPECTED, LINK_ERR_ACTION, OP_DELETE}}, .picturesLeft = 2,
+     .cameraBaud = FAST, .recovery = Recovery::Reopen, .target = "02-05-18"},
+    {.situation = "DeleteTimeOutsCannotBeRestored", .act = Act::Delete,
+     .inject = System(SysCall::SetCommTimeouts),
+     .reports = {{STATUS_TIMEOUTS, LINK_ERR_ACTION, OP_DELETE_TIMEOUTS}}, .picturesLeft = 2,
+     .recovery = Recovery::Reopen, .target = "02-05-18"},
+    {.situation = "CameraLosesPowerAtTheDeleteAction", .act = Act::Delete,
+     .inject = Camera(On(FaultKind::PowerCycle, DELETE_CURRENT)),
+     .reports = {{STATUS_READ_SHORT, LINK_ERR_ACTION, OP_DELETE}}, .recovery = Recovery::Reopen,
+     .target = "02-05-17"},
+    {.situation = "SpeedResetAfterTheLastDeletionRefused", .act = Act::Delete,
+     .inject = AfterCommands(1, On(FaultKind::Refuse, SPEED)),
+     .reports = {{STATUS_REFUSED, LINK_ERR_SPEED_RESET, OP_DELETE}}, .picturesLeft = 2,
+     .target = "02-05-18"},
 };
 
 class FaultMatrix : public ::testing::TestWithParam<FaultRow> {
 protected:
     FaultMatrix()
-        : rig({PictureOn(2002, 5, 17, 1500), PictureOn(2002, 5, 17, 1200),
-               PictureOn(2002, 5, 18, 1000)}) {}
+        : rig({PictureOn(2002, 5, 17, 1500, 150), PictureOn(2002, 5, 17, 1200, 120),
+               PictureOn(2002, 5, 18, 1000, 100)}) {}
 
     void act(const FaultRow& row) {
         host::HostEmulator& emulator = *rig.emulator;
@@ -370,21 +403,21 @@ TEST_P(FaultMatrix, ShowsTheFailureLosesNothingAndRecovers) {
     const FaultRow& row = GetParam();
     std::ofstream(rig.disk.path() + "/keep.jpg") << "the user's own file";
     if (row.act == Act::Open) {
-        row.inject(rig);
+        if (row.inject) row.inject(rig);
         ASSERT_TRUE(rig.emulator->start()) << rig.emulator->errorText;
     } else {
         ASSERT_TRUE(rig.emulator->start()) << rig.emulator->errorText;
         ASSERT_TRUE(rig.emulator->openPanel()) << rig.emulator->errorText;
         rig.user->boxes.clear();
         rig.user->screensOutstanding.clear();
-        row.inject(rig);
+        if (row.inject) row.inject(rig);
     }
     const auto before = rig.filesOnDisk();
     act(row);
 
     std::vector<std::string> expected;
-    for (const Numbers& numbers : row.reports)
-        expected.push_back(rig.failureLine(numbers.flags, numbers.link, numbers.operation));
+    for (const Report& report : row.reports)
+        expected.push_back(rig.failureLine(report.flags, report.link, report.operation));
     EXPECT_EQ(rig.failureLines(), expected);
     if (*row.refusalTopic != '\0') {
         ASSERT_FALSE(rig.user->boxes.empty());

@@ -8,7 +8,7 @@
 #include "host/ScriptedUser.h"
 #include "platform/Calendar.h"
 #include "sim/CameraModel.h"
-#include "tests/support/Support.h"
+#include "tests/support/HostWithCamera.h"
 
 #include <gtest/gtest.h>
 
@@ -23,11 +23,6 @@
 namespace pixlor::test {
 
 inline const std::string SETTINGS_KEY = "HKEY_CURRENT_USER\\Software\\Far\\Plugins\\Pixlor";
-
-inline sim::Picture PictureOn(int year, unsigned month, unsigned day, std::uint32_t photoSize) {
-    const std::int64_t seconds = daysFromCivil(year, month, day) * 86400 + 9 * 3600;
-    return {photoSize, photoSize / 10, static_cast<std::int32_t>(seconds), 0};
-}
 
 // The camera on the line, with faults that wait for the nth matching command before they arm:
 // the simulator's own faults strike the first match.

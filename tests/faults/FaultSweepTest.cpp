@@ -34,7 +34,7 @@ protected:
     // One run on a fresh camera and host, the panel open; true when the fault struck.
     bool runFailing(int nth) {
         const SweepCase sweep = GetParam();
-        FaultRig rig({PictureOn(2002, 5, 17, 700), PictureOn(2002, 5, 18, 400)});
+        FaultRig rig({PictureOn(2002, 5, 17, 700, 70), PictureOn(2002, 5, 18, 400, 40)});
         // The camera's own delays stay; unpaced, a read takes a whole answer in one call.
         rig.fake.system.setLinePacing(false);
         std::ofstream(rig.disk.path() + "/keep.jpg") << "the user's own file";

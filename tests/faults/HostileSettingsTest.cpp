@@ -59,7 +59,7 @@ const HostileRow ROWS[] = {
 
 class HostileSettings : public ::testing::TestWithParam<HostileRow> {
 protected:
-    HostileSettings() : rig({PictureOn(2002, 5, 17, 1500), PictureOn(2002, 5, 18, 700)}) {}
+    HostileSettings() : rig({PictureOn(2002, 5, 17, 1500, 150), PictureOn(2002, 5, 18, 700, 70)}) {}
     FaultRig rig;
 };
 

@@ -58,8 +58,10 @@ private:
 
     static std::vector<sim::Picture> Pictures(std::mt19937& random) {
         std::vector<sim::Picture> pictures;
-        for (unsigned i = 0; i < 8; ++i)
-            pictures.push_back(PictureOn(2002, 5, 15 + i % 3, 300 + random() % 1500));
+        for (unsigned i = 0; i < 8; ++i) {
+            const std::uint32_t photoSize = 300 + random() % 1500;
+            pictures.push_back(PictureOn(2002, 5, 15 + i % 3, photoSize, photoSize / 10));
+        }
         return pictures;
     }
     int below(int bound) { return static_cast<int>(random_() % static_cast<unsigned>(bound)); }
