@@ -69,7 +69,7 @@ bool CameraDevice::connect(bool resetAfter) {
     if (!ensureConnected()) return false;
     std::uint32_t count = 0;
     if (!link->getRegister(REGISTER_PICTURE_COUNT, count)) {
-        if ((link->port->statusFlags & STATUS_OUT_OF_STEP) != 0) restoreSpeed(true, true);
+        resetSpeedIfOutOfStep();
         return false;
     }
     if (count > MAX_PICTURE_COUNT) {
@@ -88,7 +88,7 @@ bool CameraDevice::connect(bool resetAfter) {
 
 bool CameraDevice::openCatalogue() {
     if (catalogueOpen == 0 && !connect(true)) {
-        if ((link->port->statusFlags & STATUS_OUT_OF_STEP) != 0) restoreSpeed(true, true);
+        resetSpeedIfOutOfStep();
         return false;
     }
     if (pictureCount == 0) return true;
@@ -106,7 +106,7 @@ bool CameraDevice::selectPicture(std::uint32_t number) {
     if (!link->setRegister(REGISTER_CURRENT_PICTURE, number)) {
         // The camera may have taken the number even though its answer was lost.
         link->currentPicture = 0;
-        if ((link->port->statusFlags & STATUS_OUT_OF_STEP) != 0) restoreSpeed(true, true);
+        resetSpeedIfOutOfStep();
         operationCode = OP_SELECT;
         return false;
     }
@@ -124,13 +124,13 @@ bool CameraDevice::readPictureInfo(std::uint32_t number, bool resetAfter) {
     operationCode = OP_PICTURE_INFO;
     if (!ensureConnected()) return false;
     if (!selectPicture(number)) {
-        if ((link->port->statusFlags & STATUS_OUT_OF_STEP) != 0) restoreSpeed(true, true);
+        resetSpeedIfOutOfStep();
         operationCode = OP_SELECT;
         return false;
     }
     link->requestData(REGISTER_PICTURE_INFO);
     if (!acceptDataPacket(LINK_ERR_GET_DATA, INFO_RECORD_SIZE)) {
-        if ((link->port->statusFlags & STATUS_OUT_OF_STEP) != 0) restoreSpeed(true, true);
+        resetSpeedIfOutOfStep();
         operationCode = OP_PICTURE_INFO;
         return false;
     }
@@ -149,6 +149,10 @@ bool CameraDevice::readPictureInfo(std::uint32_t number, bool resetAfter) {
     if (!link->sendByte(WIRE_ACK)) return false;
     entry->infoRead = 1;
     return restoreSpeed(resetAfter, false);
+}
+
+void CameraDevice::resetSpeedIfOutOfStep() {
+    if ((link->port->statusFlags & STATUS_OUT_OF_STEP) != 0) restoreSpeed(true, true);
 }
 
 bool CameraDevice::acceptDataPacket(std::int32_t linkError, std::uint32_t minimumPayload) {

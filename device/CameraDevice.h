@@ -74,6 +74,9 @@ public:
     std::uint8_t catalogueOpen = 0;
 
 private:
+    // A camera that answered NAK or refused is out of step with the host but still listens: it
+    // goes back to its default speed, and the report keeps the failure that led here.
+    void resetSpeedIfOutOfStep();
     // True when the link holds an intact data packet with at least `minimumPayload` bytes; any
     // other intact answer is marked unexpected with `linkError`.
     bool acceptDataPacket(std::int32_t linkError, std::uint32_t minimumPayload);

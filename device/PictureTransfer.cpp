@@ -59,10 +59,12 @@ bool CameraDevice::downloadPicture(std::uint32_t number, bool photo, bool resetA
     if (link->port->statusFlags != 0) {
         // An interrupted read leaves the line itself sound: the camera goes back to its default
         // speed, after the rest of its packet where the line lets that be read.
-        const bool interrupted = link->port->readInterrupted != 0;
-        if (interrupted) link->letLineGoQuiet();
-        if (interrupted || (link->port->statusFlags & STATUS_OUT_OF_STEP) != 0)
+        if (link->port->readInterrupted != 0) {
+            link->letLineGoQuiet();
             restoreSpeed(true, true);
+        } else {
+            resetSpeedIfOutOfStep();
+        }
         return false;
     }
     if (!restoreSpeed(resetAfter, false)) return false;
@@ -135,7 +137,7 @@ bool CameraDevice::deletePicture(std::uint32_t number, bool resetAfter) {
             continue;
         }
         if ((flags & STATUS_TIMEOUTS) != 0) operationCode = OP_DELETE_TIMEOUTS;
-        if ((flags & STATUS_OUT_OF_STEP) != 0) restoreSpeed(true, true);
+        resetSpeedIfOutOfStep();
         return false;
     }
     // The camera closes the gap; so does the catalogue.
