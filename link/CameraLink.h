@@ -44,9 +44,6 @@ public:
     // a whole wait; false when a read failed first, so that the line's state is not known.
     // statusFlags are kept.
     bool letLineGoQuiet();
-    bool read(void* buffer, std::uint32_t count) { return port->read(buffer, count); }
-    bool readByte(void* buffer) { return port->readByte(buffer); }
-    bool write(const void* buffer, std::uint32_t count) { return port->write(buffer, count); }
 
     // The answer in receiveBuffer. Behind a lone control byte only the type is new: the length
     // and payload are still the previous packet's.
