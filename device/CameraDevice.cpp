@@ -1,14 +1,11 @@
 #include "device/CameraDevice.h"
 
+#include "link/CameraProtocol.h"
 #include "platform/Calendar.h"
 
 namespace pixlor {
 
 namespace {
-
-constexpr std::uint8_t REGISTER_CURRENT_PICTURE = 4;
-constexpr std::uint8_t REGISTER_PICTURE_COUNT = 10;
-constexpr std::uint8_t REGISTER_PICTURE_INFO = 47;
 
 // The picture information record: sizes, then the shooting time at offset 20.
 constexpr std::uint32_t INFO_PHOTO_SIZE = 0;
@@ -19,13 +16,6 @@ constexpr std::uint32_t INFO_RECORD_SIZE = 24;
 // More pictures than any memory card holds: such a count is a garbled answer, and a catalogue
 // of that size would exhaust the host's memory.
 constexpr std::uint32_t MAX_PICTURE_COUNT = 65535;
-
-constexpr std::uint32_t PAYLOAD_OFFSET = 4;
-
-std::uint32_t readLittle32(const std::uint8_t* bytes) {
-    return static_cast<std::uint32_t>(bytes[0]) | static_cast<std::uint32_t>(bytes[1]) << 8 |
-           static_cast<std::uint32_t>(bytes[2]) << 16 | static_cast<std::uint32_t>(bytes[3]) << 24;
-}
 
 }  // namespace
 
@@ -79,7 +69,7 @@ bool CameraDevice::connect(bool resetAfter) {
     if (!ensureConnected()) return false;
     std::uint32_t count = 0;
     if (!link->getRegister(REGISTER_PICTURE_COUNT, count)) {
-        if ((link->port->statusFlags & STATUS_OUT_OF_STEP) != 0) restoreSpeed(true, true);
+        resetSpeedIfOutOfStep();
         return false;
     }
     if (count > MAX_PICTURE_COUNT) {
@@ -98,7 +88,7 @@ bool CameraDevice::connect(bool resetAfter) {
 
 bool CameraDevice::openCatalogue() {
     if (catalogueOpen == 0 && !connect(true)) {
-        if ((link->port->statusFlags & STATUS_OUT_OF_STEP) != 0) restoreSpeed(true, true);
+        resetSpeedIfOutOfStep();
         return false;
     }
     if (pictureCount == 0) return true;
@@ -116,7 +106,7 @@ bool CameraDevice::selectPicture(std::uint32_t number) {
     if (!link->setRegister(REGISTER_CURRENT_PICTURE, number)) {
         // The camera may have taken the number even though its answer was lost.
         link->currentPicture = 0;
-        if ((link->port->statusFlags & STATUS_OUT_OF_STEP) != 0) restoreSpeed(true, true);
+        resetSpeedIfOutOfStep();
         operationCode = OP_SELECT;
         return false;
     }
@@ -134,17 +124,17 @@ bool CameraDevice::readPictureInfo(std::uint32_t number, bool resetAfter) {
     operationCode = OP_PICTURE_INFO;
     if (!ensureConnected()) return false;
     if (!selectPicture(number)) {
-        if ((link->port->statusFlags & STATUS_OUT_OF_STEP) != 0) restoreSpeed(true, true);
+        resetSpeedIfOutOfStep();
         operationCode = OP_SELECT;
         return false;
     }
     link->requestData(REGISTER_PICTURE_INFO);
-    if (!holdsDataPacket(LINK_ERR_GET_DATA, INFO_RECORD_SIZE)) {
-        if ((link->port->statusFlags & STATUS_OUT_OF_STEP) != 0) restoreSpeed(true, true);
+    if (!acceptDataPacket(LINK_ERR_GET_DATA, INFO_RECORD_SIZE)) {
+        resetSpeedIfOutOfStep();
         operationCode = OP_PICTURE_INFO;
         return false;
     }
-    const std::uint8_t* record = link->receiveBuffer.get() + PAYLOAD_OFFSET;
+    const std::uint8_t* record = link->answerPayload();
     entry->photoSize = readLittle32(record + INFO_PHOTO_SIZE);
     entry->thumbSize = readLittle32(record + INFO_THUMB_SIZE);
     // A signed count: values above 2^31 are times before 1970.
@@ -161,12 +151,13 @@ bool CameraDevice::readPictureInfo(std::uint32_t number, bool resetAfter) {
     return restoreSpeed(resetAfter, false);
 }
 
-bool CameraDevice::holdsDataPacket(std::int32_t linkError, std::uint32_t minimumPayload) {
+void CameraDevice::resetSpeedIfOutOfStep() {
+    if ((link->port->statusFlags & STATUS_OUT_OF_STEP) != 0) restoreSpeed(true, true);
+}
+
+bool CameraDevice::acceptDataPacket(std::int32_t linkError, std::uint32_t minimumPayload) {
     if (link->port->statusFlags != 0) return false;
-    const std::uint8_t* answer = link->receiveBuffer.get();
-    const std::uint32_t length = answer[2] | static_cast<std::uint32_t>(answer[3]) << 8;
-    if ((answer[0] == WIRE_DATA || answer[0] == WIRE_DATA_LAST) && length >= minimumPayload)
-        return true;
+    if (link->holdsDataPacket(minimumPayload)) return true;
     // Behind a lone control byte the buffer still holds the previous packet.
     link->port->statusFlags |= STATUS_UNEXPECTED;
     link->errorCode = linkError;

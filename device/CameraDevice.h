@@ -74,9 +74,12 @@ public:
     std::uint8_t catalogueOpen = 0;
 
 private:
-    // True when the receive buffer holds an intact data packet with at least `minimumPayload`
-    // bytes; any other intact answer is marked unexpected with `linkError`.
-    bool holdsDataPacket(std::int32_t linkError, std::uint32_t minimumPayload);
+    // A camera that answered NAK or refused is out of step with the host but still listens: it
+    // goes back to its default speed, and the report keeps the failure that led here.
+    void resetSpeedIfOutOfStep();
+    // True when the link holds an intact data packet with at least `minimumPayload` bytes; any
+    // other intact answer is marked unexpected with `linkError`.
+    bool acceptDataPacket(std::int32_t linkError, std::uint32_t minimumPayload);
     // Asks the camera again, with NAK, for a packet that came damaged, short or not at all.
     bool awaitDataPacket();
     // Receives the data register packet by packet into `file`; true once the last packet is in

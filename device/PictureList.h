@@ -34,7 +34,6 @@ public:
     void remove(std::uint32_t position) {
         if (position < entries_.size()) entries_.erase(entries_.begin() + position);
     }
-    std::uint32_t size() const { return static_cast<std::uint32_t>(entries_.size()); }
 
 private:
     std::vector<PictureEntry> entries_;

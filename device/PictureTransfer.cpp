@@ -1,23 +1,18 @@
 #include "device/CameraDevice.h"
 
+#include "link/CameraProtocol.h"
 #include "platform/System.h"
 
 namespace pixlor {
 
 namespace {
 
-constexpr std::uint8_t REGISTER_PHOTO_DATA = 14;
-constexpr std::uint8_t REGISTER_THUMB_DATA = 15;
-constexpr std::uint8_t ACTION_DELETE_LAST = 0;
-constexpr std::uint8_t ACTION_DELETE_CURRENT = 7;
 constexpr std::uint32_t DELETE_WAIT_MICROS = 1000000;
 
 // Answers that are worth asking for again: damaged, cut short, or not a data packet.
 constexpr std::uint32_t STATUS_RESEND = STATUS_CHECKSUM | STATUS_UNEXPECTED | STATUS_READ_SHORT;
 // A packet is asked for at most this often: the first time and twice again.
 constexpr int PACKET_TRIES = 3;
-
-constexpr std::uint32_t PAYLOAD_OFFSET = 4;
 
 }  // namespace
 
@@ -64,10 +59,12 @@ bool CameraDevice::downloadPicture(std::uint32_t number, bool photo, bool resetA
     if (link->port->statusFlags != 0) {
         // An interrupted read leaves the line itself sound: the camera goes back to its default
         // speed, after the rest of its packet where the line lets that be read.
-        const bool interrupted = link->port->readInterrupted != 0;
-        if (interrupted) link->letLineGoQuiet();
-        if (interrupted || (link->port->statusFlags & STATUS_OUT_OF_STEP) != 0)
+        if (link->port->readInterrupted != 0) {
+            link->letLineGoQuiet();
             restoreSpeed(true, true);
+        } else {
+            resetSpeedIfOutOfStep();
+        }
         return false;
     }
     if (!restoreSpeed(resetAfter, false)) return false;
@@ -81,8 +78,7 @@ bool CameraDevice::receiveIntoFile(std::uint8_t reg, HANDLE file, std::uint32_t 
     std::uint32_t received = 0;
     for (;;) {
         if (!awaitDataPacket()) return false;
-        const std::uint8_t* packet = link->receiveBuffer.get();
-        const std::uint32_t length = packet[2] | static_cast<std::uint32_t>(packet[3]) << 8;
+        const std::uint32_t length = link->answerLength();
         if (length > size - received) {
             // More than the picture holds: when our ACK was lost on the line, the camera
             // answers the NAK with the packet it sent before, which must not go into the file
@@ -94,12 +90,12 @@ bool CameraDevice::receiveIntoFile(std::uint8_t reg, HANDLE file, std::uint32_t 
         received += length;
         if (progress != nullptr) progress(received, size);
         DWORD written = 0;
-        if (!os().WriteFile(file, packet + PAYLOAD_OFFSET, length, &written) ||
+        if (!os().WriteFile(file, link->answerPayload(), length, &written) ||
             written != length) {
             fileFailed = true;
             return false;
         }
-        if (packet[0] == WIRE_DATA_LAST) {
+        if (link->answerType() == WIRE_DATA_LAST) {
             link->sendByte(WIRE_ACK);
             return true;
         }
@@ -109,7 +105,7 @@ bool CameraDevice::receiveIntoFile(std::uint8_t reg, HANDLE file, std::uint32_t 
 
 bool CameraDevice::awaitDataPacket() {
     for (int tries = 1;; ++tries) {
-        if (holdsDataPacket(LINK_ERR_NEXT_PACKET, 0)) return true;
+        if (acceptDataPacket(LINK_ERR_NEXT_PACKET, 0)) return true;
         if ((link->port->statusFlags & STATUS_RESEND) == 0 || tries == PACKET_TRIES) return false;
         // A NAK that reaches the camera while it is still sending brings a copy on top of the
         // packet under way, which would then be taken for the next one: the NAK waits until
@@ -141,7 +137,7 @@ bool CameraDevice::deletePicture(std::uint32_t number, bool resetAfter) {
             continue;
         }
         if ((flags & STATUS_TIMEOUTS) != 0) operationCode = OP_DELETE_TIMEOUTS;
-        if ((flags & STATUS_OUT_OF_STEP) != 0) restoreSpeed(true, true);
+        resetSpeedIfOutOfStep();
         return false;
     }
     // The camera closes the gap; so does the catalogue.

@@ -29,7 +29,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 }
                 if (flags != 0) break;
                 retries = 0;
-                if (link.receiveBuffer[0] != pixlor::WIRE_DATA) {
+                if (link.answerType() != pixlor::WIRE_DATA) {
                     link.sendByte(pixlor::WIRE_ACK);
                     break;
                 }

@@ -4,12 +4,6 @@ namespace pixlor {
 
 namespace {
 
-constexpr std::uint8_t COMMAND_SET_REGISTER = 0x00;
-constexpr std::uint8_t COMMAND_GET_REGISTER = 0x01;
-constexpr std::uint8_t COMMAND_ACTION = 0x02;
-constexpr std::uint8_t COMMAND_REQUEST_DATA = 0x04;
-constexpr std::uint8_t REGISTER_SPEED = 17;
-
 // Entries 0 and 2 are both 19200: index 0 is the camera's own speed after a wake-up.
 constexpr std::uint32_t SPEED_TABLE[] = {19200, 9600, 19200, 38400, 57600, 115200};
 static_assert(sizeof SPEED_TABLE / sizeof SPEED_TABLE[0] == SPEED_INDEX_LAST + 1);
@@ -22,12 +16,6 @@ std::uint32_t speedIndexInTable(std::uint32_t speedIndex) {
 // Re-requests of a damaged register value; the download asks a damaged packet again as often.
 constexpr int VALUE_REREQUESTS = 3;
 
-// Only a data packet received intact, with at least four payload bytes, carries a value.
-bool holdsRegisterValue(const std::uint8_t* answer) {
-    const std::uint32_t length = answer[2] | (answer[3] << 8);
-    return (answer[0] == WIRE_DATA || answer[0] == WIRE_DATA_LAST) && length >= 4;
-}
-
 }  // namespace
 
 std::uint32_t SpeedTableBaud(std::uint32_t speedIndex) {
@@ -36,29 +24,23 @@ std::uint32_t SpeedTableBaud(std::uint32_t speedIndex) {
 
 bool CameraLink::setRegister(std::uint8_t reg, std::uint32_t value) {
     errorCode = LINK_OK;
-    std::uint8_t packet[12] = {WIRE_ESC,
-                               0,
-                               6,
-                               0,
-                               COMMAND_SET_REGISTER,
-                               reg,
-                               static_cast<std::uint8_t>(value),
-                               static_cast<std::uint8_t>(value >> 8),
-                               static_cast<std::uint8_t>(value >> 16),
-                               static_cast<std::uint8_t>(value >> 24)};
-    if (exchange(packet)) return true;
+    CommandPacket packet({COMMAND_SET_REGISTER, reg, static_cast<std::uint8_t>(value),
+                          static_cast<std::uint8_t>(value >> 8),
+                          static_cast<std::uint8_t>(value >> 16),
+                          static_cast<std::uint8_t>(value >> 24)});
+    if (exchange(packet.bytes())) return true;
     errorCode = LINK_ERR_SET_REGISTER;
     return false;
 }
 
 bool CameraLink::getRegister(std::uint8_t reg, std::uint32_t& value) {
     errorCode = LINK_OK;
-    std::uint8_t packet[8] = {WIRE_ESC, 0, 2, 0, COMMAND_GET_REGISTER, reg};
-    exchange(packet);
-    // An intact answer without a value leaves only stale bytes at the value's offsets: it is
-    // asked again like a damaged one.
+    CommandPacket packet({COMMAND_GET_REGISTER, reg});
+    exchange(packet.bytes());
+    // Only a data packet carries a value: any other intact answer leaves stale bytes at the
+    // value's offsets, and is asked again like a damaged one.
     auto markAnswerWithoutValue = [this] {
-        if (port->statusFlags == 0 && !holdsRegisterValue(receiveBuffer.get()))
+        if (port->statusFlags == 0 && !holdsDataPacket(REGISTER_VALUE_SIZE))
             port->statusFlags |= STATUS_UNEXPECTED;
     };
     markAnswerWithoutValue();
@@ -76,16 +58,14 @@ bool CameraLink::getRegister(std::uint8_t reg, std::uint32_t& value) {
         return false;
     }
     sendByte(WIRE_ACK);
-    const std::uint8_t* bytes = receiveBuffer.get() + 4;
-    value = static_cast<std::uint32_t>(bytes[0]) | static_cast<std::uint32_t>(bytes[1]) << 8 |
-            static_cast<std::uint32_t>(bytes[2]) << 16 | static_cast<std::uint32_t>(bytes[3]) << 24;
+    value = readLittle32(answerPayload());
     return true;
 }
 
 bool CameraLink::requestData(std::uint8_t reg) {
     errorCode = LINK_OK;
-    std::uint8_t packet[8] = {WIRE_ESC, 0, 2, 0, COMMAND_REQUEST_DATA, reg};
-    if (exchange(packet)) return true;
+    CommandPacket packet({COMMAND_REQUEST_DATA, reg});
+    if (exchange(packet.bytes())) return true;
     errorCode = LINK_ERR_GET_DATA;
     return false;
 }
@@ -101,10 +81,10 @@ bool CameraLink::answerAndReceive(bool nak) {
 }
 
 bool CameraLink::runAction(std::uint8_t action, std::uint8_t argument, std::uint32_t waitMicros) {
-    std::uint8_t packet[9] = {WIRE_ESC, 0, 3, 0, COMMAND_ACTION, action, argument};
-    exchange(packet);
+    CommandPacket packet({COMMAND_ACTION, action, argument});
+    exchange(packet.bytes());
     errorCode = LINK_ERR_ACTION;
-    if (port->statusFlags != 0 || receiveBuffer[0] != WIRE_ACK) return false;
+    if (port->statusFlags != 0 || answerType() != WIRE_ACK) return false;
 
     // The completion may take longer than an ordinary answer: wait the caller's time for it.
     const std::uint32_t keptPerByte = port->readPerByteMicros;
@@ -114,11 +94,11 @@ bool CameraLink::runAction(std::uint8_t action, std::uint8_t argument, std::uint
         return false;
     }
     receive();
-    if ((port->statusFlags & STATUS_UNEXPECTED) != 0 && receiveBuffer[0] == WIRE_COMPLETE)
+    if ((port->statusFlags & STATUS_UNEXPECTED) != 0 && answerType() == WIRE_COMPLETE)
         port->statusFlags &= ~STATUS_UNEXPECTED;
     port->readPerByteMicros = keptPerByte;
     if (!port->applyTimeouts()) return false;
-    if (port->statusFlags != 0 || receiveBuffer[0] != WIRE_COMPLETE) return false;
+    if (port->statusFlags != 0 || answerType() != WIRE_COMPLETE) return false;
     errorCode = LINK_OK;
     return true;
 }

@@ -6,20 +6,8 @@ namespace pixlor {
 
 namespace {
 
-constexpr std::uint32_t HEADER_SIZE = 4;    // type, header byte or packet type, 16-bit length
-constexpr std::uint32_t CHECKSUM_SIZE = 2;
 constexpr int COMMAND_SENDS = 3;
 constexpr int WAKE_TRIES = 3;
-
-std::uint16_t checksum(const std::uint8_t* payload, std::uint32_t length) {
-    std::uint32_t sum = 0;
-    for (std::uint32_t i = 0; i < length; ++i) sum += payload[i];
-    return static_cast<std::uint16_t>(sum);
-}
-
-std::uint16_t readLittle16(const std::uint8_t* bytes) {
-    return static_cast<std::uint16_t>(bytes[0] | (bytes[1] << 8));
-}
 
 }  // namespace
 
@@ -106,13 +94,9 @@ bool CameraLink::sendBackFromOtherSpeed(std::uint32_t configuredSpeedIndex) {
     return false;
 }
 
-bool CameraLink::sendPacket(std::uint8_t* packet) {
-    packet[1] = speedCommand != 0 ? WIRE_SPEED_COMMAND : WIRE_COMMAND;
-    const std::uint32_t length = readLittle16(packet + 2);
-    const std::uint16_t sum = checksum(packet + HEADER_SIZE, length);
-    packet[HEADER_SIZE + length] = static_cast<std::uint8_t>(sum);
-    packet[HEADER_SIZE + length + 1] = static_cast<std::uint8_t>(sum >> 8);
-    return port->write(packet, HEADER_SIZE + length + CHECKSUM_SIZE);
+bool CameraLink::sendPacket(std::span<std::uint8_t> packet) {
+    packet[COMMAND_TYPE_OFFSET] = speedCommand != 0 ? WIRE_SPEED_COMMAND : WIRE_COMMAND;
+    return port->write(packet.data(), static_cast<std::uint32_t>(packet.size()));
 }
 
 bool CameraLink::receive() {
@@ -134,24 +118,24 @@ bool CameraLink::receive() {
 
 void CameraLink::receiveDataPacket() {
     std::uint8_t* packet = receiveBuffer.get();
-    if (!port->read(packet + 1, HEADER_SIZE - 1)) return;
-    const std::uint32_t length = readLittle16(packet + 2);
-    if (HEADER_SIZE + length + CHECKSUM_SIZE > RECEIVE_BUFFER_SIZE) {
+    if (!port->read(packet + 1, PACKET_HEADER_SIZE - 1)) return;
+    const std::uint32_t length = answerLength();
+    if (PACKET_HEADER_SIZE + length + PACKET_CHECKSUM_SIZE > RECEIVE_BUFFER_SIZE) {
         // Longer than any packet the buffer can hold: refused. The rest of it is still on the
         // line; it is let pass, as far as the header announced it and the line is not quiet,
         // so that its bytes are not taken for the answer to the next request.
         const std::uint32_t flags = port->statusFlags;
         std::uint8_t ignored = 0;
-        for (std::uint32_t left = length + CHECKSUM_SIZE; left > 0 && port->readByte(&ignored);
-             --left) {
+        for (std::uint32_t left = length + PACKET_CHECKSUM_SIZE;
+             left > 0 && port->readByte(&ignored); --left) {
         }
         port->statusFlags = flags | STATUS_UNEXPECTED;
         return;
     }
-    std::uint8_t* payload = packet + HEADER_SIZE;
+    std::uint8_t* payload = packet + PACKET_HEADER_SIZE;
     if (!port->read(payload, length)) return;
-    if (!port->read(payload + length, CHECKSUM_SIZE)) return;
-    if (readLittle16(payload + length) != checksum(payload, length))
+    if (!port->read(payload + length, PACKET_CHECKSUM_SIZE)) return;
+    if (readLittle16(payload + length) != packetChecksum(payload, length))
         port->statusFlags |= STATUS_CHECKSUM;
 }
 
@@ -170,7 +154,7 @@ bool CameraLink::letLineGoQuiet() {
     return quiet;
 }
 
-bool CameraLink::exchange(std::uint8_t* packet) {
+bool CameraLink::exchange(std::span<std::uint8_t> packet) {
     for (int sends = 1;; ++sends) {
         sendPacket(packet);
         receive();

@@ -2,10 +2,12 @@
 // checksums, answers and data packets, NAK re-sends, and the register, data and action commands.
 #pragma once
 
+#include "link/CameraProtocol.h"
 #include "link/SerialPort.h"
 
 #include <cstdint>
 #include <memory>
+#include <span>
 
 namespace pixlor {
 
@@ -22,27 +24,7 @@ constexpr std::int32_t LINK_ERR_ACTION = 9;        // an action was not acknowle
 constexpr std::int32_t LINK_ERR_GET_DATA = 10;     // the first data packet did not arrive intact
 constexpr std::int32_t LINK_ERR_NEXT_PACKET = 11;  // a later data packet did not arrive intact
 
-// Bytes on the wire.
-constexpr std::uint8_t WIRE_ESC = 0x1B;
-constexpr std::uint8_t WIRE_COMMAND = 0x43;
-constexpr std::uint8_t WIRE_SPEED_COMMAND = 0x53;
-constexpr std::uint8_t WIRE_PROBE = 0x00;
-constexpr std::uint8_t WIRE_DATA = 0x02;
-constexpr std::uint8_t WIRE_DATA_LAST = 0x03;
-constexpr std::uint8_t WIRE_COMPLETE = 0x05;
-constexpr std::uint8_t WIRE_ACK = 0x06;
-constexpr std::uint8_t WIRE_REFUSED = 0x11;
-constexpr std::uint8_t WIRE_NAK = 0x15;
-
 constexpr std::uint32_t RECEIVE_BUFFER_SIZE = 0x7FFF;
-
-// The line speed at which the camera listens after a wake-up and after a speed reset.
-constexpr std::uint32_t WAKE_BAUD = 19200;
-
-// The line speeds by speed index 0..SPEED_INDEX_LAST; an index outside the table means its last
-// entry.
-constexpr std::uint32_t SPEED_INDEX_LAST = 5;
-std::uint32_t SpeedTableBaud(std::uint32_t speedIndex);
 
 class CameraLink {
 public:
@@ -54,16 +36,28 @@ public:
     // Link protocol. The wake-up looks for a camera that no NAK shows at 19200 Bd at the
     // other speeds, the configured one first, and sends it back to 19200 Bd.
     bool wakeUp(std::uint32_t configuredSpeedIndex = 0);
-    bool sendPacket(std::uint8_t* packet);
+    // Sends a CommandPacket's bytes, typed as a speed packet while speedCommand is set.
+    bool sendPacket(std::span<std::uint8_t> packet);
     bool receive();
     bool sendByte(std::uint8_t byte);
     // Reads and drops whatever the camera is still sending until the line has been silent for
     // a whole wait; false when a read failed first, so that the line's state is not known.
     // statusFlags are kept.
     bool letLineGoQuiet();
-    bool read(void* buffer, std::uint32_t count) { return port->read(buffer, count); }
-    bool readByte(void* buffer) { return port->readByte(buffer); }
-    bool write(const void* buffer, std::uint32_t count) { return port->write(buffer, count); }
+
+    // The answer in receiveBuffer. Behind a lone control byte only the type is new: the length
+    // and payload are still the previous packet's.
+    std::uint8_t answerType() const { return receiveBuffer[0]; }
+    std::uint32_t answerLength() const {
+        return readLittle16(receiveBuffer.get() + PACKET_LENGTH_OFFSET);
+    }
+    const std::uint8_t* answerPayload() const { return receiveBuffer.get() + PACKET_HEADER_SIZE; }
+    // The answer is a data packet with at least `minimumPayload` bytes; whether it came intact
+    // the port's statusFlags tell.
+    bool holdsDataPacket(std::uint32_t minimumPayload) const {
+        return (answerType() == WIRE_DATA || answerType() == WIRE_DATA_LAST) &&
+               answerLength() >= minimumPayload;
+    }
 
     // Camera commands.
     bool setRegister(std::uint8_t reg, std::uint32_t value);
@@ -87,7 +81,7 @@ public:
 
 private:
     // Sends the command packet, again after each NAK (three sends in all), and receives the answer.
-    bool exchange(std::uint8_t* packet);
+    bool exchange(std::span<std::uint8_t> packet);
     // Up to `tries` probes at the port's speed; true at the camera's NAK. A failed purge leaves
     // LINK_ERR_PURGE.
     bool probe(int tries);

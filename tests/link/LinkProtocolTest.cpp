@@ -166,25 +166,24 @@ TEST_F(NewLink, DestroyingTheLinkClosesThePort) {
 // --- command packets ---
 
 TEST_F(AwakeLink, PacketGoesOutInOneWriteWithTypeAndChecksum) {
-    BYTE packet[7] = {WIRE_ESC, 0, 1, 0, 0xC8};
-    link.sendPacket(packet);
+    CommandPacket packet({0xC8});
+    link.sendPacket(packet.bytes());
     EXPECT_EQ(writes(), std::vector<Bytes>{(Bytes{0x1B, 0x43, 0x01, 0x00, 0xC8, 0xC8, 0x00})});
     EXPECT_EQ(system().calls(SysCall::WriteFile), 1);
 }
 
 TEST_F(AwakeLink, SpeedCommandPacketsCarryTypeS) {
-    BYTE packet[8] = {WIRE_ESC, 0, 2, 0, 0x01, 0x0A};
+    CommandPacket packet({0x01, 0x0A});
     link.speedCommand = 1;
-    link.sendPacket(packet);
+    link.sendPacket(packet.bytes());
     EXPECT_EQ(writes()[0][1], 0x53);
 }
 
 TEST_F(AwakeLink, ChecksumIsTheUnsignedByteSumModulo65536) {
-    std::vector<BYTE> packet(4 + 300 + 2, 0xFF);
-    packet[0] = WIRE_ESC;
-    packet[2] = 300 & 0xFF;
-    packet[3] = 300 >> 8;
-    link.sendPacket(packet.data());
+    BYTE payload[300];
+    std::fill(payload, payload + sizeof payload, BYTE{0xFF});
+    CommandPacket packet(payload);
+    link.sendPacket(packet.bytes());
     // 300 x 0xFF = 76500 = 0x12AD4.
     const Bytes sent = writes()[0];
     ASSERT_EQ(sent.size(), 306u);

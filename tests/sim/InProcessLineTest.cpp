@@ -93,10 +93,8 @@ TEST_F(TheLinkTalkingToTheCamera, ReadsTheCountAndAPhotoAtTheFastSpeed) {
     ASSERT_TRUE(link.requestData(14));
     Bytes data;
     for (;;) {
-        const std::uint8_t* packet = link.receiveBuffer.get();
-        const std::uint32_t length = packet[2] | std::uint32_t{packet[3]} << 8;
-        data.insert(data.end(), packet + 4, packet + 4 + length);
-        if (packet[0] == 0x03) break;
+        data.insert(data.end(), link.answerPayload(), link.answerPayload() + link.answerLength());
+        if (link.answerType() == 0x03) break;
         ASSERT_TRUE(link.answerAndReceive(false));
     }
     ASSERT_TRUE(link.sendByte(0x06));
