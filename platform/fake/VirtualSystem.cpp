@@ -114,7 +114,8 @@ BOOL VirtualSystem::CloseHandle(HANDLE handle) {
 
 BOOL VirtualSystem::ReadFile(HANDLE handle, void* buffer, DWORD count, DWORD* done) {
     *done = 0;
-    if (Port* port = portOf(handle)) return readPort(*port, static_cast<BYTE*>(buffer), count, done);
+    if (Port* port = portOf(handle))
+        return readPort(*port, static_cast<BYTE*>(buffer), count, done);
     auto file = files_.find(handle);
     if (file == files_.end()) return fail(ERROR_INVALID_HANDLE);
     return nativeSystem().ReadFile(file->second, buffer, count, done);
