@@ -1,9 +1,27 @@
 // The one seam between the plug-in and the operating system. Every system call the plug-in makes
-// is one entry of this table, with the Win32 name and meaning; the plug-in calls nothing else.
-// Implementations: win32/ forwards to kernel32 and advapi32, posix/ gives the same behaviour on
-// Linux, fake/ runs tests on a virtual clock and can make any single call fail.
+// is one entry of this table (SystemCalls.h lists them), with the Win32 name and meaning; the
+// plug-in calls nothing else. Implementations: win32/ forwards to kernel32 and advapi32, posix/
+// gives the same behaviour on Linux, fake/ runs tests on a virtual clock; fault/ wraps any of
+// them to make a chosen call fail.
+//
+// Serial ports and files (kernel32). A name of the form "\\.\COM<n>" opens a serial port; any
+// other name is a file path with "\" as separator. Security attributes and template handles are
+// always absent, so they are not part of the seam.
+//
+// PurgeComm discards what has arrived and not been read (PURGE_RXCLEAR). A transmit purge
+// (PURGE_TXCLEAR, PURGE_TXABORT) never discards anything: every write is synchronous and done
+// before the next call, so the transmit side holds nothing of ours, and discarding there could
+// only lose a command still on its way (a flush of output on a pseudo-terminal empties what the
+// other end has not read yet; a USB adapter may still hold bytes its driver called written). A
+// purge of either side still fails on a handle that is no port.
+//
+// Files and folders, and time (kernel32). LocalFileTimeToFileTime takes the computer's local
+// time, as a file time, to the system's file time (UTC).
+//
+// Registry (advapi32). Results are Win32 error codes, ERROR_SUCCESS on success.
 #pragma once
 
+#include "platform/SystemCalls.h"
 #include "platform/Win32Api.h"
 
 namespace pixlor {
@@ -12,47 +30,9 @@ class System {
 public:
     virtual ~System() = default;
 
-    // Serial ports and files (kernel32). A name of the form "\\.\COM<n>" opens a serial port;
-    // any other name is a file path with "\" as separator. Security attributes and template
-    // handles are always absent, so they are not part of the seam.
-    virtual HANDLE CreateFileA(LPCSTR name, DWORD access, DWORD shareMode, DWORD disposition,
-                               DWORD flagsAndAttributes) = 0;
-    virtual BOOL CloseHandle(HANDLE handle) = 0;
-    virtual BOOL ReadFile(HANDLE handle, void* buffer, DWORD count, DWORD* done) = 0;
-    virtual BOOL WriteFile(HANDLE handle, const void* buffer, DWORD count, DWORD* done) = 0;
-    virtual BOOL GetCommState(HANDLE handle, DCB* dcb) = 0;
-    virtual BOOL SetCommState(HANDLE handle, const DCB* dcb) = 0;
-    virtual BOOL SetCommTimeouts(HANDLE handle, const COMMTIMEOUTS* timeouts) = 0;
-    virtual BOOL PurgeComm(HANDLE handle, DWORD flags) = 0;
-    virtual BOOL ClearCommError(HANDLE handle) = 0;
-    virtual void Sleep(DWORD milliseconds) = 0;
-
-    // Files and folders (kernel32).
-    virtual BOOL SetFileTime(HANDLE handle, const FILETIME* creation, const FILETIME* lastAccess,
-                             const FILETIME* lastWrite) = 0;
-    virtual BOOL DeleteFileA(LPCSTR name) = 0;
-    virtual HANDLE FindFirstFileA(LPCSTR pattern, WIN32_FIND_DATAA* found) = 0;
-    virtual BOOL FindNextFileA(HANDLE find, WIN32_FIND_DATAA* found) = 0;
-    virtual BOOL FindClose(HANDLE find) = 0;
-    virtual BOOL CreateDirectoryA(LPCSTR name) = 0;
-    virtual DWORD GetLastError() = 0;
-
-    // Time (kernel32).
-    virtual void GetSystemTime(SYSTEMTIME* now) = 0;
-    virtual BOOL DosDateTimeToFileTime(WORD dosDate, WORD dosTime, FILETIME* fileTime) = 0;
-    // The computer's local time as the system's file time (UTC).
-    virtual BOOL LocalFileTimeToFileTime(const FILETIME* local, FILETIME* utc) = 0;
-
-    // Registry (advapi32). Results are Win32 error codes, ERROR_SUCCESS on success.
-    virtual LONG RegOpenKeyExA(HKEY root, LPCSTR subKey, DWORD access, HKEY* key) = 0;
-    virtual LONG RegCreateKeyExA(HKEY root, LPCSTR subKey, DWORD access, HKEY* key) = 0;
-    virtual LONG RegQueryValueExA(HKEY key, LPCSTR name, DWORD* type, BYTE* data,
-                                  DWORD* dataSize) = 0;
-    virtual LONG RegSetValueExA(HKEY key, LPCSTR name, DWORD type, const BYTE* data,
-                                DWORD dataSize) = 0;
-    virtual LONG RegEnumValueA(HKEY key, DWORD index, LPSTR name, DWORD* nameSize, DWORD* type,
-                               BYTE* data, DWORD* dataSize) = 0;
-    virtual LONG RegCloseKey(HKEY key) = 0;
+#define PIXLOR_SYSTEM_ENTRY(result, name, parameters) virtual result name parameters = 0;
+    PIXLOR_SYSTEM_CALLS(PIXLOR_SYSTEM_ENTRY)
+#undef PIXLOR_SYSTEM_ENTRY
 };
 
 // The system in force: the native one unless a test has put another in place.

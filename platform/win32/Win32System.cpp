@@ -28,11 +28,7 @@ public:
         COMMTIMEOUTS copy = *timeouts;
         return ::SetCommTimeouts(handle, &copy);
     }
-    // Every write here is synchronous and done before the next call, so the transmit side has
-    // nothing of ours left to discard: Windows' own driver holds no written bytes. A transmit
-    // purge can only lose a command still on its way: wine makes it tcflush of output, which
-    // on a pseudo-terminal empties what the other end has not read yet, and a USB adapter may
-    // still hold bytes its driver called written. So only the receive side is purged.
+    // A transmit purge never discards (System.h): only the receive side is passed on.
     BOOL PurgeComm(HANDLE handle, DWORD flags) override {
         const DWORD receiveFlags = flags & (PURGE_RXABORT | PURGE_RXCLEAR);
         if (receiveFlags != 0) return ::PurgeComm(handle, receiveFlags);

@@ -1,0 +1,110 @@
+// The machine behind the test system: serial ports wired to in-process peers (the camera
+// simulator or a scripted test peer), a virtual clock that sleeps and read time-outs advance
+// without waiting, an in-memory registry, and files forwarded to the native system.
+#pragma once
+
+#include "platform/RegistryModel.h"
+#include "platform/System.h"
+
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <vector>
+
+namespace pixlor {
+
+// What the far end sends back after bytes from the host.
+struct PeerReply {
+    std::vector<BYTE> bytes;
+    DWORD baud = 0;                  // the speed it is sent at; 0 = the host's own speed
+    std::uint64_t delayMicros = 0;   // from the host's last byte to the first byte of the reply
+    // The peer's own work inside the reply: the line is quiet for `micros` before byte `at`,
+    // paced or not.
+    struct Pause {
+        std::size_t at;
+        std::uint64_t micros;
+    };
+    std::vector<Pause> pauses;
+};
+
+// What sits on the far end of a fake serial port.
+class SerialPeer {
+public:
+    virtual ~SerialPeer() = default;
+    // The host sent `count` bytes at `hostBaud`; the peer fills `reply` (empty: silence).
+    virtual void hostSent(const BYTE* bytes, DWORD count, DWORD hostBaud, PeerReply& reply) = 0;
+};
+
+class VirtualSystem : public System {
+public:
+    VirtualSystem();
+    ~VirtualSystem() override;
+    VirtualSystem(const VirtualSystem&) = delete;
+    VirtualSystem& operator=(const VirtualSystem&) = delete;
+
+    // --- set-up ---
+    // COM<number> (1-based) answers through `peer`; nullptr detaches it.
+    void attachPort(unsigned number, SerialPeer* peer);
+    // Each byte takes its 10 bit times on the virtual clock, both ways (on by default).
+    void setLinePacing(bool on) { linePacing_ = on; }
+    void setSystemTime(const SYSTEMTIME& now) { systemTime_ = now; }
+    RegistryModel& registry() { return registry_; }
+    // The folder listing hands back its entries in reverse order (to test order independence).
+    void setReverseListing(bool on) { reverseListing_ = on; }
+
+    // --- observation ---
+    std::uint64_t nowMicros() const { return now_; }
+    void advanceMicros(std::uint64_t micros) { now_ += micros; }
+    // Every byte the host wrote to serial ports, in order, and every byte it read from them.
+    const std::vector<BYTE>& bytesSent() const { return sent_; }
+    const std::vector<BYTE>& bytesReceived() const { return received_; }
+    void clearTraffic();
+    bool portIsOpen(unsigned number) const;
+    DWORD portBaud(unsigned number) const;
+    COMMTIMEOUTS portTimeouts(unsigned number) const;
+    size_t openFileHandles() const { return files_.size(); }
+
+    // LocalFileTimeToFileTime takes the process's own time-zone rules (TZ on POSIX): tests
+    // choose the zone.
+    PIXLOR_SYSTEM_CALLS(PIXLOR_SYSTEM_OVERRIDE)
+
+private:
+    struct Port {
+        SerialPeer* peer = nullptr;
+        bool open = false;
+        DCB dcb{};
+        COMMTIMEOUTS timeouts{};
+        struct Byte {
+            BYTE value;
+            DWORD baud;            // the speed it was sent at
+            std::uint64_t arrives;  // virtual time at which it is in the input buffer
+        };
+        std::deque<Byte> input;
+    };
+    struct Listing {
+        std::vector<WIN32_FIND_DATAA> entries;
+        size_t next = 0;
+    };
+
+    BOOL fail(DWORD error);
+    Port* portOf(HANDLE handle);
+    const Port* portNumbered(unsigned number) const;
+    std::uint64_t byteMicros(DWORD baud) const;
+    BOOL readPort(Port& port, BYTE* buffer, DWORD count, DWORD* done);
+    BOOL writePort(Port& port, const BYTE* bytes, DWORD count, DWORD* done);
+
+    std::map<unsigned, Port> ports_;
+    std::map<HANDLE, HANDLE> files_;  // our handle -> native file handle
+    std::map<HANDLE, Listing> listings_;
+    std::vector<BYTE> sent_;
+    std::vector<BYTE> received_;
+    RegistryModel registry_;
+    SYSTEMTIME systemTime_{};
+    std::uint64_t now_ = 0;
+    std::uintptr_t nextHandle_ = 0x7000;
+    DWORD lastError_ = 0;
+    bool linePacing_ = true;
+    bool reverseListing_ = false;
+};
+
+}  // namespace pixlor

@@ -1,0 +1,54 @@
+// The system seam on Linux: the same behaviour the plug-in gets from Windows, so that it runs and
+// is tested natively. One class, written in three files by concern: PosixSerial.cpp (serial
+// ports are terminals set up through termios), PosixFiles.cpp (files take "\" as a separator;
+// the calls shared by ports and files, and the last error), PosixRegistry.cpp (the registry
+// lives in a .reg text file).
+#pragma once
+
+#include "platform/RegistryModel.h"
+#include "platform/System.h"
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+namespace pixlor::posix {
+
+// The last error of this thread's calls, set as Windows sets it.
+BOOL fail(DWORD error);
+DWORD errorFromErrno(int error);
+BOOL failErrno();
+
+// One open thing behind a HANDLE.
+struct PosixHandle {
+    enum class Kind { Port, File, Find } kind;
+    int fd = -1;
+    DCB dcb{};                // the line settings as the plug-in last set them
+    COMMTIMEOUTS timeouts{};
+    std::vector<WIN32_FIND_DATAA> found;
+    std::size_t nextFound = 0;
+};
+
+// The object behind `handle` when it is of `kind`, else nullptr.
+PosixHandle* handleOf(HANDLE handle, PosixHandle::Kind kind);
+
+class PosixSystem final : public System {
+public:
+    PIXLOR_SYSTEM_CALLS(PIXLOR_SYSTEM_OVERRIDE)
+
+private:
+    static HANDLE openPort(unsigned number);
+    static BOOL readPort(PosixHandle& port, BYTE* buffer, DWORD count, DWORD* done);
+
+    void loadRegistry();
+    void synthesizeSerialPorts();
+    void saveRegistry();
+
+    RegistryModel registry_;
+    std::string loadedPath_;
+    std::string loadedStamp_;
+    std::string synthesizedKey_;
+    bool malformed_ = false;
+};
+
+}  // namespace pixlor::posix
