@@ -4,6 +4,7 @@
 #include "shell/HostServices.h"
 #include "shell/MessageNumbers.h"
 #include "shell/Messages.h"
+#include "transfer/BatchSteps.h"
 #include "transfer/BatchTransfer.h"
 
 #include <algorithm>
@@ -199,8 +200,7 @@ bool GetFiles(CameraPanel& panel, const PluginPanelItem* items, int itemCount,
         case OP_DOWNLOAD_THUMB:
         case OP_PHOTO_FILE:
         case OP_THUMB_FILE:
-            ReportCameraFailure(screen, device);
-            if (!device.disconnect()) ReportCameraFailure(screen, device);
+            ReportAndDisconnect(screen, device);
             return false;
         default:
             break;  // this picture cannot be had: the others still can

@@ -4,67 +4,14 @@
 #include "shell/HostServices.h"
 #include "shell/MessageNumbers.h"
 #include "shell/Messages.h"
+#include "transfer/BatchSteps.h"
 #include "transfer/NamePattern.h"
 
 #include <cstdio>
-#include <cstring>
 
 namespace pixlor {
 
 namespace {
-
-constexpr int BAR_CELLS = 50;  // each cell stands for 2 %
-constexpr char CELL_FULL = '\xDB';
-constexpr char CELL_SHADE = '\xB1';
-constexpr int COPY_NAME_COLUMNS = 52;
-constexpr int FILE_NAME_COLUMNS = 60;
-constexpr std::size_t LINE_SIZE = 128;
-// Folder and file paths; a target that does not fit cannot be created.
-constexpr std::size_t PATH_SIZE = 1024;
-
-using Bar = char[BAR_CELLS + 3];  // "[", the cells, "]", the terminator
-
-// One batch at a time: the counters and lines the progress box shows.
-struct CopyBox {
-    std::uint32_t fileCount = 0;
-    std::uint32_t fileOrdinal = 0;
-    std::uint32_t batchTotal = 0;
-    std::uint32_t bytesBefore = 0;
-    char target[PATH_SIZE] = "";
-    char fileLine[LINE_SIZE] = "";
-    Bar fileBar = "";
-    char batchLine[LINE_SIZE] = "";
-    Bar batchBar = "";
-};
-CopyBox copyBox;
-
-struct FileBox {
-    const char* title = "";
-    char target[PATH_SIZE] = "";
-    char percentage[LINE_SIZE] = "";
-};
-FileBox fileBox;
-
-// Nothing of nothing is complete; products are taken in 64 bits so large batches do not wrap.
-std::uint32_t Percentage(std::uint64_t done, std::uint64_t total) {
-    if (total == 0) return 100;
-    return static_cast<std::uint32_t>(done * 100 / total);
-}
-
-void FillBar(Bar& bar, std::uint32_t percentage) {
-    bar[0] = '[';
-    for (int cell = 1; cell <= BAR_CELLS; ++cell)
-        bar[cell] = static_cast<std::uint32_t>(cell) * 100 / BAR_CELLS <= percentage ? CELL_FULL
-                                                                                     : CELL_SHADE;
-    bar[BAR_CELLS + 1] = ']';
-    bar[BAR_CELLS + 2] = '\0';
-}
-
-// Copies a path for display and shortens it in place to `columns`.
-void ShowPath(char (&shown)[PATH_SIZE], const char* path, int columns) {
-    std::snprintf(shown, sizeof(shown), "%s", path != nullptr ? path : "");
-    HostServices.FSF->TruncPathStr(shown, columns);
-}
 
 enum class FileOutcome { Copied, Skipped, Failed };
 
@@ -107,19 +54,22 @@ std::uint32_t FileSize(const PictureEntry* entry, bool photo) {
     return photo ? entry->photoSize : entry->thumbSize;
 }
 
-void ResetCounters(CameraDevice& device, const SelectionList& selection, int pairing,
+// The box counts every file the batch may write, and all their bytes.
+void StartCounting(CameraDevice& device, const SelectionList& selection, int pairing,
                    bool photos) {
-    copyBox = CopyBox{};
+    std::uint32_t fileCount = 0;
+    std::uint32_t batchTotal = 0;
     for (const SelectionItem& item : selection) {
         const PictureEntry* entry = device.entryAt(item.position);
         if (pairing == PAIRING_ONE_KIND) {
-            copyBox.fileCount += 1;
-            copyBox.batchTotal += FileSize(entry, photos);
+            fileCount += 1;
+            batchTotal += FileSize(entry, photos);
         } else {
-            copyBox.fileCount += 2;
-            copyBox.batchTotal += FileSize(entry, true) + FileSize(entry, false);
+            fileCount += 2;
+            batchTotal += FileSize(entry, true) + FileSize(entry, false);
         }
     }
+    StartCopyBox(fileCount, batchTotal);
 }
 
 // The folder the file goes into: the destination, or a date sub-folder of it. A stored pattern
@@ -182,7 +132,7 @@ FileOutcome DownloadFile(const CopyRequest& request, const SelectionItem& item,
         return FileOutcome::Failed;
     }
 
-    ShowPath(copyBox.target, target, COPY_NAME_COLUMNS);
+    ShowCopyTarget(target);
     CopyProgress(0, size);
     if (device.downloadPicture(item.position + 1, pass.photo, resetAfter, target, CopyProgress,
                                item.fileTime))
@@ -194,12 +144,12 @@ FileOutcome CopyFile(const CopyRequest& request, const SelectionItem& item, cons
                      bool resetAfter) {
     const PictureEntry* entry = request.panel.device->entryAt(item.position);
     const std::uint32_t size = FileSize(entry, pass.photo);
-    ++copyBox.fileOrdinal;
+    BeginCopyFile();
     // A position the catalogue does not hold names no picture: nothing to fetch or create.
     const FileOutcome outcome = entry == nullptr
                                     ? FileOutcome::Skipped
                                     : DownloadFile(request, item, pass, size, resetAfter);
-    copyBox.bytesBefore += size;
+    EndCopyFile(size);
     return outcome;
 }
 
@@ -223,39 +173,6 @@ void TellThumbnailsMoveNothing(CameraPanel& panel) {
 
 }  // namespace
 
-void CopyProgress(std::uint32_t done, std::uint32_t size) {
-    const std::uint32_t filePercentage = Percentage(done, size);
-    const std::uint64_t batchDone = std::uint64_t{copyBox.bytesBefore} + done;
-    const std::uint32_t batchPercentage = Percentage(batchDone, copyBox.batchTotal);
-    const std::int32_t fileNumbers[] = {
-        static_cast<std::int32_t>(copyBox.fileOrdinal), static_cast<std::int32_t>(done),
-        static_cast<std::int32_t>(size), static_cast<std::int32_t>(filePercentage)};
-    FormatNumberLine(copyBox.fileLine, sizeof(copyBox.fileLine), GetMsg(MSG_COPY_FILE_LINE),
-                     fileNumbers);
-    FillBar(copyBox.fileBar, filePercentage);
-    const std::int32_t batchNumbers[] = {
-        static_cast<std::int32_t>(copyBox.fileCount), static_cast<std::int32_t>(batchDone),
-        static_cast<std::int32_t>(copyBox.batchTotal), static_cast<std::int32_t>(batchPercentage)};
-    FormatNumberLine(copyBox.batchLine, sizeof(copyBox.batchLine), GetMsg(MSG_COPY_BATCH_LINE),
-                     batchNumbers);
-    FillBar(copyBox.batchBar, batchPercentage);
-    const char* items[] = {GetMsg(MSG_COPY_TITLE), copyBox.target,    copyBox.fileLine,
-                           copyBox.fileBar,        copyBox.batchLine, copyBox.batchBar};
-    HostServices.Message(HostServices.ModuleNumber, FMSG_LEFTALIGN, nullptr, items, 6, 0);
-}
-
-void SetFileProgressLines(const char* title, const char* fileName) {
-    fileBox.title = title != nullptr ? title : "";
-    ShowPath(fileBox.target, fileName, FILE_NAME_COLUMNS);
-}
-
-void FileProgress(std::uint32_t done, std::uint32_t size) {
-    std::snprintf(fileBox.percentage, sizeof(fileBox.percentage), "%02u%%",
-                  static_cast<unsigned>(Percentage(done, size)));
-    const char* items[] = {fileBox.title, fileBox.target, fileBox.percentage};
-    HostServices.Message(HostServices.ModuleNumber, 0, nullptr, items, 3, 0);
-}
-
 bool BatchCopy(CameraPanel& panel, const char* destination, int pairing, bool photos,
                bool photoFolderPattern, int subfolderMode, bool move,
                std::unique_ptr<SelectionList> selection) {
@@ -264,7 +181,7 @@ bool BatchCopy(CameraPanel& panel, const char* destination, int pairing, bool ph
     ReadNameSettings(settings);
     if (!selection) selection = PanelSelection(panel, settings);
     CameraDevice& device = *panel.device;
-    ResetCounters(device, *selection, pairing, photos);
+    StartCounting(device, *selection, pairing, photos);
 
     const CopyRequest request{panel, settings, destination != nullptr ? destination : "",
                               subfolderMode};
@@ -280,7 +197,7 @@ bool BatchCopy(CameraPanel& panel, const char* destination, int pairing, bool ph
             const CopyPass kind = PassOf(pairing, pass, photos, photoFolderPattern);
             const FileOutcome outcome = CopyFile(request, item, kind, last);
             if (outcome == FileOutcome::Failed) {
-                ReportBatchFailure(screen, device);
+                ReportAndDisconnect(screen, device);
                 return false;
             }
             everyFileCopied = everyFileCopied && outcome == FileOutcome::Copied;
@@ -291,10 +208,7 @@ bool BatchCopy(CameraPanel& panel, const char* destination, int pairing, bool ph
         if (showsPictures) ClearSelectionMark(panel, item.position);
     }
     // A skipped last file leaves the camera at the fast speed: it goes back to its default.
-    if (device.linkReady != 0 && !device.disconnect()) {
-        ReportCameraFailure(screen, device);
-        return false;
-    }
+    if (device.linkReady != 0 && !DisconnectOrReport(screen, device)) return false;
     screen.restore();
     const bool movedThumbnailsOnly =
         move && pairing == PAIRING_ONE_KIND && !photos && !selection->empty();
