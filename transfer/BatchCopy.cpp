@@ -31,7 +31,8 @@ bool SkipsFile(std::int32_t operationCode) {
     }
 }
 
-struct CopyRequest {
+// What every file of one batch is copied with.
+struct BatchCopyJob {
     CameraPanel& panel;
     const NameSettings& settings;
     const char* destination;
@@ -74,23 +75,23 @@ void StartCounting(CameraDevice& device, const SelectionList& selection, int pai
 
 // The folder the file goes into: the destination, or a date sub-folder of it. A stored pattern
 // that does not expand gives what it produced before the error, as the panel's listing does.
-bool TargetFolder(const CopyRequest& request, const SelectionItem& item, const CopyPass& pass,
+bool TargetFolder(const BatchCopyJob& job, const SelectionItem& item, const CopyPass& pass,
                   char (&folder)[PATH_SIZE]) {
-    const CameraPanel& panel = request.panel;
-    const bool straight = request.subfolderMode == SUBFOLDERS_NEVER ||
-                          (request.subfolderMode == SUBFOLDERS_AUTO &&
+    const CameraPanel& panel = job.panel;
+    const bool straight = job.subfolderMode == SUBFOLDERS_NEVER ||
+                          (job.subfolderMode == SUBFOLDERS_AUTO &&
                            (panel.listingState & LISTING_IN_FOLDER) != 0);
     char subfolder[NAME_BUFFER_SIZE] = "";
     if (!straight) {
         std::uint32_t position = item.position;
         ExpandNamePattern(false, position,
-                          pass.photoFolder ? request.settings.photoPath : request.settings.thumbPath,
+                          pass.photoFolder ? job.settings.photoPath : job.settings.thumbPath,
                           subfolder, panel.device->pictures.get());
     }
     const int length = subfolder[0] != '\0'
-                           ? std::snprintf(folder, sizeof(folder), "%s%s\\", request.destination,
+                           ? std::snprintf(folder, sizeof(folder), "%s%s\\", job.destination,
                                            subfolder)
-                           : std::snprintf(folder, sizeof(folder), "%s", request.destination);
+                           : std::snprintf(folder, sizeof(folder), "%s", job.destination);
     return length >= 0 && static_cast<std::size_t>(length) < sizeof(folder);
 }
 
@@ -106,12 +107,12 @@ bool NextFreeNumber(CameraDevice& device, const char* prefix, std::uint32_t digi
     return NextPictureNumber(digits, prefix, folder, device, number);
 }
 
-FileOutcome DownloadFile(const CopyRequest& request, const SelectionItem& item,
+FileOutcome DownloadFile(const BatchCopyJob& job, const SelectionItem& item,
                          const CopyPass& pass, std::uint32_t size, bool resetAfter) {
-    CameraDevice& device = *request.panel.device;
-    const NameSettings& settings = request.settings;
+    CameraDevice& device = *job.panel.device;
+    const NameSettings& settings = job.settings;
     char folder[PATH_SIZE];
-    if (!TargetFolder(request, item, pass, folder)) {
+    if (!TargetFolder(job, item, pass, folder)) {
         device.operationCode = OP_FOLDER_CREATE;
         return FileOutcome::Failed;
     }
@@ -140,15 +141,15 @@ FileOutcome DownloadFile(const CopyRequest& request, const SelectionItem& item,
     return SkipsFile(device.operationCode) ? FileOutcome::Skipped : FileOutcome::Failed;
 }
 
-FileOutcome CopyFile(const CopyRequest& request, const SelectionItem& item, const CopyPass& pass,
+FileOutcome CopyFile(const BatchCopyJob& job, const SelectionItem& item, const CopyPass& pass,
                      bool resetAfter) {
-    const PictureEntry* entry = request.panel.device->entryAt(item.position);
+    const PictureEntry* entry = job.panel.device->entryAt(item.position);
     const std::uint32_t size = FileSize(entry, pass.photo);
     BeginCopyFile();
     // A position the catalogue does not hold names no picture: nothing to fetch or create.
     const FileOutcome outcome = entry == nullptr
                                     ? FileOutcome::Skipped
-                                    : DownloadFile(request, item, pass, size, resetAfter);
+                                    : DownloadFile(job, item, pass, size, resetAfter);
     EndCopyFile(size);
     return outcome;
 }
@@ -183,8 +184,8 @@ bool BatchCopy(CameraPanel& panel, const char* destination, int pairing, bool ph
     CameraDevice& device = *panel.device;
     StartCounting(device, *selection, pairing, photos);
 
-    const CopyRequest request{panel, settings, destination != nullptr ? destination : "",
-                              subfolderMode};
+    const BatchCopyJob job{panel, settings, destination != nullptr ? destination : "",
+                           subfolderMode};
     const int passes = pairing == PAIRING_ONE_KIND ? 1 : 2;
     const bool showsPictures = (panel.listingState & (LISTING_IN_FOLDER | LISTING_FLAT_ROOT)) != 0;
     SelectionList completed;
@@ -195,7 +196,7 @@ bool BatchCopy(CameraPanel& panel, const char* destination, int pairing, bool ph
         bool photoCopied = false;
         for (int pass = 0; pass < passes; ++pass) {
             const CopyPass kind = PassOf(pairing, pass, photos, photoFolderPattern);
-            const FileOutcome outcome = CopyFile(request, item, kind, last);
+            const FileOutcome outcome = CopyFile(job, item, kind, last);
             if (outcome == FileOutcome::Failed) {
                 ReportAndDisconnect(screen, device);
                 return false;
