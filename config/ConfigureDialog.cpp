@@ -62,20 +62,13 @@ struct WorkingValues {
     char thumbDigitText[DIGIT_TEXT_SIZE];
 };
 
-template <std::size_t Size>
-void CopyBounded(char (&buffer)[Size], const char* text) {
-    const std::size_t length = strnlen(text, Size - 1);
-    std::memcpy(buffer, text, length);
-    buffer[length] = '\0';
-}
-
 // A stored text that fills the whole buffer without its terminating zero is as unreadable as
 // one too long for it: the default takes its place.
 void ReadPattern(const char* valueName, char (&buffer)[PATTERN_BUFFER_SIZE],
                  const char* defaultText) {
     std::memset(buffer, 0, sizeof(buffer));
     ReadText(HKEY_CURRENT_USER, "", valueName, buffer, defaultText, sizeof(buffer));
-    if (buffer[sizeof(buffer) - 1] != '\0') CopyBounded(buffer, defaultText);
+    if (buffer[sizeof(buffer) - 1] != '\0') CopyBounded(buffer, sizeof(buffer), defaultText);
 }
 
 std::uint8_t DigitFieldColumn(int labelMessage) {
@@ -89,10 +82,10 @@ void ShowDigits(DWORD digits, char (&text)[DIGIT_TEXT_SIZE]) {
 }
 
 void SetDefaults(WorkingValues& values) {
-    CopyBounded(values.photoName, DEFAULT_PHOTO_PREFIX);
-    CopyBounded(values.thumbName, DEFAULT_THUMB_PREFIX);
-    CopyBounded(values.photoFolder, DEFAULT_PHOTO_PATH);
-    CopyBounded(values.thumbFolder, DEFAULT_THUMB_PATH);
+    CopyBounded(values.photoName, sizeof values.photoName, DEFAULT_PHOTO_PREFIX);
+    CopyBounded(values.thumbName, sizeof values.thumbName, DEFAULT_THUMB_PREFIX);
+    CopyBounded(values.photoFolder, sizeof values.photoFolder, DEFAULT_PHOTO_PATH);
+    CopyBounded(values.thumbFolder, sizeof values.thumbFolder, DEFAULT_THUMB_PATH);
     values.photoDigits = DEFAULT_DIGITS;
     values.thumbDigits = DEFAULT_DIGITS;
     ShowDigits(values.photoDigits, values.photoDigitText);
@@ -181,12 +174,12 @@ int ShowDialog(const DialogItemTemplate (&templates)[ITEM_COUNT], WorkingValues&
     ExpandDialogItems(templates, items, ITEM_COUNT);
     const int ended = HostServices.Dialog(HostServices.ModuleNumber, -1, -1, DIALOG_WIDTH,
                                           DIALOG_HEIGHT, "Configure", items, ITEM_COUNT);
-    CopyBounded(values.photoName, items[ITEM_PHOTO_NAME].Data);
-    CopyBounded(values.thumbName, items[ITEM_THUMB_NAME].Data);
-    CopyBounded(values.photoFolder, items[ITEM_PHOTO_FOLDER].Data);
-    CopyBounded(values.thumbFolder, items[ITEM_THUMB_FOLDER].Data);
-    CopyBounded(values.photoDigitText, items[ITEM_PHOTO_DIGITS].Data);
-    CopyBounded(values.thumbDigitText, items[ITEM_THUMB_DIGITS].Data);
+    CopyBounded(values.photoName, sizeof values.photoName, items[ITEM_PHOTO_NAME].Data);
+    CopyBounded(values.thumbName, sizeof values.thumbName, items[ITEM_THUMB_NAME].Data);
+    CopyBounded(values.photoFolder, sizeof values.photoFolder, items[ITEM_PHOTO_FOLDER].Data);
+    CopyBounded(values.thumbFolder, sizeof values.thumbFolder, items[ITEM_THUMB_FOLDER].Data);
+    CopyBounded(values.photoDigitText, sizeof values.photoDigitText, items[ITEM_PHOTO_DIGITS].Data);
+    CopyBounded(values.thumbDigitText, sizeof values.thumbDigitText, items[ITEM_THUMB_DIGITS].Data);
     values.photoDigits = static_cast<DWORD>(HostServices.FSF->atoi(values.photoDigitText));
     values.thumbDigits = static_cast<DWORD>(HostServices.FSF->atoi(values.thumbDigitText));
     for (int port = 0; port < PORT_ITEMS; ++port)

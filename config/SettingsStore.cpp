@@ -4,7 +4,6 @@
 #include "shell/ModuleState.h"
 #include "transfer/NamePattern.h"
 
-#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -52,15 +51,14 @@ private:
     bool open_ = false;
 };
 
-// Copies as much of `text` as fits, always terminated.
-void CopyBounded(char* buffer, DWORD bufferSize, const char* text) {
+}  // namespace
+
+void CopyBounded(char* buffer, std::size_t bufferSize, const char* text) {
     if (bufferSize == 0) return;
-    const std::size_t length = std::min<std::size_t>(std::strlen(text), bufferSize - 1);
+    const std::size_t length = strnlen(text, bufferSize - 1);
     std::memcpy(buffer, text, length);
     buffer[length] = '\0';
 }
-
-}  // namespace
 
 bool ReadNumberChecked(HKEY root, const char* subKey, const char* valueName, DWORD& number,
                        DWORD defaultNumber) {

@@ -4,6 +4,7 @@
 
 #include "platform/Win32Api.h"
 
+#include <cstddef>
 #include <cstdint>
 
 namespace pixlor {
@@ -29,6 +30,10 @@ inline constexpr const char* DEFAULT_THUMB_PATH = "";
 
 // Where the system lists its serial ports.
 inline constexpr const char* SERIAL_PORTS_KEY = "HARDWARE\\DEVICEMAP\\SERIALCOMM";
+
+// Copies as much of `text` as fits into `buffer` of `bufferSize` bytes, always terminated; a
+// text is read no further than what fits, so an unterminated one is cut safely.
+void CopyBounded(char* buffer, std::size_t bufferSize, const char* text);
 
 bool ReadNumberChecked(HKEY root, const char* subKey, const char* valueName, DWORD& number,
                        DWORD defaultNumber);

@@ -151,13 +151,4 @@ constexpr DWORD KEY_ENUMERATE_SUB_KEYS = 0x0008;
 constexpr DWORD KEY_WRITE = 0x20006;
 constexpr DWORD REG_OPTION_NON_VOLATILE = 0;
 
-constexpr int VK_RETURN = 0x0D;
-constexpr int VK_DELETE = 0x2E;
-constexpr int VK_F3 = 0x72;
-constexpr int VK_F4 = 0x73;
-constexpr int VK_F5 = 0x74;
-constexpr int VK_F6 = 0x75;
-constexpr int VK_F7 = 0x76;
-constexpr int VK_F8 = 0x77;
-
 #endif

@@ -25,13 +25,6 @@ void ShowRefusal(int messageNumber, const char* helpTopic) {
                          1);
 }
 
-// The failure step of the catalogue read: report, put the camera back, report that too if it
-// fails.
-void ReportAndDisconnect(SavedScreen& screen, CameraDevice& device) {
-    ReportCameraFailure(screen, device);
-    if (!device.disconnect()) ReportCameraFailure(screen, device);
-}
-
 }  // namespace
 
 void SetStartupInfo(const PluginStartupInfo& info) {
@@ -91,7 +84,7 @@ bool LoadCatalogue(CameraPanel& panel) {
         panel.messageLines[1] = GetMsg(MSG_CAMERA_EMPTY);
         HostServices.Message(HostServices.ModuleNumber, FMSG_MB_OK, nullptr, panel.messageLines, 2,
                              0);
-        if (!device.disconnect()) ReportCameraFailure(screen, device);
+        DisconnectOrReport(screen, device);
         return false;
     }
     for (std::uint32_t number = 1; number <= device.pictureCount; ++number) {
@@ -100,10 +93,7 @@ bool LoadCatalogue(CameraPanel& panel) {
             return false;
         }
     }
-    if (!device.disconnect()) {
-        ReportCameraFailure(screen, device);
-        return false;
-    }
+    if (!DisconnectOrReport(screen, device)) return false;
     screen.restore();
     ++openPanels;
     return true;

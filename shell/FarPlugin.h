@@ -268,10 +268,22 @@ constexpr int OPM_SILENT = 0x1;
 constexpr int OPM_VIEW = 0x4;
 constexpr int OPM_EDIT = 0x8;
 
-// Control states of a key (the keys are the system's VK_ codes).
+// Control states of a key.
 constexpr unsigned PKF_CONTROL = 1;
 constexpr unsigned PKF_ALT = 2;
 constexpr unsigned PKF_SHIFT = 4;
+
+// The keys ProcessKey is given are the system's virtual-key codes, which Windows declares itself.
+#ifndef _WIN32
+constexpr int VK_RETURN = 0x0D;
+constexpr int VK_DELETE = 0x2E;
+constexpr int VK_F3 = 0x72;
+constexpr int VK_F4 = 0x73;
+constexpr int VK_F5 = 0x74;
+constexpr int VK_F6 = 0x75;
+constexpr int VK_F7 = 0x76;
+constexpr int VK_F8 = 0x77;
+#endif
 
 // Version word: (build << 16) | (major << 8) | minor.
 constexpr int MAKEFARVERSION(int major, int minor, int build) {

@@ -3,6 +3,7 @@
 #include "device/CameraDevice.h"
 #include "shell/HostServices.h"
 #include "shell/MessageNumbers.h"
+#include "transfer/NamePattern.h"
 
 #include <algorithm>
 #include <cstring>
@@ -16,12 +17,6 @@ namespace {
 constexpr DWORD ERROR_BOX_FLAGS = FMSG_WARNING | FMSG_MB_OK;
 constexpr const char* ERROR_HELP_TOPIC = "Errors";
 constexpr std::size_t MAX_FORMATTED_NUMBERS = 4;
-
-// Pattern error codes left by the name pattern check.
-constexpr std::int32_t PATTERN_BAD_FIELD = 2;
-constexpr std::int32_t PATTERN_SECOND_WIDTH = 3;
-constexpr std::int32_t PATTERN_BAD_CHARACTER = 4;
-constexpr std::int32_t PATTERN_TOO_LONG = 12;
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
@@ -91,10 +86,10 @@ int SettingsTitle(std::int32_t kind) {
 // The line that says why a pattern was refused; 0 for a code the check never leaves.
 int PatternErrorLine(std::int32_t patternCode) {
     switch (patternCode) {
-        case PATTERN_BAD_FIELD: return MSG_PATTERN_FIELD;
-        case PATTERN_SECOND_WIDTH: return MSG_PATTERN_WIDTH;
-        case PATTERN_BAD_CHARACTER: return MSG_PATTERN_CHARACTER;
-        case PATTERN_TOO_LONG: return MSG_PATTERN_TOO_LONG;
+        case PATTERN_ERR_FIELD: return MSG_PATTERN_FIELD;
+        case PATTERN_ERR_WIDTH: return MSG_PATTERN_WIDTH;
+        case PATTERN_ERR_CHARACTER: return MSG_PATTERN_CHARACTER;
+        case PATTERN_ERR_TOO_LONG: return MSG_PATTERN_TOO_LONG;
         default: return 0;
     }
 }
@@ -185,6 +180,17 @@ void ReportCameraFailure(SavedScreen& screen, const CameraDevice& device) {
     const SerialPort* port = link != nullptr ? link->port.get() : nullptr;
     ErrorReport(0, device.operationCode, link != nullptr ? link->errorCode : LINK_OK,
                 port != nullptr ? port->statusFlags : 0, nullptr);
+}
+
+bool DisconnectOrReport(SavedScreen& screen, CameraDevice& device) {
+    if (device.disconnect()) return true;
+    ReportCameraFailure(screen, device);
+    return false;
+}
+
+void ReportAndDisconnect(SavedScreen& screen, CameraDevice& device) {
+    ReportCameraFailure(screen, device);
+    DisconnectOrReport(screen, device);
 }
 
 }  // namespace pixlor

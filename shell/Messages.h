@@ -66,4 +66,12 @@ int ErrorReport(std::int32_t patternCode, std::int32_t operationCode, std::int32
 // Restores the operation's saved screen (once) and reports the device's failure.
 void ReportCameraFailure(SavedScreen& screen, const CameraDevice& device);
 
+// Returns the camera to its default speed and closes the port; false after the failure of
+// that was reported.
+bool DisconnectOrReport(SavedScreen& screen, CameraDevice& device);
+
+// Ends an operation after a failed camera step: the report, then the disconnect, with a second
+// report when that fails too.
+void ReportAndDisconnect(SavedScreen& screen, CameraDevice& device);
+
 }  // namespace pixlor

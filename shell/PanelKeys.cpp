@@ -4,6 +4,7 @@
 #include "shell/HostServices.h"
 #include "shell/MessageNumbers.h"
 #include "shell/Messages.h"
+#include "transfer/BatchSteps.h"
 #include "transfer/BatchTransfer.h"
 
 #include <algorithm>
@@ -23,14 +24,14 @@ constexpr int FOLDER_CHOICES = 3;
 constexpr int ITEM_CANCEL = 8;
 constexpr int DISPLAYED_PATH_WIDTH = 60;
 
-// What one copy key asks BatchCopy for.
-struct CopyRequest {
+// What one copy key chooses: which kinds of file BatchCopy writes, and which folder pattern.
+struct CopyKeyChoice {
     int pairing;
     bool photos;
     bool photoFolders;
 };
 
-CopyRequest RequestFor(const CameraPanel& panel, unsigned controlState) {
+CopyKeyChoice ChoiceFor(const CameraPanel& panel, unsigned controlState) {
     const bool photoMode = panel.thumbMode == 0;
     const bool control = (controlState & PKF_CONTROL) != 0;
     const bool alt = (controlState & PKF_ALT) != 0;
@@ -44,9 +45,9 @@ CopyRequest RequestFor(const CameraPanel& panel, unsigned controlState) {
 // The prompt: the copy or move text, then the parts that name what goes where, joined by blanks
 // and cut to the dialog's text field.
 void BuildPrompt(char (&prompt)[sizeof(FarDialogItem::Data)], int textMessage,
-                 const CopyRequest& request) {
-    const int kind = request.photos ? MSG_PROMPT_PHOTOS : MSG_PROMPT_THUMBS;
-    const int folders = request.photoFolders ? MSG_PROMPT_PHOTO_FOLDERS : MSG_PROMPT_THUMB_FOLDERS;
+                 const CopyKeyChoice& choice) {
+    const int kind = choice.photos ? MSG_PROMPT_PHOTOS : MSG_PROMPT_THUMBS;
+    const int folders = choice.photoFolders ? MSG_PROMPT_PHOTO_FOLDERS : MSG_PROMPT_THUMB_FOLDERS;
     const int oneKind[] = {textMessage, kind, MSG_PROMPT_INTO, folders, MSG_PROMPT_BELOW,
                            MSG_PROMPT_TO};
     const int ownFolders[] = {textMessage, MSG_PROMPT_PHOTOS, MSG_PROMPT_AND, MSG_PROMPT_THUMBS,
@@ -55,9 +56,9 @@ void BuildPrompt(char (&prompt)[sizeof(FarDialogItem::Data)], int textMessage,
                                 MSG_PROMPT_THUMBS, MSG_PROMPT_INTO, folders,
                                 MSG_PROMPT_BELOW, MSG_PROMPT_TO};
     using Parts = std::span<const int>;
-    const Parts parts = request.pairing == PAIRING_ONE_KIND      ? Parts(oneKind)
-                        : request.pairing == PAIRING_OWN_FOLDERS ? Parts(ownFolders)
-                                                                 : Parts(sharedFolder);
+    const Parts parts = choice.pairing == PAIRING_ONE_KIND      ? Parts(oneKind)
+                        : choice.pairing == PAIRING_OWN_FOLDERS ? Parts(ownFolders)
+                                                                : Parts(sharedFolder);
     std::size_t used = 0;
     prompt[0] = '\0';
     for (std::size_t i = 0; i < parts.size() && used < sizeof(prompt) - 1; ++i) {
@@ -101,9 +102,9 @@ void CopyKey(CameraPanel& panel, unsigned controlState, bool move) {
     const int titleMessage = move ? MSG_MOVE_TITLE : MSG_COPY_TITLE;
     panel.messageLines[0] = GetMsg(titleMessage);
     panel.messageLines[1] = GetMsg(move ? MSG_MOVE_TEXT : MSG_COPY_TEXT);
-    const CopyRequest request = RequestFor(panel, controlState);
+    const CopyKeyChoice keyChoice = ChoiceFor(panel, controlState);
     char prompt[sizeof(FarDialogItem::Data)];
-    BuildPrompt(prompt, move ? MSG_MOVE_TEXT : MSG_COPY_TEXT, request);
+    BuildPrompt(prompt, move ? MSG_MOVE_TEXT : MSG_COPY_TEXT, keyChoice);
 
     PanelInfo other{};
     HostServices.Control(&panel, FCTL_GETANOTHERPANELINFO, &other);
@@ -126,7 +127,7 @@ void CopyKey(CameraPanel& panel, unsigned controlState, bool move) {
     std::replace(destination, destination + std::strlen(destination), '/', '\\');
     if (HostServices.FSF->AddEndSlash(destination) == 0) return;
 
-    BatchCopy(panel, destination, request.pairing, request.photos, request.photoFolders,
+    BatchCopy(panel, destination, keyChoice.pairing, keyChoice.photos, keyChoice.photoFolders,
               subfolderMode, move, nullptr);
     if (panel.device->pictureCount == 0) CloseEmptyCamera(panel);
 }
@@ -199,8 +200,7 @@ bool GetFiles(CameraPanel& panel, const PluginPanelItem* items, int itemCount,
         case OP_DOWNLOAD_THUMB:
         case OP_PHOTO_FILE:
         case OP_THUMB_FILE:
-            ReportCameraFailure(screen, device);
-            if (!device.disconnect()) ReportCameraFailure(screen, device);
+            ReportAndDisconnect(screen, device);
             return false;
         default:
             break;  // this picture cannot be had: the others still can

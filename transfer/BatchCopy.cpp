@@ -4,67 +4,14 @@
 #include "shell/HostServices.h"
 #include "shell/MessageNumbers.h"
 #include "shell/Messages.h"
+#include "transfer/BatchSteps.h"
 #include "transfer/NamePattern.h"
 
 #include <cstdio>
-#include <cstring>
 
 namespace pixlor {
 
 namespace {
-
-constexpr int BAR_CELLS = 50;  // each cell stands for 2 %
-constexpr char CELL_FULL = '\xDB';
-constexpr char CELL_SHADE = '\xB1';
-constexpr int COPY_NAME_COLUMNS = 52;
-constexpr int FILE_NAME_COLUMNS = 60;
-constexpr std::size_t LINE_SIZE = 128;
-// Folder and file paths; a target that does not fit cannot be created.
-constexpr std::size_t PATH_SIZE = 1024;
-
-using Bar = char[BAR_CELLS + 3];  // "[", the cells, "]", the terminator
-
-// One batch at a time: the counters and lines the progress box shows.
-struct CopyBox {
-    std::uint32_t fileCount = 0;
-    std::uint32_t fileOrdinal = 0;
-    std::uint32_t batchTotal = 0;
-    std::uint32_t bytesBefore = 0;
-    char target[PATH_SIZE] = "";
-    char fileLine[LINE_SIZE] = "";
-    Bar fileBar = "";
-    char batchLine[LINE_SIZE] = "";
-    Bar batchBar = "";
-};
-CopyBox copyBox;
-
-struct FileBox {
-    const char* title = "";
-    char target[PATH_SIZE] = "";
-    char percentage[LINE_SIZE] = "";
-};
-FileBox fileBox;
-
-// Nothing of nothing is complete; products are taken in 64 bits so large batches do not wrap.
-std::uint32_t Percentage(std::uint64_t done, std::uint64_t total) {
-    if (total == 0) return 100;
-    return static_cast<std::uint32_t>(done * 100 / total);
-}
-
-void FillBar(Bar& bar, std::uint32_t percentage) {
-    bar[0] = '[';
-    for (int cell = 1; cell <= BAR_CELLS; ++cell)
-        bar[cell] = static_cast<std::uint32_t>(cell) * 100 / BAR_CELLS <= percentage ? CELL_FULL
-                                                                                     : CELL_SHADE;
-    bar[BAR_CELLS + 1] = ']';
-    bar[BAR_CELLS + 2] = '\0';
-}
-
-// Copies a path for display and shortens it in place to `columns`.
-void ShowPath(char (&shown)[PATH_SIZE], const char* path, int columns) {
-    std::snprintf(shown, sizeof(shown), "%s", path != nullptr ? path : "");
-    HostServices.FSF->TruncPathStr(shown, columns);
-}
 
 enum class FileOutcome { Copied, Skipped, Failed };
 
@@ -84,7 +31,8 @@ bool SkipsFile(std::int32_t operationCode) {
     }
 }
 
-struct CopyRequest {
+// What every file of one batch is copied with.
+struct BatchCopyJob {
     CameraPanel& panel;
     const NameSettings& settings;
     const char* destination;
@@ -107,40 +55,43 @@ std::uint32_t FileSize(const PictureEntry* entry, bool photo) {
     return photo ? entry->photoSize : entry->thumbSize;
 }
 
-void ResetCounters(CameraDevice& device, const SelectionList& selection, int pairing,
+// The box counts every file the batch may write, and all their bytes.
+void StartCounting(CameraDevice& device, const SelectionList& selection, int pairing,
                    bool photos) {
-    copyBox = CopyBox{};
+    std::uint32_t fileCount = 0;
+    std::uint32_t batchTotal = 0;
     for (const SelectionItem& item : selection) {
         const PictureEntry* entry = device.entryAt(item.position);
         if (pairing == PAIRING_ONE_KIND) {
-            copyBox.fileCount += 1;
-            copyBox.batchTotal += FileSize(entry, photos);
+            fileCount += 1;
+            batchTotal += FileSize(entry, photos);
         } else {
-            copyBox.fileCount += 2;
-            copyBox.batchTotal += FileSize(entry, true) + FileSize(entry, false);
+            fileCount += 2;
+            batchTotal += FileSize(entry, true) + FileSize(entry, false);
         }
     }
+    StartCopyBox(fileCount, batchTotal);
 }
 
 // The folder the file goes into: the destination, or a date sub-folder of it. A stored pattern
 // that does not expand gives what it produced before the error, as the panel's listing does.
-bool TargetFolder(const CopyRequest& request, const SelectionItem& item, const CopyPass& pass,
+bool TargetFolder(const BatchCopyJob& job, const SelectionItem& item, const CopyPass& pass,
                   char (&folder)[PATH_SIZE]) {
-    const CameraPanel& panel = request.panel;
-    const bool straight = request.subfolderMode == SUBFOLDERS_NEVER ||
-                          (request.subfolderMode == SUBFOLDERS_AUTO &&
+    const CameraPanel& panel = job.panel;
+    const bool straight = job.subfolderMode == SUBFOLDERS_NEVER ||
+                          (job.subfolderMode == SUBFOLDERS_AUTO &&
                            (panel.listingState & LISTING_IN_FOLDER) != 0);
     char subfolder[NAME_BUFFER_SIZE] = "";
     if (!straight) {
         std::uint32_t position = item.position;
         ExpandNamePattern(false, position,
-                          pass.photoFolder ? request.settings.photoPath : request.settings.thumbPath,
+                          pass.photoFolder ? job.settings.photoPath : job.settings.thumbPath,
                           subfolder, panel.device->pictures.get());
     }
     const int length = subfolder[0] != '\0'
-                           ? std::snprintf(folder, sizeof(folder), "%s%s\\", request.destination,
+                           ? std::snprintf(folder, sizeof(folder), "%s%s\\", job.destination,
                                            subfolder)
-                           : std::snprintf(folder, sizeof(folder), "%s", request.destination);
+                           : std::snprintf(folder, sizeof(folder), "%s", job.destination);
     return length >= 0 && static_cast<std::size_t>(length) < sizeof(folder);
 }
 
@@ -156,12 +107,12 @@ bool NextFreeNumber(CameraDevice& device, const char* prefix, std::uint32_t digi
     return NextPictureNumber(digits, prefix, folder, device, number);
 }
 
-FileOutcome DownloadFile(const CopyRequest& request, const SelectionItem& item,
+FileOutcome DownloadFile(const BatchCopyJob& job, const SelectionItem& item,
                          const CopyPass& pass, std::uint32_t size, bool resetAfter) {
-    CameraDevice& device = *request.panel.device;
-    const NameSettings& settings = request.settings;
+    CameraDevice& device = *job.panel.device;
+    const NameSettings& settings = job.settings;
     char folder[PATH_SIZE];
-    if (!TargetFolder(request, item, pass, folder)) {
+    if (!TargetFolder(job, item, pass, folder)) {
         device.operationCode = OP_FOLDER_CREATE;
         return FileOutcome::Failed;
     }
@@ -182,7 +133,7 @@ FileOutcome DownloadFile(const CopyRequest& request, const SelectionItem& item,
         return FileOutcome::Failed;
     }
 
-    ShowPath(copyBox.target, target, COPY_NAME_COLUMNS);
+    ShowCopyTarget(target);
     CopyProgress(0, size);
     if (device.downloadPicture(item.position + 1, pass.photo, resetAfter, target, CopyProgress,
                                item.fileTime))
@@ -190,16 +141,16 @@ FileOutcome DownloadFile(const CopyRequest& request, const SelectionItem& item,
     return SkipsFile(device.operationCode) ? FileOutcome::Skipped : FileOutcome::Failed;
 }
 
-FileOutcome CopyFile(const CopyRequest& request, const SelectionItem& item, const CopyPass& pass,
+FileOutcome CopyFile(const BatchCopyJob& job, const SelectionItem& item, const CopyPass& pass,
                      bool resetAfter) {
-    const PictureEntry* entry = request.panel.device->entryAt(item.position);
+    const PictureEntry* entry = job.panel.device->entryAt(item.position);
     const std::uint32_t size = FileSize(entry, pass.photo);
-    ++copyBox.fileOrdinal;
+    BeginCopyFile();
     // A position the catalogue does not hold names no picture: nothing to fetch or create.
     const FileOutcome outcome = entry == nullptr
                                     ? FileOutcome::Skipped
-                                    : DownloadFile(request, item, pass, size, resetAfter);
-    copyBox.bytesBefore += size;
+                                    : DownloadFile(job, item, pass, size, resetAfter);
+    EndCopyFile(size);
     return outcome;
 }
 
@@ -223,39 +174,6 @@ void TellThumbnailsMoveNothing(CameraPanel& panel) {
 
 }  // namespace
 
-void CopyProgress(std::uint32_t done, std::uint32_t size) {
-    const std::uint32_t filePercentage = Percentage(done, size);
-    const std::uint64_t batchDone = std::uint64_t{copyBox.bytesBefore} + done;
-    const std::uint32_t batchPercentage = Percentage(batchDone, copyBox.batchTotal);
-    const std::int32_t fileNumbers[] = {
-        static_cast<std::int32_t>(copyBox.fileOrdinal), static_cast<std::int32_t>(done),
-        static_cast<std::int32_t>(size), static_cast<std::int32_t>(filePercentage)};
-    FormatNumberLine(copyBox.fileLine, sizeof(copyBox.fileLine), GetMsg(MSG_COPY_FILE_LINE),
-                     fileNumbers);
-    FillBar(copyBox.fileBar, filePercentage);
-    const std::int32_t batchNumbers[] = {
-        static_cast<std::int32_t>(copyBox.fileCount), static_cast<std::int32_t>(batchDone),
-        static_cast<std::int32_t>(copyBox.batchTotal), static_cast<std::int32_t>(batchPercentage)};
-    FormatNumberLine(copyBox.batchLine, sizeof(copyBox.batchLine), GetMsg(MSG_COPY_BATCH_LINE),
-                     batchNumbers);
-    FillBar(copyBox.batchBar, batchPercentage);
-    const char* items[] = {GetMsg(MSG_COPY_TITLE), copyBox.target,    copyBox.fileLine,
-                           copyBox.fileBar,        copyBox.batchLine, copyBox.batchBar};
-    HostServices.Message(HostServices.ModuleNumber, FMSG_LEFTALIGN, nullptr, items, 6, 0);
-}
-
-void SetFileProgressLines(const char* title, const char* fileName) {
-    fileBox.title = title != nullptr ? title : "";
-    ShowPath(fileBox.target, fileName, FILE_NAME_COLUMNS);
-}
-
-void FileProgress(std::uint32_t done, std::uint32_t size) {
-    std::snprintf(fileBox.percentage, sizeof(fileBox.percentage), "%02u%%",
-                  static_cast<unsigned>(Percentage(done, size)));
-    const char* items[] = {fileBox.title, fileBox.target, fileBox.percentage};
-    HostServices.Message(HostServices.ModuleNumber, 0, nullptr, items, 3, 0);
-}
-
 bool BatchCopy(CameraPanel& panel, const char* destination, int pairing, bool photos,
                bool photoFolderPattern, int subfolderMode, bool move,
                std::unique_ptr<SelectionList> selection) {
@@ -264,10 +182,10 @@ bool BatchCopy(CameraPanel& panel, const char* destination, int pairing, bool ph
     ReadNameSettings(settings);
     if (!selection) selection = PanelSelection(panel, settings);
     CameraDevice& device = *panel.device;
-    ResetCounters(device, *selection, pairing, photos);
+    StartCounting(device, *selection, pairing, photos);
 
-    const CopyRequest request{panel, settings, destination != nullptr ? destination : "",
-                              subfolderMode};
+    const BatchCopyJob job{panel, settings, destination != nullptr ? destination : "",
+                           subfolderMode};
     const int passes = pairing == PAIRING_ONE_KIND ? 1 : 2;
     const bool showsPictures = (panel.listingState & (LISTING_IN_FOLDER | LISTING_FLAT_ROOT)) != 0;
     SelectionList completed;
@@ -278,9 +196,9 @@ bool BatchCopy(CameraPanel& panel, const char* destination, int pairing, bool ph
         bool photoCopied = false;
         for (int pass = 0; pass < passes; ++pass) {
             const CopyPass kind = PassOf(pairing, pass, photos, photoFolderPattern);
-            const FileOutcome outcome = CopyFile(request, item, kind, last);
+            const FileOutcome outcome = CopyFile(job, item, kind, last);
             if (outcome == FileOutcome::Failed) {
-                ReportBatchFailure(screen, device);
+                ReportAndDisconnect(screen, device);
                 return false;
             }
             everyFileCopied = everyFileCopied && outcome == FileOutcome::Copied;
@@ -291,10 +209,7 @@ bool BatchCopy(CameraPanel& panel, const char* destination, int pairing, bool ph
         if (showsPictures) ClearSelectionMark(panel, item.position);
     }
     // A skipped last file leaves the camera at the fast speed: it goes back to its default.
-    if (device.linkReady != 0 && !device.disconnect()) {
-        ReportCameraFailure(screen, device);
-        return false;
-    }
+    if (device.linkReady != 0 && !DisconnectOrReport(screen, device)) return false;
     screen.restore();
     const bool movedThumbnailsOnly =
         move && pairing == PAIRING_ONE_KIND && !photos && !selection->empty();

@@ -2,11 +2,8 @@
 // the camera, with its counter box.
 #pragma once
 
-#include "config/SettingsStore.h"
 #include "shell/CameraPanel.h"
-#include "shell/Messages.h"
 
-#include <cstdint>
 #include <memory>
 
 namespace pixlor {
@@ -34,20 +31,5 @@ bool BatchCopy(CameraPanel& panel, const char* destination, int pairing, bool ph
 // Deletes the selection (built from the panel's selection when null) on the camera, one
 // picture after another; a picture named twice is deleted once. False when a deletion failed.
 bool BatchDelete(CameraPanel& panel, std::unique_ptr<SelectionList> selection);
-
-// Progress callbacks of downloadPicture: the batch copy's two-bar box, and the single-file
-// percentage box of the host's own copy requests (whose title and file lines the caller sets
-// with SetFileProgressLines; the file name is kept shortened to 60 columns). A size of 0 shows
-// as complete.
-void CopyProgress(std::uint32_t done, std::uint32_t size);
-void FileProgress(std::uint32_t done, std::uint32_t size);
-void SetFileProgressLines(const char* title, const char* fileName);
-
-// Steps the two batches share.
-// The pictures of the host's current selection on the panel.
-std::unique_ptr<SelectionList> PanelSelection(CameraPanel& panel, const NameSettings& settings);
-// Ends a batch after a failed camera operation: the report (which restores the screen), then
-// the disconnect, with a second report when that fails too.
-void ReportBatchFailure(SavedScreen& screen, CameraDevice& device);
 
 }  // namespace pixlor

@@ -143,12 +143,11 @@ protected:
             action(panel);
             return 1;
         };
-        return emulator->pressKey(VK_F5_KEY);
+        return emulator->pressKey(VK_F5);
     }
     int control(int command, void* param) {
         return plugin.info.Control(plugin.handle(), command, param);
     }
-    static constexpr int VK_F5_KEY = 0x74;
 
     TinyPlugin plugin;
     TempDir disk;
@@ -475,11 +474,6 @@ TEST_F(AnOpenPanel, AFailedGetFilesKeepsTheMarks) {
 
 // --- keys the plug-in leaves to the host ---
 
-constexpr int KEY_F3 = 0x72;
-constexpr int KEY_F4 = 0x73;
-constexpr int KEY_ENTER = 0x0D;
-constexpr int KEY_DELETE = 0x2E;
-
 bool FolderEmpty(const std::string& folder) {
     return std::filesystem::is_empty(folder);
 }
@@ -490,9 +484,9 @@ TEST_F(AnOpenPanel, ViewsAndEditsCopiesTheHostAsksForIntoATemporaryFolder) {
         return 1;
     };
     ASSERT_TRUE(emulator->setCurrentItem("A.jpg"));
-    EXPECT_EQ(emulator->pressKey(KEY_F3), 0);
-    EXPECT_EQ(emulator->pressKey(KEY_F4), 0);
-    EXPECT_EQ(emulator->pressKey(KEY_ENTER), 0);
+    EXPECT_EQ(emulator->pressKey(VK_F3), 0);
+    EXPECT_EQ(emulator->pressKey(VK_F4), 0);
+    EXPECT_EQ(emulator->pressKey(VK_RETURN), 0);
     EXPECT_EQ(plugin.getFilesModes, (std::vector<int>{OPM_VIEW, OPM_EDIT, OPM_SILENT | OPM_VIEW}));
     ASSERT_EQ(emulator->hostCommands().size(), 3u);
     for (const HostCommandRecord& command : emulator->hostCommands()) {
@@ -505,12 +499,12 @@ TEST_F(AnOpenPanel, ViewsAndEditsCopiesTheHostAsksForIntoATemporaryFolder) {
 
 TEST_F(AnOpenPanel, EnterOnAFolderEntersItAndDelGoesToADeleteFilesThePlugInLacks) {
     std::ofstream(std::filesystem::path(hostFolder.path()) / "b.jpg") << "mine";
-    EXPECT_EQ(emulator->pressKey(KEY_ENTER), 0);  // the cursor stands on 02-05-17
+    EXPECT_EQ(emulator->pressKey(VK_RETURN), 0);  // the cursor stands on 02-05-17
     EXPECT_EQ(emulator->pluginPanel().curDir, "02-05-17");
     ASSERT_TRUE(emulator->enterFolder(".."));
     ASSERT_TRUE(emulator->setCurrentItem("b.jpg"));
     for (unsigned state : {0u, PKF_SHIFT, PKF_ALT})
-        EXPECT_EQ(emulator->pressKey(KEY_DELETE, state), 0);
+        EXPECT_EQ(emulator->pressKey(VK_DELETE, state), 0);
     EXPECT_TRUE(std::filesystem::exists(std::filesystem::path(hostFolder.path()) / "b.jpg"));
     ASSERT_EQ(emulator->hostCommands().size(), 4u);
     EXPECT_EQ(emulator->hostCommands()[3].action, "wipe");
@@ -525,10 +519,10 @@ TEST_F(AnOpenPanel, WithRealNamesTheHostActsOnFilesOfItsOwnFolder) {
     const auto own = std::filesystem::path(hostFolder.path());
     std::ofstream(own / "b.jpg") << "unrelated";
     ASSERT_TRUE(emulator->setCurrentItem("A.jpg"));
-    EXPECT_EQ(emulator->pressKey(KEY_F3), 0);
+    EXPECT_EQ(emulator->pressKey(VK_F3), 0);
     ASSERT_TRUE(emulator->setCurrentItem("b.jpg"));
-    EXPECT_EQ(emulator->pressKey(KEY_F3), 0);
-    EXPECT_EQ(emulator->pressKey(KEY_DELETE, PKF_ALT), 0);
+    EXPECT_EQ(emulator->pressKey(VK_F3), 0);
+    EXPECT_EQ(emulator->pressKey(VK_DELETE, PKF_ALT), 0);
     EXPECT_TRUE(plugin.getFilesModes.empty()) << "the plug-in is never asked";
     ASSERT_EQ(emulator->hostCommands().size(), 3u);
     EXPECT_EQ(emulator->hostCommands()[0].failure, "Cannot open the file A.jpg");

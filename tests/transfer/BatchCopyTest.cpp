@@ -3,6 +3,7 @@
 #include "tests/transfer/BatchFixture.h"
 
 #include "shell/MessageNumbers.h"
+#include "transfer/BatchSteps.h"
 #include "transfer/BatchTransfer.h"
 
 #include <filesystem>
