@@ -1,20 +1,14 @@
 #include "bench/BenchSupport.h"
 
 #include <algorithm>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
-#include <poll.h>
-#include <spawn.h>
 #include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
-
-extern char** environ;
 
 namespace pixlor::bench {
 
@@ -43,43 +37,13 @@ ScratchFolder::~ScratchFolder() {
     if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
 }
 
-CamsimProcess::CamsimProcess(const std::vector<std::string>& arguments) {
-    int output[2];
-    if (::pipe(output) != 0) return;
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, output[1], STDOUT_FILENO);
-    posix_spawn_file_actions_addclose(&actions, output[0]);
-    std::vector<std::string> words{PIXLOR_CAMSIM_PATH};
-    words.insert(words.end(), arguments.begin(), arguments.end());
-    std::vector<char*> argv;
-    for (std::string& word : words) argv.push_back(word.data());
-    argv.push_back(nullptr);
-    const int spawned =
-        ::posix_spawn(&child_, PIXLOR_CAMSIM_PATH, &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(output[1]);
-    if (spawned != 0) {
-        child_ = 0;
-        ::close(output[0]);
+CamsimOnCom1::CamsimOnCom1(const std::vector<std::string>& arguments) {
+    std::string errorText;
+    if (!process_.start(PIXLOR_CAMSIM_PATH, arguments, errorText)) {
+        std::fprintf(stderr, "%s\n", errorText.c_str());
         return;
     }
-    char c = 0;
-    pollfd ready{output[0], POLLIN, 0};
-    while (::poll(&ready, 1, 5000) > 0 && ::read(output[0], &c, 1) == 1 && c != '\n') device_ += c;
-    ::close(output[0]);
-    if (device_.rfind("/dev/", 0) != 0) {
-        std::fprintf(stderr, "pixlor-camsim printed \"%s\"\n", device_.c_str());
-        return;
-    }
-    ::setenv("PIXLOR_COM1", device_.c_str(), 1);
-}
-
-CamsimProcess::~CamsimProcess() {
-    if (child_ <= 0) return;
-    ::kill(child_, SIGTERM);
-    int status = 0;
-    ::waitpid(child_, &status, 0);
+    ::setenv("PIXLOR_COM1", process_.device().c_str(), 1);
 }
 
 bool writeSettings(const std::string& folder, unsigned speedIndex) {

@@ -3,8 +3,7 @@
 #pragma once
 
 #include "host/HostUser.h"
-
-#include <sys/types.h>
+#include "sim/camsim/CamsimProcess.h"
 
 #include <cstdint>
 #include <functional>
@@ -31,18 +30,14 @@ private:
 };
 
 // pixlor-camsim with the given arguments, its device in PIXLOR_COM1; stopped with SIGTERM.
-class CamsimProcess {
+class CamsimOnCom1 {
 public:
-    explicit CamsimProcess(const std::vector<std::string>& arguments);
-    ~CamsimProcess();
-    CamsimProcess(const CamsimProcess&) = delete;
-    CamsimProcess& operator=(const CamsimProcess&) = delete;
-    bool running() const { return child_ > 0; }
-    const std::string& device() const { return device_; }
+    explicit CamsimOnCom1(const std::vector<std::string>& arguments);
+    bool running() const { return process_.running(); }
+    const std::string& device() const { return process_.device(); }
 
 private:
-    pid_t child_ = 0;
-    std::string device_;
+    sim::CamsimProcess process_;
 };
 
 // Points PIXLOR_REGISTRY at a settings file in `folder` naming COM1 and the speed index.

@@ -70,7 +70,7 @@ int main(int argc, char** argv) {
     double openSeconds = 0;
     std::size_t folders = 0;
     {
-        CamsimProcess camsim({"--pictures", std::to_string(pictures), "--log", logPath});
+        CamsimOnCom1 camsim({"--pictures", std::to_string(pictures), "--log", logPath});
         if (!camsim.running()) return 1;
         host::PluginModule module;
         if (!host::LoadPluginModule(PIXLOR_MODULE_PATH, module)) {

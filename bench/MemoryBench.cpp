@@ -27,7 +27,7 @@ bool downloadOnce(std::uint32_t size, long& peakBefore, long& peakAfter) {
     const std::string disk = folder.path() + "/disk";
     std::filesystem::create_directory(disk);
     if (!writeSettings(folder.path(), 5)) return false;
-    CamsimProcess camsim({"--no-pacing", "--scenario", writeScenario(folder.path(), 1, size, 2048)});
+    CamsimOnCom1 camsim({"--no-pacing", "--scenario", writeScenario(folder.path(), 1, size, 2048)});
     if (!camsim.running()) return false;
     host::PluginModule module;
     if (!host::LoadPluginModule(PIXLOR_MODULE_PATH, module)) return false;

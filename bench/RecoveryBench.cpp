@@ -27,7 +27,7 @@ std::string writeSilentScenario(const std::string& folder) {
 // Milliseconds from the host's ACK of the last packet that came to the end of the failed read
 // of the next one; -1 when the run went otherwise.
 double silenceEndsReadAfterMs(unsigned speedIndex, const std::string& scenario) {
-    CamsimProcess camsim({"--scenario", scenario});
+    CamsimOnCom1 camsim({"--scenario", scenario});
     if (!camsim.running()) return -1;
     CameraLink link(0);
     if (!link.wakeUp() || !link.switchSpeed(speedIndex) || !link.setRegister(4, 1) ||
@@ -44,7 +44,7 @@ double silenceEndsReadAfterMs(unsigned speedIndex, const std::string& scenario) 
 // Seconds the next connection's wake-up takes when the last one left the camera at 115200 Bd
 // in the middle of a photo; -1 when the wake-up failed.
 double wakeUpOfACameraLeftFastSeconds() {
-    CamsimProcess camsim({"--pictures", "3"});
+    CamsimOnCom1 camsim({"--pictures", "3"});
     if (!camsim.running()) return -1;
     {
         CameraLink cutOff(0);

@@ -71,7 +71,7 @@ bool runSetting(const Setting& setting, std::uint64_t bytesAt115200, Figures& fi
     const std::string disk = folder.path() + "/disk";
     std::filesystem::create_directory(disk);
     if (!writeSettings(folder.path(), setting.speedIndex)) return false;
-    CamsimProcess camsim({"--scenario",
+    CamsimOnCom1 camsim({"--scenario",
                           writeScenario(folder.path(), kPictures, size, setting.packetSize)});
     if (!camsim.running()) return false;
 

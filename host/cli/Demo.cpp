@@ -1,85 +1,20 @@
 #include "host/cli/Demo.h"
 
 #include "platform/Calendar.h"
+#include "sim/camsim/CamsimProcess.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <csignal>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
-#include <poll.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
-
-extern char** environ;
 
 namespace pixlor::host::cli {
 
 namespace fs = std::filesystem;
 
 namespace {
-
-constexpr int CAMSIM_START_MS = 5000;
-
-// The simulator as a child process, stopped with SIGTERM when the object goes.
-class SimulatedCamera {
-public:
-    SimulatedCamera() = default;
-    ~SimulatedCamera() {
-        if (child_ <= 0) return;
-        ::kill(child_, SIGTERM);
-        int status = 0;
-        ::waitpid(child_, &status, 0);
-    }
-    SimulatedCamera(const SimulatedCamera&) = delete;
-    SimulatedCamera& operator=(const SimulatedCamera&) = delete;
-
-    // Starts the program and reads the device it prints on its first line.
-    bool start(const std::string& program, const std::string& scenario, std::string& errorText) {
-        int output[2];
-        if (::pipe(output) != 0) return fail("no pipe", errorText);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, output[1], STDOUT_FILENO);
-        posix_spawn_file_actions_addclose(&actions, output[0]);
-        std::vector<std::string> arguments{program, "--scenario", scenario};
-        std::vector<char*> argv;
-        for (std::string& argument : arguments) argv.push_back(argument.data());
-        argv.push_back(nullptr);
-        const int spawned =
-            ::posix_spawn(&child_, program.c_str(), &actions, nullptr, argv.data(), environ);
-        posix_spawn_file_actions_destroy(&actions);
-        ::close(output[1]);
-        if (spawned != 0) {
-            ::close(output[0]);
-            child_ = 0;
-            return fail(program + " cannot be started: " + std::strerror(spawned), errorText);
-        }
-        std::string line;
-        char c = 0;
-        pollfd ready{output[0], POLLIN, 0};
-        while (::poll(&ready, 1, CAMSIM_START_MS) > 0 && ::read(output[0], &c, 1) == 1 && c != '\n')
-            line += c;
-        ::close(output[0]);
-        device = line.substr(line.find('=') + 1);  // "/dev/pts/3", or "NAME=/dev/pts/3"
-        if (device.rfind("/dev/", 0) != 0)
-            return fail(program + " named no device (it printed \"" + line + "\")", errorText);
-        return true;
-    }
-
-    std::string device;
-
-private:
-    static bool fail(const std::string& why, std::string& errorText) {
-        errorText = why;
-        return false;
-    }
-    pid_t child_ = 0;
-};
 
 // A folder of its own under the system's temporary folder, removed with the object.
 class ScratchFolder {
@@ -149,15 +84,16 @@ int RunDemo(Commands& commands, const TerminalStreams& streams, const std::strin
     const std::string scenario = scratch.path + "/camera.json";
     const std::string registry = scratch.path + "/registry.reg";
     std::string errorText;
-    SimulatedCamera camera;
-    if (!WriteScenario(scenario) || !camera.start(camsimPath, scenario, errorText)) {
+    sim::CamsimProcess camera;
+    if (!WriteScenario(scenario) ||
+        !camera.start(camsimPath, {"--scenario", scenario}, errorText)) {
         streams.err << "pixlor demo: the simulated camera did not start: " << errorText << '\n';
         return EXIT_CAMERA_FAILED;
     }
     ::setenv("PIXLOR_REGISTRY", registry.c_str(), 1);
-    ::setenv("PIXLOR_COM2", camera.device.c_str(), 1);
+    ::setenv("PIXLOR_COM2", camera.device().c_str(), 1);
     streams.out << "A simulated camera with " << DemoPictures().size() << " pictures answers on "
-                << camera.device << ", which is COM2 (PIXLOR_COM2); the settings are the "
+                << camera.device() << ", which is COM2 (PIXLOR_COM2); the settings are the "
                 << "defaults, in " << registry << ".\n\n";
 
     {

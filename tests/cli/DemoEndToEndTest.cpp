@@ -4,6 +4,7 @@
 #include "host/cli/Demo.h"
 #include "platform/Calendar.h"
 #include "sim/PictureData.h"
+#include "sim/camsim/CamsimProcess.h"
 #include "sim/jpeg/JpegPictureFiles.h"
 #include "tests/support/Support.h"
 #include "tests/support/jpeg/JpegInspection.h"
@@ -116,36 +117,15 @@ public:
                  << ", \"shootingTime\": " << pictures[i].shootingTime << "}";
         file << "]}\n";
         file.close();
-        int output[2];
-        if (::pipe(output) != 0) return;
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, output[1], STDOUT_FILENO);
-        posix_spawn_file_actions_addclose(&actions, output[0]);
-        std::string program = PIXLOR_CAMSIM_PATH, option = "--scenario";
-        std::string path = scenario;
-        char* argv[] = {program.data(), option.data(), path.data(), nullptr};
-        ::posix_spawn(&child_, program.c_str(), &actions, nullptr, argv, environ);
-        posix_spawn_file_actions_destroy(&actions);
-        ::close(output[1]);
-        char c = 0;
-        std::string line;
-        pollfd ready{output[0], POLLIN, 0};
-        while (::poll(&ready, 1, 5000) > 0 && ::read(output[0], &c, 1) == 1 && c != '\n') line += c;
-        ::close(output[0]);
-        device = line.substr(line.find('=') + 1);
-    }
-    ~DemoCamera() {
-        if (child_ <= 0) return;
-        ::kill(child_, SIGTERM);
-        ::waitpid(child_, nullptr, 0);
+        std::string errorText;  // the tests check the device it names
+        process_.start(PIXLOR_CAMSIM_PATH, {"--scenario", scenario}, errorText);
     }
     DemoCamera(const DemoCamera&) = delete;
     DemoCamera& operator=(const DemoCamera&) = delete;
-    std::string device;
+    const std::string& device() const { return process_.device(); }
 
 private:
-    pid_t child_ = 0;
+    sim::CamsimProcess process_;
 };
 
 // Every file below `folder` is one of the demo's photos, byte for byte (their sizes differ).
@@ -268,17 +248,17 @@ TEST(APortWhoseDeviceIsWrong, IsNamedWithItsCauseAtOnce) {
 TEST(APortNamedForOneCommand, IsUsedAndNoSettingIsWritten) {
     test::TempDir folder;
     DemoCamera camera(folder.path());
-    ASSERT_EQ(camera.device.rfind("/dev/", 0), 0u) << camera.device;
+    ASSERT_EQ(camera.device().rfind("/dev/", 0), 0u) << camera.device();
     const std::string settings = "PIXLOR_REGISTRY=" + folder.path() + "/settings.reg";
-    const Finished all = RunPixlor(folder.path(), {"--port", camera.device, "list", "--all"},
+    const Finished all = RunPixlor(folder.path(), {"--port", camera.device(), "list", "--all"},
                                    {settings, "PIXLOR_COM2=" + folder.path() + "/missing"});
     ASSERT_EQ(all.status, 0) << all.err;
     EXPECT_EQ(std::count(all.out.begin(), all.out.end(), '\n'), 12) << all.out;
     EXPECT_FALSE(fs::exists(folder.path() + "/settings.reg"));
 
     // Piped: the result alone on standard output, one line per file on standard error.
-    const Finished copy = RunPixlor(folder.path(), {"--port", camera.device, "copy", "out", "--new"},
-                                    {settings});
+    const Finished copy = RunPixlor(
+        folder.path(), {"--port", camera.device(), "copy", "out", "--new"}, {settings});
     ASSERT_EQ(copy.status, 0) << copy.err;
     EXPECT_EQ(copy.out, "12 pictures copied (12 new, 0 already there) into " + folder.path() +
                             "/out\n");
@@ -304,7 +284,7 @@ class ACopyInterrupted : public ::testing::TestWithParam<Interruption> {};
 TEST_P(ACopyInterrupted, EndsCleanlyWithTheCountAndNoIncompleteFileAndTheCameraAnswers) {
     test::TempDir folder;
     DemoCamera camera(folder.path());
-    ASSERT_EQ(camera.device.rfind("/dev/", 0), 0u) << camera.device;
+    ASSERT_EQ(camera.device().rfind("/dev/", 0), 0u) << camera.device();
     const std::string program = (fs::current_path() / "pixlor").string();
     const std::string registry = folder.path() + "/settings.reg";
     int master = -1;
@@ -312,7 +292,7 @@ TEST_P(ACopyInterrupted, EndsCleanlyWithTheCountAndNoIncompleteFileAndTheCameraA
     ASSERT_GE(child, 0);
     if (child == 0) {
         ::setenv("PIXLOR_REGISTRY", registry.c_str(), 1);
-        ::setenv("PIXLOR_COM2", camera.device.c_str(), 1);
+        ::setenv("PIXLOR_COM2", camera.device().c_str(), 1);
         ::setenv("COLUMNS", "200", 1);
         if (::chdir(folder.path().c_str()) != 0) ::_exit(99);
         ::execl(program.c_str(), program.c_str(), "copy", "out", static_cast<char*>(nullptr));
@@ -348,8 +328,9 @@ TEST_P(ACopyInterrupted, EndsCleanlyWithTheCountAndNoIncompleteFileAndTheCameraA
     if (!GetParam().once) return;
     EXPECT_NE(screen.find(" of 12 pictures copied"), std::string::npos) << screen;
     // The same camera answers the next command, without being switched off and on.
-    const Finished list = RunPixlor(folder.path(), {"list"},
-                                    {"PIXLOR_REGISTRY=" + registry, "PIXLOR_COM2=" + camera.device});
+    const Finished list =
+        RunPixlor(folder.path(), {"list"},
+                  {"PIXLOR_REGISTRY=" + registry, "PIXLOR_COM2=" + camera.device()});
     EXPECT_EQ(list.status, 0) << list.err;
 }
 

@@ -5,6 +5,7 @@
 #include "host/ScriptedUser.h"
 #include "link/CameraLink.h"
 #include "sim/PictureData.h"
+#include "sim/camsim/CamsimProcess.h"
 #include "tests/support/Support.h"
 #include "tests/support/jpeg/JpegInspection.h"
 
@@ -17,16 +18,12 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <poll.h>
-#include <spawn.h>
 #include <sstream>
 #include <string>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
-
-extern char** environ;
 
 namespace pixlor::test {
 namespace {
@@ -57,50 +54,21 @@ protected:
 
     // pixlor-camsim on the scenario, with the byte log and `extra` arguments; COM1 is its line.
     void startCamsim(const std::vector<std::string>& extra) {
-        int output[2];
-        ASSERT_EQ(::pipe(output), 0);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, output[1], STDOUT_FILENO);
-        posix_spawn_file_actions_addclose(&actions, output[0]);
-        std::vector<std::string> arguments{PIXLOR_CAMSIM_PATH, "--scenario", scenarioPath,
-                                           "--log", logPath};
+        std::vector<std::string> arguments{"--scenario", scenarioPath, "--log", logPath};
         arguments.insert(arguments.end(), extra.begin(), extra.end());
-        std::vector<char*> argv;
-        for (std::string& argument : arguments) argv.push_back(argument.data());
-        argv.push_back(nullptr);
-        const int spawned = ::posix_spawn(&child, PIXLOR_CAMSIM_PATH, &actions, nullptr,
-                                          argv.data(), environ);
-        posix_spawn_file_actions_destroy(&actions);
-        ::close(output[1]);
-        ASSERT_EQ(spawned, 0) << PIXLOR_CAMSIM_PATH;
-        devicePath = readFirstLine(output[0]);
-        ::close(output[0]);
-        ASSERT_EQ(devicePath.rfind("/dev/", 0), 0u) << "printed: " << devicePath;
+        std::string errorText;
+        ASSERT_TRUE(camsim.start(PIXLOR_CAMSIM_PATH, arguments, errorText)) << errorText;
+        devicePath = camsim.device();
         ::setenv("PIXLOR_COM1", devicePath.c_str(), 1);
     }
 
     void TearDown() override {
         ::unsetenv("PIXLOR_COM1");
-        if (child > 0) stopChild();
+        camsim.stop();
     }
 
     // Sends SIGTERM; the program must end by itself, with status 0.
-    int stopChild() {
-        ::kill(child, SIGTERM);
-        int status = -1;
-        ::waitpid(child, &status, 0);
-        child = 0;
-        return status;
-    }
-
-    static std::string readFirstLine(int fd) {
-        std::string line;
-        char c = 0;
-        pollfd ready{fd, POLLIN, 0};
-        while (::poll(&ready, 1, 5000) > 0 && ::read(fd, &c, 1) == 1 && c != '\n') line += c;
-        return line;
-    }
+    int stopChild() { return camsim.stop(); }
 
     static std::vector<BYTE> downloadCurrent(CameraLink& link, int& packets, BYTE reg = 14) {
         std::vector<BYTE> data;
@@ -123,7 +91,7 @@ protected:
     std::string scenarioPath;
     std::string logPath;
     std::string devicePath;
-    pid_t child = 0;
+    sim::CamsimProcess camsim;
 };
 
 TEST_F(ACamsimOnAPseudoTerminal, ServesAPhotoAtTheFastSpeedAndEndsCleanly) {
@@ -298,13 +266,11 @@ TEST_F(ACamsimOnAPseudoTerminal, ACopyWhoseLineIsPulledEndsAtOnceAndANewCameraIs
         return complete;
     };
 
-    CablePuller user(child);
+    CablePuller user(camsim.pid());
     copyEverything(user, disk);
     const auto ended = std::chrono::steady_clock::now();
     ASSERT_TRUE(user.pulled) << "the copy ended before the cable was pulled";
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    child = 0;
+    camsim.stop();  // killed by the puller already: this waits for it
     const auto waited =
         std::chrono::duration_cast<std::chrono::milliseconds>(ended - user.pulledAt).count();
     EXPECT_LT(waited, 3000) << "the copy went on " << waited << " ms on a pulled line";
