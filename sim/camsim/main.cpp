@@ -182,7 +182,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "pixlor-camsim: %s\n", error.c_str());
         return 2;
     }
-    camsim::ByteLogFile log;
+    ByteLogFile log;
     if (!options.logPath.empty() && !log.open(options.logPath, error)) {
         std::fprintf(stderr, "pixlor-camsim: %s\n", error.c_str());
         return 1;
@@ -215,6 +215,7 @@ int main(int argc, char** argv) {
             }));
     camera.setLogging(false);  // the log file has every byte; memory need not
     std::printf("%s\n", terminal.devicePath().c_str());
+    log.comment("pixlor-camsim on " + terminal.devicePath());
     std::fflush(stdout);
 
     camsim::LineOptions lineOptions;
