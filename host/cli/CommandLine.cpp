@@ -38,7 +38,8 @@ std::vector<FooterParagraph> Footer() {
             "%D day, %H hour, %N minute, %S second of the shooting; a width digit 1 to 9\n"
             "before the letter keeps that many digits (%4Y 2002, %2Y 02; 2 without one);\n"
             "%% is a percent sign. A file name pattern is followed by the running number\n"
-            "and .jpg; \"/\", \"\\\", \"*\", \"?\", \"<\", \">\", \"|\" and quotes cannot be in one.")},
+            "and .jpg; \"/\", \"\\\", \"*\", \"?\", \"<\", \">\", \"|\" and quotes cannot be in "
+            "one.")},
         {"ENVIRONMENT",
          Tr("The camera is the one on the serial port of the settings (pixlor config).\n"
             "COM<n> is the device named by PIXLOR_COM<n>, else /dev/ttyS<n-1>: for a USB\n"
@@ -56,7 +57,8 @@ std::vector<FooterParagraph> Footer() {
 
 std::string FooterText() {
     std::string text;
-    for (const FooterParagraph& paragraph : Footer()) text += std::string("\n") + paragraph.text + "\n";
+    for (const FooterParagraph& paragraph : Footer())
+        text += std::string("\n") + paragraph.text + "\n";
     text.pop_back();
     return text;
 }
@@ -103,10 +105,12 @@ void AddCopyOptions(CLI::App& command, TransferRequest& request, CopyOptions& co
         ->default_str("auto");
     command.add_option("--filename", copy.filename,
                        Tr("the file name pattern of this copy, before the running number "
-                          "(pic%2D.%2M.%4Y_; the settings keep theirs)"));
+                          "(pic%2D.%2M.%4Y_; the settings keep theirs)"))
+        ->type_name("PATTERN");
     command.add_option("--folder", copy.folder,
                        Tr("the date folder pattern of this copy (%2Y-%2M-%2D; empty: no date "
-                          "folders; the settings keep theirs)"));
+                          "folders; the settings keep theirs)"))
+        ->type_name("PATTERN");
     command.add_flag("--new,--skip-existing", request.onlyNew,
                      Tr("skip every picture whose file is in DEST already (the same size and "
                         "time, under any running number)"));
@@ -179,7 +183,9 @@ void PrintManualPage(CLI::App& app, std::ostream& out) {
             out << "\n" << roff(option->get_description()) << "\n";
         }
     };
+    // Not hyphenated and not justified: paths and options stay whole and readable.
     out << ".TH PIXLOR 1 \"\" \"pixlor " << PIXLOR_VERSION << "\" \"User Commands\"\n"
+        << ".nh\n.ad l\n"
         << ".SH NAME\npixlor \\- " << roff(Tr("the pictures of a digital camera on a serial port"))
         << "\n.SH SYNOPSIS\n.B pixlor\n[\\fIOPTIONS\\fR] \\fICOMMAND\\fR [\\fIARGUMENTS\\fR]\n"
         << ".SH DESCRIPTION\n" << roff(app.get_description()) << "\n.SH OPTIONS\n";
@@ -298,7 +304,8 @@ std::optional<int> ParseCommandLine(const std::vector<std::string>& arguments,
             ->check(CLI::IsMember(SPEEDS));
     app.add_option("--log", invocation.logFile,
                    Tr("append every byte on the serial line, each way, with its time, "
-                      "direction and speed to FILE (the simulator's log format)"));
+                      "direction and speed to FILE (the simulator's log format)"))
+        ->type_name("FILE");
     app.add_flag("-q,--quiet", invocation.quiet,
                  Tr("no progress, no status lines: results and errors only"));
     bool manualPage = false, completion = false;
@@ -463,7 +470,8 @@ std::optional<int> ParseCommandLine(const std::vector<std::string>& arguments,
         CLI::App& given = *copy ? *copy : *move;
         if (given.get_option("--filename")->count() > 0)
             invocation.transfer.filename = copyOptions.filename;
-        if (given.get_option("--folder")->count() > 0) invocation.transfer.folder = copyOptions.folder;
+        if (given.get_option("--folder")->count() > 0)
+            invocation.transfer.folder = copyOptions.folder;
     }
     if (*remove) {
         invocation.command = Command::Delete;

@@ -182,7 +182,9 @@ std::vector<ChosenPicture> EveryPicture(HostEmulator& emulator) {
         if (!IsFolder(item)) pictures.push_back(PictureOf(folder, item));
     });
     std::stable_sort(pictures.begin(), pictures.end(),
-                     [](const ChosenPicture& a, const ChosenPicture& b) { return a.number < b.number; });
+                     [](const ChosenPicture& a, const ChosenPicture& b) {
+                         return a.number < b.number;
+                     });
     return pictures;
 }
 
@@ -195,12 +197,13 @@ std::string PictureLine(const ChosenPicture& picture, OemCodePage page) {
 
 // The pictures an item selects: "#3" by number, "@2002-07-05T12:00:00" by shooting time (or
 // "@2002-07-05" a whole day), else "FOLDER", "FOLDER/NAME" or a root "NAME", shell patterns
-// allowed. False when the item has the form of neither a number nor a time.
+// allowed. `wellFormed` is false for a "#" or "@" item that is neither number nor time.
 bool Selects(const std::string& item, const ChosenPicture& picture, bool& wellFormed) {
+    const auto isDigit = [](char c) { return c >= '0' && c <= '9'; };
     wellFormed = true;
     if (item.rfind('#', 0) == 0) {
         wellFormed = item.size() > 1 && item.size() <= 11 &&
-                     std::all_of(item.begin() + 1, item.end(), [](char c) { return c >= '0' && c <= '9'; });
+                     std::all_of(item.begin() + 1, item.end(), isDigit);
         return wellFormed && std::stoull(item.substr(1)) == picture.number;
     }
     if (item.rfind('@', 0) == 0) {
@@ -208,7 +211,7 @@ bool Selects(const std::string& item, const ChosenPicture& picture, bool& wellFo
         if (time.size() == 19 && time[10] == ' ') time[10] = 'T';
         const std::string shot = TimeText(picture.shot, SHOT_FORMAT);
         std::string shape = time;
-        for (char& c : shape) c = c >= '0' && c <= '9' ? '9' : c;
+        for (char& c : shape) c = isDigit(c) ? '9' : c;
         wellFormed = shape == "9999-99-99" || shape == "9999-99-99T99:99:99";
         return wellFormed && shot.compare(0, time.size(), time) == 0;
     }
@@ -330,7 +333,9 @@ std::string CopyPatternProblem(const CopyPatterns& patterns, const TransferReque
         const std::string problem =
             PatternProblem(pattern, isFile ? DigitsInForce(IsPhotoSetting(name)) : 0);
         if (problem.empty()) return problem;
-        if (given) return std::string(isFile ? "--filename" : "--folder") + " \"" + pattern + "\": " + problem;
+        if (given)
+            return std::string(isFile ? "--filename" : "--folder") + " \"" + pattern + "\": " +
+                   problem;
         const char* what = name == SETTING_PHOTO_PREFIX   ? "--photo-name"
                            : name == SETTING_THUMB_PREFIX ? "--thumb-name"
                            : name == SETTING_PHOTO_PATH   ? "--photo-folder"
@@ -340,9 +345,11 @@ std::string CopyPatternProblem(const CopyPatterns& patterns, const TransferReque
                     {pattern, problem, what});
     };
     for (const char* name : patterns.names)
-        if (std::string problem = check(name, true, request.filename); !problem.empty()) return problem;
+        if (std::string problem = check(name, true, request.filename); !problem.empty())
+            return problem;
     for (const char* folder : patterns.folders)
-        if (std::string problem = check(folder, false, request.folder); !problem.empty()) return problem;
+        if (std::string problem = check(folder, false, request.folder); !problem.empty())
+            return problem;
     return {};
 }
 
@@ -352,8 +359,9 @@ std::string WhatHappens(const TransferRequest& request, const CopyPatterns& patt
     const CopyChoice& choice = request.choice;
     const auto place = [&](const std::string& kinds, const char* folderSetting) {
         const std::string folder = folderSetting == nullptr ? "" : PatternInForce(folderSetting);
-        return folder.empty() ? Fill(Tr("{} straight into {}"), {kinds, target})
-                              : Fill(Tr("{} into date folders {} below {}"), {kinds, folder, target});
+        return folder.empty()
+                   ? Fill(Tr("{} straight into {}"), {kinds, target})
+                   : Fill(Tr("{} into date folders {} below {}"), {kinds, folder, target});
     };
     std::string what;
     if (choice.kinds == CopyKinds::BothOwnFolders && !patterns.folders.empty())
@@ -449,7 +457,6 @@ std::unique_ptr<HostEmulator> Commands::openCamera(const std::string& diskDirect
     return nullptr;
 }
 
-
 void Commands::printPanel(const HostEmulator& emulator) {
     user_.endProgress();
     const PanelModel& panel = emulator.pluginPanel();
@@ -493,7 +500,8 @@ int Commands::list(const ListRequest& request) {
     auto emulator = openCamera(fs::current_path().string(), status);
     if (emulator == nullptr) {
         // A camera without pictures is a list without entries, for scripts as well.
-        if (cameraEmpty_ && request.json) streams_.out << "{\n  \"folders\": [],\n  \"pictures\": []\n}" << std::endl;
+        if (cameraEmpty_ && request.json)
+            streams_.out << "{\n  \"folders\": [],\n  \"pictures\": []\n}" << std::endl;
         return status;
     }
     if (request.thumbnails) emulator->pressKey(VK_F7);
@@ -559,9 +567,9 @@ int Commands::list(const ListRequest& request) {
     return EXIT_DONE;
 }
 
-int Commands::resolvePictures(HostEmulator& emulator, const std::vector<std::string>& items,
+int Commands::resolvePictures(const std::vector<ChosenPicture>& every,
+                              const std::vector<std::string>& items,
                               std::vector<ChosenPicture>& chosen) {
-    const std::vector<ChosenPicture> every = EveryPicture(emulator);
     std::vector<bool> taken(every.size(), items.empty());
     for (const std::string& given : items) {
         const std::string item = WithoutTrailingSlashes(given);
@@ -681,7 +689,8 @@ int Commands::transfer(const TransferRequest& request) {
     if (emulator == nullptr) return status;
     if (request.choice.thumbnailView) emulator->pressKey(VK_F7);
     std::vector<ChosenPicture> chosen;
-    if (const int resolved = resolvePictures(*emulator, request.items, chosen); resolved != EXIT_DONE)
+    if (const int resolved = resolvePictures(EveryPicture(*emulator), request.items, chosen);
+        resolved != EXIT_DONE)
         return resolved;
 
     // Every name is resolved: only now is anything changed.
@@ -694,15 +703,14 @@ int Commands::transfer(const TransferRequest& request) {
             if (::stat(file.c_str(), &info) == 0)
                 onDisk.insert({static_cast<std::uint64_t>(info.st_size), info.st_mtime});
         }
-        chosen.erase(std::remove_if(chosen.begin(), chosen.end(),
-                                    [&](const ChosenPicture& picture) {
-                                        const auto found = onDisk.find({picture.size, picture.time});
-                                        if (found == onDisk.end()) return false;
-                                        onDisk.erase(found);
-                                        ++alreadyThere;
-                                        return true;
-                                    }),
-                     chosen.end());
+        const auto onDiskAlready = [&](const ChosenPicture& picture) {
+            const auto found = onDisk.find({picture.size, picture.time});
+            if (found == onDisk.end()) return false;
+            onDisk.erase(found);
+            ++alreadyThere;
+            return true;
+        };
+        chosen.erase(std::remove_if(chosen.begin(), chosen.end(), onDiskAlready), chosen.end());
         fresh = static_cast<int>(chosen.size());
     }
     if (!exists) {
@@ -817,18 +825,24 @@ int Commands::remove(const DeleteRequest& request) {
     const OemCodePage page = user_.style().codePage;
     const std::vector<ChosenPicture> every = EveryPicture(*emulator);
     std::vector<ChosenPicture> chosen;
-    if (const int resolved = resolvePictures(*emulator, request.items, chosen); resolved != EXIT_DONE)
+    if (const int resolved = resolvePictures(every, request.items, chosen); resolved != EXIT_DONE)
         return resolved;
     const auto total = static_cast<long long>(chosen.size());
     const std::vector<PictureGroup> groups = locate(*emulator, chosen);
     if (!request.yes) {
         std::string question;
         if (total <= LISTED_PICTURES) {
-            for (const ChosenPicture& picture : chosen) question += "  " + PictureLine(picture, page) + "\n";
+            for (const ChosenPicture& picture : chosen)
+                question += "  " + PictureLine(picture, page) + "\n";
         } else {
             for (const PictureGroup& group : groups)
-                question += "  " + (group.folder.empty() ? std::string(".") : TerminalText(group.folder, page) + "/") + ": " +
-                            CountOf(static_cast<long long>(group.entries.size()), "picture", "pictures") + "\n";
+                question += "  " +
+                            (group.folder.empty() ? std::string(".")
+                                                  : TerminalText(group.folder, page) + "/") +
+                            ": " +
+                            CountOf(static_cast<long long>(group.entries.size()), "picture",
+                                    "pictures") +
+                            "\n";
         }
         question += Fill(Tr("Delete {} on the camera?"), {CountOf(total, "picture", "pictures")});
         if (!user_.ask(question)) {
@@ -869,7 +883,8 @@ int Commands::remove(const DeleteRequest& request) {
         std::map<std::pair<std::uint64_t, std::int64_t>, long long> gone;
         for (const ChosenPicture& picture : every) ++gone[{picture.size, picture.time}];
         if (emulator->panelOpen())
-            for (const ChosenPicture& picture : EveryPicture(*emulator)) --gone[{picture.size, picture.time}];
+            for (const ChosenPicture& picture : EveryPicture(*emulator))
+                --gone[{picture.size, picture.time}];
         for (const ChosenPicture& picture : chosen)
             if (gone[{picture.size, picture.time}]-- > 0)
                 streams_.out << Fill(Tr("deleted {}"), {PictureLine(picture, page)}) << '\n';
@@ -951,15 +966,16 @@ int Commands::configure(const ConfigRequest& request) {
                 } else if (item.Type == DI_EDIT) {
                     const std::string problem = PatternProblem(item.Data);
                     streams_.out << "  " << label << ": \"" << text << "\""
-                                 << (problem.empty() ? ""
-                                                     : Fill(Tr(" (a copy refuses it: {})"), {problem}))
+                                 << (problem.empty()
+                                         ? ""
+                                         : Fill(Tr(" (a copy refuses it: {})"), {problem}))
                                  << '\n';
                 } else if (item.Type == DI_FIXEDIT) {
                     // The count the names are made with: a stored count outside 1..9 is
                     // brought to its nearest end.
                     DWORD digits = DEFAULT_DIGITS;
-                    ReadStoredNumber(digitFields++ == 0 ? SETTING_PHOTO_SUFFIX : SETTING_THUMB_SUFFIX,
-                                     digits);
+                    ReadStoredNumber(
+                        digitFields++ == 0 ? SETTING_PHOTO_SUFFIX : SETTING_THUMB_SUFFIX, digits);
                     streams_.out << "  " << label << ": \"" << ClampDigitCount(digits) << "\""
                                  << (ClampDigitCount(digits) == digits
                                          ? ""

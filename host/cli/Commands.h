@@ -91,9 +91,9 @@ private:
     struct Outcome;
 
     std::unique_ptr<HostEmulator> startHost(const std::string& diskDirectory, int& status);
-    // The pictures the items name (every one when there are none), in camera order.
-    int resolvePictures(HostEmulator& emulator, const std::vector<std::string>& items,
-                        std::vector<ChosenPicture>& chosen);
+    // The pictures of `every` the items name (all when there are none), in camera order.
+    int resolvePictures(const std::vector<ChosenPicture>& every,
+                        const std::vector<std::string>& items, std::vector<ChosenPicture>& chosen);
     // Where the panel shows the chosen pictures now, by folder.
     std::vector<PictureGroup> locate(HostEmulator& emulator,
                                      const std::vector<ChosenPicture>& chosen);

@@ -44,7 +44,8 @@ struct OpenLine {
 
 // Reads what the lines send for `milliseconds`; false when nothing came at all.
 bool Collect(const std::vector<OpenLine*>& lines, int milliseconds) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
     bool any = false;
     for (;;) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -69,8 +70,8 @@ bool Collect(const std::vector<OpenLine*>& lines, int milliseconds) {
 }
 
 void WaitUntilQuiet(const std::vector<OpenLine*>& lines) {
-    for (int waited = 0; waited < LONGEST_QUIET_WAIT_MS && Collect(lines, QUIET_MS); waited += QUIET_MS) {
-    }
+    int waited = 0;
+    while (waited < LONGEST_QUIET_WAIT_MS && Collect(lines, QUIET_MS)) waited += QUIET_MS;
 }
 
 speed_t SpeedCode(std::uint32_t baud) {
@@ -90,7 +91,8 @@ int OpenLineOf(const std::string& device, bool named, termios& saved, std::strin
     if (fd < 0) {
         if (errno == EACCES) problem = Tr("may not be opened by you (the dialout group may)");
         else if (errno == EBUSY) problem = Tr("in use by another program");
-        else if (named || (errno != EIO && errno != ENXIO && errno != ENODEV)) problem = std::strerror(errno);
+        else if (named || (errno != EIO && errno != ENXIO && errno != ENODEV))
+            problem = std::strerror(errno);
         return -1;
     }
     if (::tcgetattr(fd, &saved) != 0) {
@@ -134,7 +136,8 @@ std::vector<std::string> SerialDeviceCandidates() {
     for (const char* pattern : {"/dev/ttyS*", "/dev/ttyUSB*", "/dev/ttyACM*"}) {
         glob_t matches{};
         if (::glob(pattern, 0, nullptr, &matches) == 0)
-            for (std::size_t i = 0; i < matches.gl_pathc; ++i) found.emplace_back(matches.gl_pathv[i]);
+            for (std::size_t i = 0; i < matches.gl_pathc; ++i)
+                found.emplace_back(matches.gl_pathv[i]);
         ::globfree(&matches);
     }
     NaturalSort(found);
@@ -202,7 +205,8 @@ std::vector<DetectedDevice> ProbeSerialDevices(std::vector<std::string> devices)
         Collect(asking, ANSWER_WAIT_MS);
         // The camera answers the probe with one NAK, and nothing else.
         for (OpenLine* line : asking)
-            if (line->answer == std::vector<std::uint8_t>{WIRE_NAK}) results[line->device].baud = baud;
+            if (line->answer == std::vector<std::uint8_t>{WIRE_NAK})
+                results[line->device].baud = baud;
         if (InterruptSignal() != 0) break;
     }
     for (OpenLine& line : lines) {
@@ -232,7 +236,8 @@ int DetectCameras(const TerminalStreams& streams, TerminalUser& user) {
                 if (SerialDeviceOf(static_cast<unsigned>(number)) == result.device)
                     said += " (COM" + std::to_string(number) + ")";
             if (result.baud != WAKE_BAUD)
-                said += Tr("; a command was cut short there: the next one sends it back to 19200 Bd");
+                said += Tr("; a command was cut short there: the next one sends it back to "
+                           "19200 Bd");
             if (first == nullptr) first = &result;
         }
         streams.out << result.device << std::string(width + 2 - result.device.size(), ' ') << said
@@ -241,9 +246,11 @@ int DetectCameras(const TerminalStreams& streams, TerminalUser& user) {
     streams.out << std::flush;
     const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(
         std::chrono::steady_clock::now() - start);
+    const auto tried = static_cast<long long>(results.size());
     user.status(Fill(Tr("{} tried in {} s"),
-                     {CountOf(static_cast<long long>(results.size()), "serial device", "serial devices"),
-                      std::to_string(took.count() / 1000) + "." + std::to_string(took.count() / 100 % 10)}));
+                     {CountOf(tried, "serial device", "serial devices"),
+                      std::to_string(took.count() / 1000) + "." +
+                          std::to_string(took.count() / 100 % 10)}));
     if (first == nullptr) {
         user.status(Tr("No camera answers: is it connected and switched on? PIXLOR_COM<n>=DEVICE "
                        "adds a device to try."));

@@ -31,9 +31,12 @@ OneCommandSettings::~OneCommandSettings() {
 
 bool OneCommandSettings::begin(std::string& why) {
     if (!folder_.empty()) return true;
-    std::string pattern = (std::filesystem::temp_directory_path() / "pixlor-settings-XXXXXX").string();
+    std::error_code error;
+    std::string pattern =
+        (std::filesystem::temp_directory_path(error) / "pixlor-settings-XXXXXX").string();
     if (::mkdtemp(pattern.data()) == nullptr) {
-        why = Fill(Tr("no temporary folder for this command's settings: {}"), {std::strerror(errno)});
+        why = Fill(Tr("no temporary folder for this command's settings: {}"),
+                   {std::strerror(errno)});
         return false;
     }
     // Every stored value is copied as it is; a value not stored stays unstored, so that the

@@ -100,9 +100,9 @@ OemCodePage CodePageOfLanguage(const std::string& language) {
 }
 
 std::string TerminalText(std::string_view text, OemCodePage codePage) {
-    return Printable(IsValidUtf8(text)
-                         ? std::string(text)
-                         : FromCodePage(text, codePage == OemCodePage::Cyrillic866 ? "IBM866" : "IBM437"));
+    if (IsValidUtf8(text)) return Printable(text);
+    return Printable(
+        FromCodePage(text, codePage == OemCodePage::Cyrillic866 ? "IBM866" : "IBM437"));
 }
 
 std::string Printable(std::string_view text) {

@@ -91,7 +91,8 @@ int main(int argc, char** argv) {
         const std::string log = fs::absolute(invocation.logFile).string();
         std::FILE* file = std::fopen(log.c_str(), "a");
         if (file == nullptr) {
-            std::cerr << "pixlor: --log " << invocation.logFile << ": " << std::strerror(errno) << '\n';
+            std::cerr << "pixlor: --log " << invocation.logFile << ": " << std::strerror(errno)
+                      << '\n';
             return EXIT_BAD_USAGE;
         }
         std::fclose(file);

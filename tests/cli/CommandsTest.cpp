@@ -218,8 +218,9 @@ TEST_F(AConsoleWithACameraOnCom2, LandsThePicturesTheSameWayHoweverTheyAreSelect
         EXPECT_EQ(readFileBytes(into.path() + "/02-05-17/pic17.05.2002_002.jpg"),
                   dataOf(1, sim::PictureKind::Photo))
             << testing::PrintToString(items);
-        EXPECT_NE(err.str().find("Copying photos into date folders %2Y-%2M-%2D below " + into.path()),
-                  std::string::npos)
+        EXPECT_NE(
+            err.str().find("Copying photos into date folders %2Y-%2M-%2D below " + into.path()),
+            std::string::npos)
             << err.str();
     }
     // Straight into DEST, and the status line says so.
@@ -258,24 +259,27 @@ TEST_F(AConsoleWithACameraOnCom2, RefusesASelectionThatNamesNothingBeforeChangin
 
 TEST_F(AConsoleWithACameraOnCom2, CountsPicturesNotFilesWhenCopyingBothKinds) {
     // Thumbnail first, then the photo: the first photo is the second file, of picture 1.
-    camera.addFault({sim::FaultKind::Refuse, sim::CommandMatch::requestData(14), sim::FAULT_FOREVER});
+    camera.addFault(
+        {sim::FaultKind::Refuse, sim::CommandMatch::requestData(14), sim::FAULT_FOREVER});
     TransferRequest both;
     both.destination = dest.path();
     both.choice.kinds = CopyKinds::BothOneFolder;
     EXPECT_EQ(commands.transfer(both), EXIT_CAMERA_FAILED);
-    EXPECT_NE(err.str().find("the camera refused the command at 115200 Bd while sending picture 1\n"),
+    EXPECT_NE(err.str().find("the camera refused the command at 115200 Bd while sending "
+                             "picture 1\n"),
               std::string::npos)
         << err.str();
 }
 
 TEST_F(AConsoleWithACameraOnCom2, ShowsNamesThatAreNotAsciiWholeWhenTheHostShortensThePath) {
     TransferRequest request;
-    request.destination = path("\u041e\u0442\u043f\u0443\u0441\u043a \u0432 \u0433\u043e\u0440\u0430\u0445 "
-                               "\u041a\u0430\u0432\u043a\u0430\u0437\u0430");  // "a holiday in the Caucasus"
+    // "a holiday in the Caucasus", cut by the host after "holi".
+    const std::string mountains = "\u0433\u043e\u0440\u0430\u0445 "
+                                  "\u041a\u0430\u0432\u043a\u0430\u0437\u0430";
+    request.destination = path("\u041e\u0442\u043f\u0443\u0441\u043a \u0432 " + mountains);
     request.items = {"02-05-18"};
     EXPECT_EQ(commands.transfer(request), EXIT_DONE) << err.str();
-    EXPECT_NE(err.str().find("/...\u043a \u0432 \u0433\u043e\u0440\u0430\u0445 \u041a\u0430\u0432\u043a\u0430\u0437\u0430/02-05-18/"
-                             "pic18.05.2002_001.jpg\n"),
+    EXPECT_NE(err.str().find("/...\u043a \u0432 " + mountains + "/02-05-18/pic18.05.2002_001.jpg\n"),
               std::string::npos)
         << err.str();
 }
