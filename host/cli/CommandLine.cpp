@@ -483,10 +483,10 @@ std::optional<int> ParseCommandLine(const std::vector<std::string>& arguments,
     }
     if (*configure) {
         invocation.command = Command::Config;
-        if (invocation.speed) {
+        if (invocation.speed || invocation.port) {
             err << "pixlor config: "
-                << Tr("--speed before the command is for one command; `pixlor config --speed` "
-                      "stores a speed")
+                << Tr("--port and --speed before the command are for one command; `pixlor config "
+                      "--port COM3 --speed 57600` stores them")
                 << "\n";
             return EXIT_BAD_USAGE;
         }

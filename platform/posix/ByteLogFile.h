@@ -2,8 +2,9 @@
 // direction ("host>cam" or "cam>host"), the line speed, a note, and the bytes in hex:
 //     0.569725 host>cam 19200 00
 //     0.570868 cam>host 19200 15
-// Lines that start with "#" say what happened around the bytes. The camera simulator writes it
-// from the camera's side, the serial layer (PIXLOR_SERIAL_LOG) from the computer's.
+// The camera simulator writes it from the camera's side; the serial layer (PIXLOR_SERIAL_LOG)
+// writes it from the computer's, with lines that start with "#" for what happened around the
+// bytes (the port opened and closed).
 #pragma once
 
 #include "platform/Win32Api.h"

@@ -108,7 +108,6 @@ void LogPortEvent(const std::string& what) {
 
 HANDLE PosixSystem::openPort(unsigned number) {
     const std::string device = SerialDeviceOf(number);
-    LogPortEvent("COM" + std::to_string(number) + " (" + device + ") opened");
     const int fd = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         fail(errno == ENOENT ? ERROR_FILE_NOT_FOUND : errorFromErrno(errno));
@@ -127,6 +126,7 @@ HANDLE PosixSystem::openPort(unsigned number) {
     DWORD baud = 9600;
     for (const Speed& speed : kSpeeds)
         if (speed.code == ::cfgetospeed(&settings)) baud = speed.baud;
+    LogPortEvent("COM" + std::to_string(number) + " (" + device + ") opened");
     return new PosixHandle{PosixHandle::Kind::Port, fd, openedPortDcb(baud), {}, {}, 0};
 }
 

@@ -215,7 +215,6 @@ int main(int argc, char** argv) {
             }));
     camera.setLogging(false);  // the log file has every byte; memory need not
     std::printf("%s\n", terminal.devicePath().c_str());
-    log.comment("pixlor-camsim on " + terminal.devicePath());
     std::fflush(stdout);
 
     camsim::LineOptions lineOptions;

@@ -112,7 +112,8 @@ TEST_F(ACommandLine, SaysWhatIsWrongAndSuggestsTheNearestWord) {
         {{"--quite", "list"}, "--quite is not an option; did you mean \"--quiet\"?"},
         {{"copy", ".", "--nwe"}, "did you mean \"--new\"?"},
         {{}, "a command is needed: list, copy, move, delete, config, info, detect, camsim, demo"},
-        {{"--speed", "9600", "config"}, "`pixlor config --speed` stores a speed"},
+        {{"--speed", "9600", "config"}, "`pixlor config --port COM3 --speed 57600` stores them"},
+        {{"--port", "COM3", "config"}, "--port and --speed before the command are for one"},
     };
     for (const auto& c : cases) {
         Invocation fresh;
