@@ -372,7 +372,9 @@ std::string WhatHappens(const TransferRequest& request, const CopyPatterns& patt
                      : choice.photos                ? Tr("photos")
                                                     : Tr("thumbnails"),
                      patterns.folders.empty() ? nullptr : patterns.folders.front());
-    return Fill(choice.move ? Tr("Moving {}") : Tr("Copying {}"), {what});
+    // A move of thumbnails alone copies them and deletes nothing, as the plug-in says after it.
+    const bool moves = choice.move && (choice.kinds != CopyKinds::One || choice.photos);
+    return Fill(moves ? Tr("Moving {}") : Tr("Copying {}"), {what});
 }
 
 }  // namespace
