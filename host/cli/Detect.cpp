@@ -32,6 +32,12 @@ constexpr int ANSWER_WAIT_MS = 200;  // the camera answers a probe within a few 
 constexpr int WAKE_SPEED_TRIES = 2;  // a camera just switched on may miss the first probe
 constexpr int HIGHEST_COM_NAMED = 8;
 
+struct DetectedDevice {
+    std::string device;
+    std::uint32_t baud = 0;  // where a camera answered; 0: none
+    std::string problem;     // why the device could not be tried; empty: it was
+};
+
 constexpr int QUIET_MS = 50;         // a line silent this long has finished what it was sending
 constexpr int LONGEST_QUIET_WAIT_MS = 1000;
 
@@ -129,8 +135,8 @@ void NaturalSort(std::vector<std::string>& names) {
               [&](const std::string& a, const std::string& b) { return split(a) < split(b); });
 }
 
-}  // namespace
-
+// The devices to try: /dev/ttyS*, /dev/ttyUSB*, /dev/ttyACM* and those PIXLOR_COM<n> names,
+// each once.
 std::vector<std::string> SerialDeviceCandidates() {
     std::vector<std::string> found;
     for (const char* pattern : {"/dev/ttyS*", "/dev/ttyUSB*", "/dev/ttyACM*"}) {
@@ -165,7 +171,9 @@ std::vector<std::string> SerialDeviceCandidates() {
     return unique;
 }
 
-std::vector<DetectedDevice> ProbeSerialDevices(std::vector<std::string> devices) {
+// Each device that has a serial line behind it, with the speed a camera answered at; a ttyS
+// without its chip is left out.
+std::vector<DetectedDevice> ProbeSerialDevices(const std::vector<std::string>& devices) {
     std::vector<DetectedDevice> results;
     std::vector<OpenLine> lines;
     for (const std::string& device : devices) {
@@ -215,6 +223,8 @@ std::vector<DetectedDevice> ProbeSerialDevices(std::vector<std::string> devices)
     }
     return results;
 }
+
+}  // namespace
 
 int DetectCameras(const TerminalStreams& streams, TerminalUser& user) {
     const auto start = std::chrono::steady_clock::now();
