@@ -1,5 +1,6 @@
 #include "host/StandardFunctions.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdarg>
 #include <cstdio>
@@ -62,10 +63,21 @@ void FARAPI UnexpectedService() {
     std::abort();
 }
 
+// The host counts characters on its console; names from the file system are UTF-8 here, so a
+// character is a UTF-8 sequence and the path is never cut in the middle of one.
 char* FARAPI TruncPathStr(char* path, int maxLength) {
     if (path == nullptr || maxLength < 0) return path;
+    const auto isLead = [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; };
     const auto length = static_cast<int>(std::strlen(path));
-    if (length <= maxLength) return path;
+    const auto characters = static_cast<int>(std::count_if(path, path + length, isLead));
+    if (characters <= maxLength) return path;
+    // The byte where character `n` starts.
+    const auto byteOf = [&](int n) {
+        int at = 0;
+        for (int seen = 0; at < length; ++at)
+            if (isLead(path[at]) && seen++ == n) break;
+        return at;
+    };
     int root = 0;
     if (std::isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':' && path[2] == '\\')
         root = 3;
@@ -73,11 +85,11 @@ char* FARAPI TruncPathStr(char* path, int maxLength) {
         root = 1;
     if (maxLength < root + 4) root = 0;
     if (maxLength < 4) {
-        path[maxLength] = '\0';
+        path[byteOf(maxLength)] = '\0';
         return path;
     }
-    const int tail = maxLength - root - 3;
-    std::memmove(path + root + 3, path + length - tail, static_cast<size_t>(tail) + 1);
+    const int tail = byteOf(characters - (maxLength - root - 3));
+    std::memmove(path + root + 3, path + tail, static_cast<size_t>(length - tail) + 1);
     std::memcpy(path + root, "...", 3);
     return path;
 }

@@ -6,7 +6,9 @@
 
 #include <algorithm>
 #include <cctype>
+#include <map>
 #include <ostream>
+#include <set>
 
 #ifndef PIXLOR_VERSION
 #define PIXLOR_VERSION "unknown"
@@ -16,52 +18,99 @@ namespace pixlor::host::cli {
 
 namespace {
 
-const char* FooterText() {
-    return Tr(R"(
-The camera is the one on the serial port of the settings (pixlor config). COM<n> is the device
-named by the environment variable PIXLOR_COM<n>, else /dev/ttyS<n-1>: for a USB serial adapter,
-PIXLOR_COM2=/dev/ttyUSB0, or --port /dev/ttyUSB0 for one command. The settings live in
-$PIXLOR_REGISTRY, else $XDG_CONFIG_HOME/pixlor/registry.reg, else ~/.config/pixlor/registry.reg.
-Exit status: 0 done, 1 a camera or disk operation failed, 2 bad usage or refused input,
-130 (143, 129) interrupted by Ctrl+C (SIGTERM, SIGHUP).
-Try it without a camera: pixlor demo)");
+// The paragraphs after the options: in --help one after the other, in the manual page each a
+// section of its own.
+struct FooterParagraph {
+    const char* heading;
+    const char* text;
+};
+
+std::vector<FooterParagraph> Footer() {
+    return {
+        {"SELECTING PICTURES",
+         Tr("Pictures: a date folder or FOLDER/NAME as `pixlor list` shows them (shell\n"
+            "patterns allowed), #N by the camera's number, @YYYY-MM-DDThh:mm:ss by\n"
+            "shooting time or @YYYY-MM-DD for a day (`pixlor list --all` shows all\n"
+            "three). Names follow the destination's running numbers and the date folder\n"
+            "pattern, and the numbers move up after a delete: a script selects by time.")},
+        {"NAME PATTERNS",
+         Tr("Patterns (pixlor config, copy --filename and --folder): %Y year, %M month,\n"
+            "%D day, %H hour, %N minute, %S second of the shooting; a width digit 1 to 9\n"
+            "before the letter keeps that many digits (%4Y 2002, %2Y 02; 2 without one);\n"
+            "%% is a percent sign. A file name pattern is followed by the running number\n"
+            "and .jpg; \"/\", \"\\\", \"*\", \"?\", \"<\", \">\", \"|\" and quotes cannot be in "
+            "one.")},
+        {"ENVIRONMENT",
+         Tr("The camera is the one on the serial port of the settings (pixlor config).\n"
+            "COM<n> is the device named by PIXLOR_COM<n>, else /dev/ttyS<n-1>: for a USB\n"
+            "serial adapter PIXLOR_COM2=/dev/ttyUSB0, or --port /dev/ttyUSB0 for one\n"
+            "command; `pixlor detect` finds the devices where a camera answers. The\n"
+            "settings live in $PIXLOR_REGISTRY, else\n"
+            "$XDG_CONFIG_HOME/pixlor/registry.reg, else ~/.config/pixlor/registry.reg.\n"
+            "PIXLOR_SERIAL_LOG=FILE is --log FILE.")},
+        {"EXIT STATUS",
+         Tr("Exit status: 0 done, 1 a camera or disk operation failed (detect: no camera\n"
+            "answers), 2 bad usage or refused input, 130 (143, 129) interrupted by Ctrl+C\n"
+            "(SIGTERM, SIGHUP). Try it without a camera: pixlor demo")},
+    };
+}
+
+std::string FooterText() {
+    std::string text;
+    for (const FooterParagraph& paragraph : Footer())
+        text += std::string("\n") + paragraph.text + "\n";
+    text.pop_back();
+    return text;
 }
 
 // Global options that take a value, to find the sub-command among the arguments.
-const std::vector<std::string> GLOBAL_VALUE_OPTIONS{"--registry", "--module", "--port"};
+const std::vector<std::string> GLOBAL_VALUE_OPTIONS{"--registry", "--module", "--port", "--speed",
+                                                     "--log"};
+const std::vector<int> SPEEDS{9600, 19200, 38400, 57600, 115200};
 const std::vector<std::string> GLOBAL_FLAGS{"-h", "--help", "--version", "-q", "--quiet",
                                             "--man", "--bash-completion"};
 
-void AddCopyOptions(CLI::App& command, TransferRequest& request, std::string& subfolders,
-                    std::string& folders, std::string& view, bool& thumbnails, bool& both,
-                    bool& bothOwn) {
+struct CopyOptions {
+    std::string subfolders = "auto", folders, view, filename, folder;
+    bool thumbnails = false, both = false, bothOwn = false;
+};
+
+void AddCopyOptions(CLI::App& command, TransferRequest& request, CopyOptions& copy) {
     command.add_option("DEST", request.destination,
                        Tr("the folder to copy into; made when its parent exists"))
         ->required();
     command.add_option("ITEM", request.items,
                        Tr("date folders or pictures as `pixlor list` names them (FOLDER/NAME "
-                          "inside a folder), shell patterns allowed ('02-07-05/*.jpg'); none: "
-                          "everything"));
-    auto* thumbs = command.add_flag("--thumbnails", thumbnails,
+                          "inside a folder), shell patterns allowed ('02-07-05/*.jpg'), #N by "
+                          "number, @YYYY-MM-DDThh:mm:ss by shooting time; none: everything"));
+    auto* thumbs = command.add_flag("--thumbnails", copy.thumbnails,
                                     Tr("copy the thumbnails instead of the photos"));
-    auto* bothFlag = command.add_flag("--both", both,
+    auto* bothFlag = command.add_flag("--both", copy.both,
                                       Tr("copy photos and thumbnails into the same date folders"));
-    auto* own = command.add_flag("--both-own-folders", bothOwn,
+    auto* own = command.add_flag("--both-own-folders", copy.bothOwn,
                                  Tr("copy photos and thumbnails, each into its own date folders"));
     auto* folderOption =
-        command.add_option("--folders", folders,
+        command.add_option("--folders", copy.folders,
                            Tr("name the date folders by the photo or the thumbnail folder "
                               "pattern (default: that of the kind copied)"))
             ->check(CLI::IsMember({"photo", "thumbnail"}));
-    command.add_option("--view", view,
+    command.add_option("--view", copy.view,
                        Tr("the panel view that ITEM names come from (default: thumbnails with "
                           "--thumbnails, else photos)"))
         ->check(CLI::IsMember({"photos", "thumbnails"}));
-    command.add_option("--subfolders", subfolders,
-                       Tr("date sub-folders below DEST: auto (unless copying from inside a date "
-                          "folder), always, never"))
+    command.add_option("--subfolders", copy.subfolders,
+                       Tr("date sub-folders below DEST: auto or always (the same: into the date "
+                          "folders however the pictures are named), never (straight into DEST)"))
         ->check(CLI::IsMember({"auto", "always", "never"}))
         ->default_str("auto");
+    command.add_option("--filename", copy.filename,
+                       Tr("the file name pattern of this copy, before the running number "
+                          "(pic%2D.%2M.%4Y_; the settings keep theirs)"))
+        ->type_name("PATTERN");
+    command.add_option("--folder", copy.folder,
+                       Tr("the date folder pattern of this copy (%2Y-%2M-%2D; empty: no date "
+                          "folders; the settings keep theirs)"))
+        ->type_name("PATTERN");
     command.add_flag("--new,--skip-existing", request.onlyNew,
                      Tr("skip every picture whose file is in DEST already (the same size and "
                         "time, under any running number)"));
@@ -134,7 +183,9 @@ void PrintManualPage(CLI::App& app, std::ostream& out) {
             out << "\n" << roff(option->get_description()) << "\n";
         }
     };
+    // Not hyphenated and not justified: paths and options stay whole and readable.
     out << ".TH PIXLOR 1 \"\" \"pixlor " << PIXLOR_VERSION << "\" \"User Commands\"\n"
+        << ".nh\n.ad l\n"
         << ".SH NAME\npixlor \\- " << roff(Tr("the pictures of a digital camera on a serial port"))
         << "\n.SH SYNOPSIS\n.B pixlor\n[\\fIOPTIONS\\fR] \\fICOMMAND\\fR [\\fIARGUMENTS\\fR]\n"
         << ".SH DESCRIPTION\n" << roff(app.get_description()) << "\n.SH OPTIONS\n";
@@ -144,16 +195,47 @@ void PrintManualPage(CLI::App& app, std::ostream& out) {
         out << ".SS \"" << command->get_name() << "\"\n" << roff(command->get_description()) << "\n";
         options(*command);
     }
-    out << ".SH ENVIRONMENT AND EXIT STATUS\n.nf\n" << roff(app.get_footer()) << "\n.fi\n";
+    // Filled text, so that the lines fit the reader's terminal.
+    for (const FooterParagraph& paragraph : Footer())
+        out << ".SH " << paragraph.heading << "\n" << roff(paragraph.text) << "\n";
 }
 
-// The bash completion: the commands, and the options of each.
+// The bash completion: the commands, the options of each, and after an option that takes a
+// value, its values (none for a pattern), or file names.
 void PrintBashCompletion(CLI::App& app, std::ostream& out) {
     std::vector<std::string> commands;
     for (CLI::App* command : app.get_subcommands({})) commands.push_back(command->get_name());
+    std::map<std::string, std::string> values{
+        {"--port", "$(compgen -W \"COM1 COM2 COM3 COM4 COM5 COM6 COM7 COM8\" -- \"$current\") "
+                   "$(compgen -f -- \"${current:-/dev/tty}\")"},
+        {"--speed", "$(compgen -W \"9600 19200 38400 57600 115200\" -- \"$current\")"},
+        {"--subfolders", "$(compgen -W \"auto always never\" -- \"$current\")"},
+        {"--folders", "$(compgen -W \"photo thumbnail\" -- \"$current\")"},
+        {"--view", "$(compgen -W \"photos thumbnails\" -- \"$current\")"},
+    };
+    for (const char* pattern : {"--filename", "--folder", "--photo-name", "--thumb-name",
+                                "--photo-folder", "--thumb-folder", "--photo-digits",
+                                "--thumb-digits"})
+        values[pattern] = "";
+    std::set<std::string> withFiles;  // the other options that take a value
+    const auto valueOptions = [&](const CLI::App& command) {
+        for (const CLI::Option* option : command.get_options())
+            if (option->get_type_size() != 0 && option->get_items_expected_max() != 0)
+                for (const std::string& name : option->get_lnames())
+                    if (values.count("--" + name) == 0) withFiles.insert("--" + name);
+    };
+    valueOptions(app);
+    for (CLI::App* command : app.get_subcommands({})) valueOptions(*command);
     out << "# bash completion for pixlor, made by `pixlor --bash-completion`\n"
         << "_pixlor() {\n"
-        << "    local current=${COMP_WORDS[COMP_CWORD]} command= word\n"
+        << "    local current=${COMP_WORDS[COMP_CWORD]} previous=${COMP_WORDS[COMP_CWORD-1]}\n"
+        << "    local command= word\n"
+        << "    case $previous in\n";
+    for (const auto& [option, words] : values)
+        out << "        " << option << ") COMPREPLY=(" << words << "); return;;\n";
+    out << "        " << Joined({withFiles.begin(), withFiles.end()}, "|")
+        << ") COMPREPLY=($(compgen -f -- \"$current\")); return;;\n"
+        << "    esac\n"
         << "    for word in \"${COMP_WORDS[@]:1:COMP_CWORD-1}\"; do\n"
         << "        case $word in " << Joined(commands, "|") << ") command=$word; break;; esac\n"
         << "    done\n"
@@ -209,9 +291,21 @@ std::optional<int> ParseCommandLine(const std::vector<std::string>& arguments,
                    Tr("the settings file to use (sets PIXLOR_REGISTRY)"));
     app.add_option("--module", invocation.modulePath,
                    Tr("the plug-in module to load (default: pixlor.so beside this program)"));
-    app.add_option("--port", invocation.port,
-                   Tr("COM<n> or a device (/dev/ttyUSB0) for this command only; the settings "
-                      "stay as they are"));
+    std::string oneCommandPort;
+    auto* portOption = app.add_option(
+        "--port", oneCommandPort,
+        Tr("COM<n> or a device (/dev/ttyUSB0) for this command only; the settings stay as they "
+           "are"));
+    int oneCommandSpeed = 0;
+    auto* speedOption =
+        app.add_option("--speed", oneCommandSpeed,
+                       Tr("the line speed in bits per second for this command only; the "
+                          "settings stay as they are"))
+            ->check(CLI::IsMember(SPEEDS));
+    app.add_option("--log", invocation.logFile,
+                   Tr("append every byte on the serial line, each way, with its time, "
+                      "direction and speed to FILE (the simulator's log format)"))
+        ->type_name("FILE");
     app.add_flag("-q,--quiet", invocation.quiet,
                  Tr("no progress, no status lines: results and errors only"));
     bool manualPage = false, completion = false;
@@ -231,15 +325,12 @@ std::optional<int> ParseCommandLine(const std::vector<std::string>& arguments,
                       "thumbnail size, as JSON"))
         ->excludes(allFlag);
 
-    std::string subfolders = "auto", folders, view;
-    bool thumbnails = false, both = false, bothOwn = false;
+    CopyOptions copyOptions;
     auto* copy = app.add_subcommand("copy", Tr("copy pictures from the camera into DEST (F5)"));
-    AddCopyOptions(*copy, invocation.transfer, subfolders, folders, view, thumbnails, both,
-                   bothOwn);
+    AddCopyOptions(*copy, invocation.transfer, copyOptions);
     auto* move = app.add_subcommand(
         "move", Tr("copy pictures into DEST, then delete them on the camera (F6)"));
-    AddCopyOptions(*move, invocation.transfer, subfolders, folders, view, thumbnails, both,
-                   bothOwn);
+    AddCopyOptions(*move, invocation.transfer, copyOptions);
 
     auto* remove = app.add_subcommand("delete", Tr("delete pictures on the camera (F8)"));
     remove->add_option("ITEM", invocation.remove.items,
@@ -257,7 +348,7 @@ std::optional<int> ParseCommandLine(const std::vector<std::string>& arguments,
                      "dialog, which checks them"));
     configure->add_option("--port", port, Tr("the serial port, COM1 to COM8"));
     configure->add_option("--speed", config.speed, Tr("the line speed in bits per second"))
-        ->check(CLI::IsMember({9600, 19200, 38400, 57600, 115200}));
+        ->check(CLI::IsMember(SPEEDS));
     configure->add_option("--photo-name", config.photoName, Tr("the photo file name pattern"));
     configure->add_option("--thumb-name", config.thumbName, Tr("the thumbnail file name pattern"));
     configure->add_option("--photo-folder", config.photoFolder,
@@ -276,6 +367,9 @@ std::optional<int> ParseCommandLine(const std::vector<std::string>& arguments,
 
     app.add_subcommand("info", Tr("the port and speed in use, the pictures, their bytes and "
                                   "dates, and how long a full copy takes"));
+    app.add_subcommand("detect", Tr("which serial devices (ttyS*, ttyUSB*, ttyACM*, those of "
+                                    "PIXLOR_COM<n>) have a camera answering, and at which "
+                                    "speed; changes nothing on the camera"));
     app.add_subcommand("camsim", Tr("run the camera simulator (pixlor-camsim); `pixlor camsim "
                                     "--help` tells its options"));
     app.add_subcommand("demo", Tr("a simulated camera with a dozen pictures: list it and copy "
@@ -343,6 +437,8 @@ std::optional<int> ParseCommandLine(const std::vector<std::string>& arguments,
     } catch (const CLI::ParseError& error) {
         return app.exit(error, out, err) == 0 ? 0 : EXIT_BAD_USAGE;
     }
+    if (portOption->count() > 0) invocation.port = oneCommandPort;
+    if (speedOption->count() > 0) invocation.speed = oneCommandSpeed;
     if (manualPage) {
         PrintManualPage(app, out);
         return 0;
@@ -361,15 +457,21 @@ std::optional<int> ParseCommandLine(const std::vector<std::string>& arguments,
         invocation.command = *copy ? Command::Copy : Command::Move;
         CopyChoice& choice = invocation.transfer.choice;
         choice.move = move->parsed();
-        choice.photos = !thumbnails;
-        choice.kinds = both      ? CopyKinds::BothOneFolder
-                       : bothOwn ? CopyKinds::BothOwnFolders
-                                 : CopyKinds::One;
-        if (!folders.empty()) choice.photoFolders = folders == "photo";
-        choice.thumbnailView = view.empty() ? thumbnails : view == "thumbnails";
-        invocation.transfer.subfolders = subfolders == "always"  ? SubfolderMode::Always
-                                         : subfolders == "never" ? SubfolderMode::Never
-                                                                 : SubfolderMode::Auto;
+        choice.photos = !copyOptions.thumbnails;
+        choice.kinds = copyOptions.both      ? CopyKinds::BothOneFolder
+                       : copyOptions.bothOwn ? CopyKinds::BothOwnFolders
+                                             : CopyKinds::One;
+        if (!copyOptions.folders.empty()) choice.photoFolders = copyOptions.folders == "photo";
+        choice.thumbnailView =
+            copyOptions.view.empty() ? copyOptions.thumbnails : copyOptions.view == "thumbnails";
+        invocation.transfer.subfolders = copyOptions.subfolders == "always"  ? SubfolderMode::Always
+                                         : copyOptions.subfolders == "never" ? SubfolderMode::Never
+                                                                             : SubfolderMode::Auto;
+        CLI::App& given = *copy ? *copy : *move;
+        if (given.get_option("--filename")->count() > 0)
+            invocation.transfer.filename = copyOptions.filename;
+        if (given.get_option("--folder")->count() > 0)
+            invocation.transfer.folder = copyOptions.folder;
     }
     if (*remove) {
         invocation.command = Command::Delete;
@@ -381,7 +483,14 @@ std::optional<int> ParseCommandLine(const std::vector<std::string>& arguments,
     }
     if (*configure) {
         invocation.command = Command::Config;
-        if (!port.empty()) {
+        if (invocation.speed || invocation.port) {
+            err << "pixlor config: "
+                << Tr("--port and --speed before the command are for one command; `pixlor config "
+                      "--port COM3 --speed 57600` stores them")
+                << "\n";
+            return EXIT_BAD_USAGE;
+        }
+        if (configure->get_option("--port")->count() > 0) {
             config.port = ComPortNumber(port);
             if (*config.port < 1 || *config.port > 8) {
                 err << "pixlor config: "
@@ -391,6 +500,7 @@ std::optional<int> ParseCommandLine(const std::vector<std::string>& arguments,
         }
     }
     if (app.got_subcommand("info")) invocation.command = Command::Info;
+    if (app.got_subcommand("detect")) invocation.command = Command::Detect;
     if (app.got_subcommand("demo")) invocation.command = Command::Demo;
     return std::nullopt;
 }

@@ -12,13 +12,15 @@
 
 namespace pixlor::host::cli {
 
-enum class Command { List, Copy, Move, Delete, Config, Info, Camsim, Demo };
+enum class Command { List, Copy, Move, Delete, Config, Info, Detect, Camsim, Demo };
 
 struct Invocation {
     Command command = Command::List;
     std::string registryFile;  // --registry: the settings file instead of the usual one
     std::string modulePath;    // --module: the plug-in module instead of the one beside pixlor
-    std::string port;          // --port: COM<n> or a device for this command only
+    std::optional<std::string> port;  // --port: COM<n> or a device for this command only
+    std::optional<int> speed;         // --speed: bits per second for this command only
+    std::string logFile;              // --log: every byte on the line into this file
     bool quiet = false;
     ListRequest list;
     TransferRequest transfer;

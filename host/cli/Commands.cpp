@@ -1,12 +1,15 @@
 #include "host/cli/Commands.h"
 
 #include "host/cli/Interrupts.h"
+#include "host/cli/Patterns.h"
 #include "host/cli/Texts.h"
 #include "config/SettingsStore.h"
 #include "device/CameraDevice.h"
+#include "link/CameraProtocol.h"
 #include "platform/Calendar.h"
 #include "platform/LocalTime.h"
 #include "shell/MessageNumbers.h"
+#include "transfer/NamePattern.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -88,6 +91,12 @@ std::string Trimmed(std::string text) {
     return text;
 }
 
+// `text` and blanks to `width` characters: after it, or before it for a negative width.
+std::string Padded(const std::string& text, int width) {
+    const auto blanks = static_cast<std::size_t>(std::max(0, std::abs(width) - DisplayWidth(text)));
+    return width < 0 ? std::string(blanks, ' ') + text : text + std::string(blanks, ' ');
+}
+
 // The speed label of the configuration dialog for a speed in bits per second: "115.2kBd".
 std::string SpeedLabel(int speed) {
     char label[16];
@@ -137,32 +146,89 @@ void ForEachPicture(HostEmulator& emulator,
 
 }  // namespace
 
-// One picture or date folder as it was when the command began: pictures are found again by
-// size and time, since their names follow the running numbers of the disk panel's folder.
-struct ChosenItem {
+// One picture as it was when the command began. It is found again by its size and shooting
+// time: its name follows the running numbers of the destination and the date folder pattern,
+// and its number moves up when an earlier picture is deleted.
+struct ChosenPicture {
+    std::string folder;  // "" the root
     std::string name;
-    bool folder = false;
+    std::uint32_t number = 0;  // on the camera, from 1
     std::uint64_t size = 0;
-    std::int64_t time = 0;
+    std::int64_t time = 0;     // the file time, in seconds since 1970
+    std::int64_t shot = 0;     // the same on the computer's clock: the camera's hour
+    bool sameAs(const PluginPanelItem& item) const;
+    std::string shown() const { return (folder.empty() ? "" : folder + "/") + name; }
 };
 
 struct PictureGroup {
     std::string folder;  // "" the root
-    std::vector<ChosenItem> entries;
-    bool fromRoot = false;  // the pictures of root folders, expanded
-    std::string shown(const ChosenItem& entry) const {
-        return (folder.empty() ? "" : folder + "/") + entry.name + (entry.folder ? "/" : "");
-    }
+    std::vector<ChosenPicture> entries;
 };
 
 namespace {
 
-ChosenItem EntryOf(const PluginPanelItem& item) {
-    return {item.FindData.cFileName, IsFolder(item), SizeOf(item),
-            UnixSeconds(item.FindData.ftLastWriteTime)};
+constexpr const char* SHOT_FORMAT = "%04lld-%02u-%02uT%02u:%02u:%02u";
+
+ChosenPicture PictureOf(const std::string& folder, const PluginPanelItem& item) {
+    return {folder, item.FindData.cFileName, static_cast<std::uint32_t>(item.UserData + 1),
+            SizeOf(item), UnixSeconds(item.FindData.ftLastWriteTime),
+            LocalSeconds(item.FindData.ftLastWriteTime)};
+}
+
+// Every picture the panel shows, in camera order.
+std::vector<ChosenPicture> EveryPicture(HostEmulator& emulator) {
+    std::vector<ChosenPicture> pictures;
+    ForEachPicture(emulator, [&](const std::string& folder, const PluginPanelItem& item) {
+        if (!IsFolder(item)) pictures.push_back(PictureOf(folder, item));
+    });
+    std::stable_sort(pictures.begin(), pictures.end(),
+                     [](const ChosenPicture& a, const ChosenPicture& b) {
+                         return a.number < b.number;
+                     });
+    return pictures;
+}
+
+// "#3 @2002-07-05T12:00:00 81234 02-07-05/pic05.07.2002_001.jpg": what selects the picture
+// for good, its size, and its name now.
+std::string PictureLine(const ChosenPicture& picture, OemCodePage page) {
+    return "#" + std::to_string(picture.number) + " @" + TimeText(picture.shot, SHOT_FORMAT) + " " +
+           std::to_string(picture.size) + " " + TerminalText(picture.shown(), page);
+}
+
+// The pictures an item selects: "#3" by number, "@2002-07-05T12:00:00" by shooting time (or
+// "@2002-07-05" a whole day), else "FOLDER", "FOLDER/NAME" or a root "NAME", shell patterns
+// allowed. `wellFormed` is false for a "#" or "@" item that is neither number nor time.
+bool Selects(const std::string& item, const ChosenPicture& picture, bool& wellFormed) {
+    const auto isDigit = [](char c) { return c >= '0' && c <= '9'; };
+    wellFormed = true;
+    if (item.rfind('#', 0) == 0) {
+        wellFormed = item.size() > 1 && item.size() <= 11 &&
+                     std::all_of(item.begin() + 1, item.end(), isDigit);
+        return wellFormed && std::stoull(item.substr(1)) == picture.number;
+    }
+    if (item.rfind('@', 0) == 0) {
+        std::string time = item.substr(1);
+        if (time.size() == 19 && time[10] == ' ') time[10] = 'T';
+        const std::string shot = TimeText(picture.shot, SHOT_FORMAT);
+        std::string shape = time;
+        for (char& c : shape) c = isDigit(c) ? '9' : c;
+        wellFormed = shape == "9999-99-99" || shape == "9999-99-99T99:99:99";
+        return wellFormed && shot.compare(0, time.size(), time) == 0;
+    }
+    const std::size_t slash = item.find('/');
+    const std::string folderPattern = item.substr(0, slash);
+    const std::string namePattern = slash == std::string::npos ? "" : item.substr(slash + 1);
+    if (picture.folder.empty()) return slash == std::string::npos && Matches(item, picture.name);
+    return Matches(folderPattern, picture.folder) &&
+           (namePattern.empty() || Matches(namePattern, picture.name));
 }
 
 }  // namespace
+
+bool ChosenPicture::sameAs(const PluginPanelItem& item) const {
+    return !IsFolder(item) && SizeOf(item) == size &&
+           UnixSeconds(item.FindData.ftLastWriteTime) == time;
+}
 
 struct Commands::Outcome {
     std::set<fs::path> known;  // files that were there before, and those copied whole since
@@ -180,11 +246,11 @@ bool ConfigRequest::changesSomething() const {
 Commands::Commands(ProgramSetup setup, TerminalUser& user, TerminalStreams streams)
     : setup_(std::move(setup)), user_(user), streams_(streams) {}
 
-Commands::~Commands() = default;
+Commands::~Commands() { user_.explainsWarning = nullptr; }
 
 int Commands::usage(const std::string& why) {
     user_.endProgress();
-    streams_.err << "pixlor: " << why << std::endl;
+    streams_.err << "pixlor: " << Printable(why) << std::endl;
     return EXIT_BAD_USAGE;
 }
 
@@ -196,6 +262,7 @@ int Commands::interrupted(const std::string& done) {
     return InterruptExitStatus(signal);
 }
 
+// The failure in words first, then the plug-in's own numbers on a line of their own.
 bool Commands::explainFailures(std::size_t firstBox, const FailureContext& context) {
     bool any = false;
     const auto& boxes = user_.answeredBoxes();
@@ -204,19 +271,113 @@ bool Commands::explainFailures(std::size_t firstBox, const FailureContext& conte
         if (texts_ == nullptr || !ReadCameraFailure(boxes[i], *texts_, failure)) continue;
         any = true;
         if (InterruptSignal() != 0) continue;  // the interruption, not the camera, says why
-        streams_.err << "pixlor: " << DescribeFailure(failure, context) << std::endl;
-    }
-    if (any && !helpNamed_ && InterruptSignal() == 0) {
-        helpNamed_ = true;
-        const std::string help = (fs::path(setup_.moduleName).parent_path() /
-                                  (setup_.language == "Russian" ? "PixlorRus.hlf" : "PixlorEng.hlf"))
-                                     .string();
-        streams_.err << "pixlor: "
-                     << Fill(Tr("the numbers are explained in the help topic \"Errors\" of {}"), {help})
-                     << std::endl;
+        streams_.err << "pixlor: " << Printable(DescribeFailure(failure, context)) << "\n  "
+                     << TerminalText(boxes[i].lines[1], user_.style().codePage) << std::endl;
     }
     return any;
 }
+
+namespace {
+
+// The settings a copy names its files and date folders by.
+struct CopyPatterns {
+    std::vector<const char*> names;    // SETTING_PHOTO_PREFIX, SETTING_THUMB_PREFIX
+    std::vector<const char*> folders;  // SETTING_PHOTO_PATH, SETTING_THUMB_PATH; none: no folders
+};
+
+// The date folders are named as the key chooses: by the pattern of the kind copied, of the
+// kind shown when both go into one folder, or each kind by its own.
+CopyPatterns PatternsOf(const CopyChoice& choice, SubfolderMode subfolders) {
+    CopyPatterns patterns;
+    const bool photos = choice.kinds != CopyKinds::One || choice.photos;
+    const bool thumbnails = choice.kinds != CopyKinds::One || !choice.photos;
+    if (photos) patterns.names.push_back(SETTING_PHOTO_PREFIX);
+    if (thumbnails) patterns.names.push_back(SETTING_THUMB_PREFIX);
+    if (subfolders == SubfolderMode::Never) return patterns;
+    if (choice.kinds == CopyKinds::BothOwnFolders) {
+        patterns.folders = {SETTING_PHOTO_PATH, SETTING_THUMB_PATH};
+    } else {
+        const bool byPhoto = choice.photoFolders.value_or(
+            choice.kinds == CopyKinds::One ? choice.photos : !choice.thumbnailView);
+        patterns.folders = {byPhoto ? SETTING_PHOTO_PATH : SETTING_THUMB_PATH};
+    }
+    return patterns;
+}
+
+bool IsPhotoSetting(const char* name) {
+    return name == SETTING_PHOTO_PREFIX || name == SETTING_PHOTO_PATH;
+}
+
+// A pattern as the plug-in reads it: the stored text, else the default; blanks only: none.
+std::string PatternInForce(const char* name) {
+    std::string text = name == SETTING_PHOTO_PREFIX   ? DEFAULT_PHOTO_PREFIX
+                       : name == SETTING_THUMB_PREFIX ? DEFAULT_THUMB_PREFIX
+                       : name == SETTING_PHOTO_PATH   ? DEFAULT_PHOTO_PATH
+                                                      : DEFAULT_THUMB_PATH;
+    ReadStoredText(name, text);
+    if (BlanksOnly(text.c_str())) text.clear();
+    return text;
+}
+
+unsigned DigitsInForce(bool photo) {
+    DWORD digits = DEFAULT_DIGITS;
+    ReadStoredNumber(photo ? SETTING_PHOTO_SUFFIX : SETTING_THUMB_SUFFIX, digits);
+    return ClampDigitCount(digits);
+}
+
+// The first pattern of the copy that does not expand, in words: one given for this copy, or
+// one stored in the settings, which the plug-in would cut short at its fault.
+std::string CopyPatternProblem(const CopyPatterns& patterns, const TransferRequest& request) {
+    const auto check = [&](const char* name, bool isFile, const std::optional<std::string>& given) {
+        const std::string pattern = given ? *given : PatternInForce(name);
+        const std::string problem =
+            PatternProblem(pattern, isFile ? DigitsInForce(IsPhotoSetting(name)) : 0);
+        if (problem.empty()) return problem;
+        if (given)
+            return std::string(isFile ? "--filename" : "--folder") + " \"" + pattern + "\": " +
+                   problem;
+        const char* what = name == SETTING_PHOTO_PREFIX   ? "--photo-name"
+                           : name == SETTING_THUMB_PREFIX ? "--thumb-name"
+                           : name == SETTING_PHOTO_PATH   ? "--photo-folder"
+                                                          : "--thumb-folder";
+        return Fill(Tr("the pattern \"{}\" of the settings cannot be used: {}; `pixlor config {} "
+                       "PATTERN` stores another, --filename and --folder name one for a copy"),
+                    {pattern, problem, what});
+    };
+    for (const char* name : patterns.names)
+        if (std::string problem = check(name, true, request.filename); !problem.empty())
+            return problem;
+    for (const char* folder : patterns.folders)
+        if (std::string problem = check(folder, false, request.folder); !problem.empty())
+            return problem;
+    return {};
+}
+
+// What the copy will do, as the status line says it: the kinds, and where they go.
+std::string WhatHappens(const TransferRequest& request, const CopyPatterns& patterns,
+                        const std::string& target) {
+    const CopyChoice& choice = request.choice;
+    const auto place = [&](const std::string& kinds, const char* folderSetting) {
+        const std::string folder = folderSetting == nullptr ? "" : PatternInForce(folderSetting);
+        return folder.empty()
+                   ? Fill(Tr("{} straight into {}"), {kinds, target})
+                   : Fill(Tr("{} into date folders {} below {}"), {kinds, folder, target});
+    };
+    std::string what;
+    if (choice.kinds == CopyKinds::BothOwnFolders && !patterns.folders.empty())
+        what = place(Tr("photos"), SETTING_PHOTO_PATH) + Tr(" and ") +
+               place(Tr("thumbnails"), SETTING_THUMB_PATH);
+    else
+        what = place(choice.kinds != CopyKinds::One ? Tr("photos and thumbnails")
+                     : choice.photos                ? Tr("photos")
+                                                    : Tr("thumbnails"),
+                     patterns.folders.empty() ? nullptr : patterns.folders.front());
+    // A move of thumbnails alone copies them and deletes nothing, as the plug-in says after it.
+    const bool moves = choice.move && (choice.kinds != CopyKinds::One || choice.photos);
+    return Fill(moves ? Tr("Moving {}") : Tr("Copying {}"), {what});
+}
+
+}  // namespace
 
 std::unique_ptr<HostEmulator> Commands::startHost(const std::string& diskDirectory, int& status) {
     EmulatorSettings settings;
@@ -236,15 +397,32 @@ std::unique_ptr<HostEmulator> Commands::startHost(const std::string& diskDirecto
 }
 
 std::unique_ptr<HostEmulator> Commands::openCamera(const std::string& diskDirectory, int& status) {
+    if (setup_.speed) {
+        if (std::string why; !oneCommand_.begin(why)) {
+            status = usage(why);
+            return nullptr;
+        }
+        for (DWORD index = 1; index <= SPEED_INDEX_LAST; ++index)
+            if (SpeedTableBaud(index) == static_cast<std::uint32_t>(*setup_.speed))
+                WriteStoredNumber(SETTING_BAUD_RATE, index);
+    }
     port_ = StoredPort();
+    if (std::string why; setup_.port && !PortNamed(*setup_.port, port_, why)) {
+        status = usage(why);
+        return nullptr;
+    }
     if (setup_.checkDevices) {
         if (const std::string problem = SerialDeviceProblem(port_.device); !problem.empty()) {
-            streams_.err << "pixlor: " << port_.name() << ": " << problem << std::endl
+            streams_.err << "pixlor: " << (port_.variable == 0 ? "" : port_.name() + ": ")
+                         << problem << std::endl
                          << "pixlor: "
-                         << Fill(Tr("`pixlor config --port COM<n>` chooses another port, "
-                                    "PIXLOR_COM{}=DEVICE names the device of this one, "
-                                    "--port DEVICE uses one for a single command"),
-                                 {std::to_string(port_.number)})
+                         << (port_.variable == 0
+                                 ? std::string(Tr("`pixlor detect` shows the devices where a "
+                                                  "camera answers"))
+                                 : Fill(Tr("`pixlor detect` shows the devices where a camera "
+                                           "answers; PIXLOR_COM{}=DEVICE names the device of "
+                                           "{}, --port DEVICE uses one for a single command"),
+                                        {std::to_string(port_.variable), port_.name()}))
                          << std::endl;
             status = EXIT_CAMERA_FAILED;
             return nullptr;
@@ -252,6 +430,11 @@ std::unique_ptr<HostEmulator> Commands::openCamera(const std::string& diskDirect
     }
     auto emulator = startHost(diskDirectory, status);
     if (emulator == nullptr) return nullptr;
+    // A camera failure is said in words by the command, with the plug-in's box after them.
+    user_.explainsWarning = [this](const BoxRecord& box) {
+        CameraFailure failure;
+        return texts_ != nullptr && ReadCameraFailure(box, *texts_, failure);
+    };
     const std::size_t firstBox = user_.answeredBoxes().size();
     if (emulator->openPanel()) return emulator;
     user_.endProgress();
@@ -264,12 +447,14 @@ std::unique_ptr<HostEmulator> Commands::openCamera(const std::string& diskDirect
                      << std::endl;
         status = EXIT_CAMERA_FAILED;
     } else if (user_.warned("Errors")) {
-        explainFailures(firstBox, {port_.name(), port_.device, port_.baud, 0, 0, "", "", {}});
+        explainFailures(firstBox, {port_.described(), "", port_.baud, 0, 0, "", "", {}, 1});
         status = EXIT_CAMERA_FAILED;
     } else if (!emulator->violations().empty()) {
         streams_.err << "pixlor: " << Tr("the plug-in broke the host's rules: ")
                      << emulator->violations().front() << std::endl;
         status = EXIT_CAMERA_FAILED;
+    } else {
+        cameraEmpty_ = true;  // the plug-in said so and opened no panel
     }
     return nullptr;
 }
@@ -283,28 +468,29 @@ void Commands::printPanel(const HostEmulator& emulator) {
     if (!description.curDir.empty()) heading += ": " + TerminalText(description.curDir, page);
     streams_.out << heading << '\n';
 
-    std::size_t nameWidth = 4;
-    for (const PluginPanelItem& item : panel.items())
-        nameWidth = std::max(nameWidth, std::string(item.FindData.cFileName).size() + 1);
-    const std::string nameLabel = Tr("Name");
-    char line[600];
-    std::snprintf(line, sizeof line, "%s%*s %10s  %-10s  %s", nameLabel.c_str(),
-                  static_cast<int>(nameWidth) - DisplayWidth(nameLabel), "", Tr("Size"),
-                  Tr("Date"), Tr("Time"));
-    streams_.out << line << '\n';
-    std::uint64_t total = 0;
-    int pictures = 0;
-    int folders = 0;
+    // Columns are counted in characters, not bytes: the Russian headings and names that are
+    // not ASCII line up as well.
+    std::vector<std::string> names;
+    int nameWidth = std::max(4, DisplayWidth(Tr("Name")));
     for (const PluginPanelItem& item : panel.items()) {
         const std::string name = item.FindData.cFileName;
         if (name == "..") continue;
+        names.push_back(TerminalText(name, page) + (IsFolder(item) ? "/" : ""));
+        nameWidth = std::max(nameWidth, DisplayWidth(names.back()) + (IsFolder(item) ? 0 : 1));
+    }
+    streams_.out << Padded(Tr("Name"), nameWidth + 1) << Padded(Tr("Size"), -10) << "  "
+                 << Padded(Tr("Date"), 10) << "  " << Tr("Time") << '\n';
+    std::uint64_t total = 0;
+    int pictures = 0;
+    int folders = 0;
+    std::size_t row = 0;
+    for (const PluginPanelItem& item : panel.items()) {
+        if (std::string(item.FindData.cFileName) == "..") continue;
         total += SizeOf(item);
         (IsFolder(item) ? folders : pictures) += 1;
-        const std::string shown = IsFolder(item) ? name + "/" : name;
-        std::snprintf(line, sizeof line, "%-*s %10llu  %s", static_cast<int>(nameWidth),
-                      shown.c_str(), static_cast<unsigned long long>(SizeOf(item)),
-                      FileTimeText(item.FindData.ftLastWriteTime).c_str());
-        streams_.out << line << '\n';
+        streams_.out << Padded(names[row++], nameWidth + 1)
+                     << Padded(std::to_string(SizeOf(item)), -10) << "  "
+                     << FileTimeText(item.FindData.ftLastWriteTime) << '\n';
     }
     if (folders > 0) streams_.out << CountOf(folders, "folder", "folders") << ", ";
     if (pictures > 0) streams_.out << CountOf(pictures, "picture", "pictures") << ", ";
@@ -314,9 +500,15 @@ void Commands::printPanel(const HostEmulator& emulator) {
 int Commands::list(const ListRequest& request) {
     int status = EXIT_DONE;
     auto emulator = openCamera(fs::current_path().string(), status);
-    if (emulator == nullptr) return status;
+    if (emulator == nullptr) {
+        // A camera without pictures is a list without entries, for scripts as well.
+        if (cameraEmpty_ && request.json)
+            streams_.out << "{\n  \"folders\": [],\n  \"pictures\": []\n}" << std::endl;
+        return status;
+    }
     if (request.thumbnails) emulator->pressKey(VK_F7);
     user_.endProgress();
+    const OemCodePage page = user_.style().codePage;
     if (request.json) {
         // Thumbnail sizes come from the thumbnail view, by picture number.
         std::map<std::uintptr_t, std::uint64_t> thumbnailSizes;
@@ -334,8 +526,7 @@ int Commands::list(const ListRequest& request) {
                 "{\"number\": " + std::to_string(item.UserData + 1) +
                 ", \"name\": " + JsonText(item.FindData.cFileName) +
                 ", \"size\": " + std::to_string(SizeOf(item)) + ", \"shot\": \"" +
-                TimeText(LocalSeconds(item.FindData.ftLastWriteTime),
-                         "%04lld-%02u-%02uT%02u:%02u:%02u") +
+                TimeText(LocalSeconds(item.FindData.ftLastWriteTime), SHOT_FORMAT) +
                 "\", \"thumbnailSize\": " + std::to_string(thumbnailSizes[item.UserData]) + "}");
         });
         const auto pictures = [&](const std::string& folder, const char* indent) {
@@ -358,14 +549,8 @@ int Commands::list(const ListRequest& request) {
         return EXIT_DONE;
     }
     if (request.all) {
-        ForEachPicture(*emulator, [&](const std::string& folder, const PluginPanelItem& item) {
-            char line[600];
-            const std::string name = (folder.empty() ? "" : folder + "/") + item.FindData.cFileName;
-            std::snprintf(line, sizeof line, "%s %llu  %s", name.c_str(),
-                          static_cast<unsigned long long>(SizeOf(item)),
-                          FileTimeText(item.FindData.ftLastWriteTime).c_str());
-            streams_.out << line << '\n';
-        });
+        for (const ChosenPicture& picture : EveryPicture(*emulator))
+            streams_.out << PictureLine(picture, page) << '\n';
         streams_.out << std::flush;
         return EXIT_DONE;
     }
@@ -377,97 +562,57 @@ int Commands::list(const ListRequest& request) {
         const std::string folder = WithoutTrailingSlashes(given);
         if (!emulator->enterFolder(folder))
             return usage(Fill(Tr("no folder \"{}\" on the camera; `pixlor list` shows the folders"),
-                              {folder}));
+                              {TerminalText(folder, page)}));
         printPanel(*emulator);
         emulator->enterFolder("..");
     }
     return EXIT_DONE;
 }
 
-int Commands::resolveItems(HostEmulator& emulator, const std::vector<std::string>& items,
-                           std::vector<PictureGroup>& groups) {
-    groups.clear();
-    PictureGroup root;
-    std::map<std::string, PictureGroup> inside;
-    std::vector<std::string> insideOrder;
-    const std::vector<PluginPanelItem> rootItems = emulator.pluginPanel().items();
-    const auto addRoot = [&](const PluginPanelItem& item) {
-        for (const ChosenItem& entry : root.entries)
-            if (entry.name == item.FindData.cFileName) return;
-        root.entries.push_back(EntryOf(item));
-    };
-    for (const PluginPanelItem& item : rootItems)
-        if (items.empty() && std::string(item.FindData.cFileName) != "..") addRoot(item);
+int Commands::resolvePictures(const std::vector<ChosenPicture>& every,
+                              const std::vector<std::string>& items,
+                              std::vector<ChosenPicture>& chosen) {
+    std::vector<bool> taken(every.size(), items.empty());
     for (const std::string& given : items) {
         const std::string item = WithoutTrailingSlashes(given);
-        const std::size_t slash = item.find('/');
-        const std::string folderPattern = item.substr(0, slash);
-        const std::string namePattern = slash == std::string::npos ? "" : item.substr(slash + 1);
         bool matched = false;
-        for (const PluginPanelItem& candidate : rootItems) {
-            const std::string name = candidate.FindData.cFileName;
-            if (name == ".." || !Matches(folderPattern, name)) continue;
-            if (namePattern.empty() || namePattern == "*") {
-                addRoot(candidate);
-                matched = true;
-                continue;
-            }
-            if (!IsFolder(candidate) || !emulator.enterFolder(name)) continue;
-            PictureGroup& group = inside[name];
-            if (group.folder.empty()) insideOrder.push_back(name);
-            group.folder = name;
-            for (const PluginPanelItem& picture : emulator.pluginPanel().items()) {
-                const std::string pictureName = picture.FindData.cFileName;
-                if (pictureName == ".." || !Matches(namePattern, pictureName)) continue;
-                matched = true;
-                const bool known = std::any_of(group.entries.begin(), group.entries.end(),
-                                               [&](const ChosenItem& e) { return e.name == pictureName; });
-                if (!known) group.entries.push_back(EntryOf(picture));
-            }
-            emulator.enterFolder("..");
+        for (std::size_t i = 0; i < every.size(); ++i) {
+            bool wellFormed = true;
+            if (Selects(item, every[i], wellFormed)) taken[i] = matched = true;
+            if (!wellFormed)
+                return usage(Fill(Tr("\"{}\": a picture is selected by its number (#3), its "
+                                     "shooting time (@2002-07-05T12:00:00, or @2002-07-05 for "
+                                     "the day) or its name"),
+                                  {TerminalText(item, user_.style().codePage)}));
         }
         if (!matched)
-            return usage(Fill(Tr("nothing on the camera is called \"{}\"; `pixlor list` shows the "
-                                 "names"),
-                              {item}));
+            return usage(Fill(Tr("nothing on the camera is called \"{}\"; `pixlor list --all` "
+                                 "shows the numbers, times and names"),
+                              {TerminalText(item, user_.style().codePage)}));
     }
-    if (!root.entries.empty()) groups.push_back(root);
-    for (const std::string& name : insideOrder) {
-        // A folder named whole takes its pictures with it.
-        const bool whole = std::any_of(root.entries.begin(), root.entries.end(),
-                                       [&](const ChosenItem& e) { return e.folder && e.name == name; });
-        if (!whole && !inside[name].entries.empty()) groups.push_back(inside[name]);
-    }
+    chosen.clear();
+    for (std::size_t i = 0; i < every.size(); ++i)
+        if (taken[i]) chosen.push_back(every[i]);
     return EXIT_DONE;
 }
 
-int Commands::expandToPictures(HostEmulator& emulator, std::vector<PictureGroup>& groups) {
-    std::vector<PictureGroup> expanded;
-    PictureGroup rootPictures;
-    for (const PictureGroup& group : groups) {
-        if (!group.folder.empty()) {
-            expanded.push_back(group);
-            continue;
+std::vector<PictureGroup> Commands::locate(HostEmulator& emulator,
+                                           const std::vector<ChosenPicture>& chosen) {
+    emulator.list();
+    std::vector<PictureGroup> groups;
+    std::vector<bool> found(chosen.size(), false);
+    ForEachPicture(emulator, [&](const std::string& folder, const PluginPanelItem& item) {
+        for (std::size_t i = 0; i < chosen.size(); ++i) {
+            if (found[i] || !chosen[i].sameAs(item)) continue;
+            found[i] = true;
+            auto group = std::find_if(groups.begin(), groups.end(),
+                                      [&](const PictureGroup& g) { return g.folder == folder; });
+            if (group == groups.end()) group = groups.insert(groups.end(), {folder, {}});
+            group->entries.push_back(PictureOf(folder, item));
+            return;
         }
-        for (const ChosenItem& entry : group.entries) {
-            if (!entry.folder) {
-                rootPictures.entries.push_back(entry);
-                continue;
-            }
-            if (!emulator.enterFolder(entry.name))
-                return usage(Fill(Tr("the folder \"{}\" cannot be opened"), {entry.name}));
-            PictureGroup pictures;
-            pictures.folder = entry.name;
-            pictures.fromRoot = true;
-            for (const PluginPanelItem& item : emulator.pluginPanel().items())
-                if (std::string(item.FindData.cFileName) != "..") pictures.entries.push_back(EntryOf(item));
-            emulator.enterFolder("..");
-            expanded.push_back(pictures);
-        }
-    }
-    if (!rootPictures.entries.empty()) expanded.insert(expanded.begin(), rootPictures);
-    groups = std::move(expanded);
-    return EXIT_DONE;
+    });
+    return groups;
 }
 
 bool Commands::selectGroup(HostEmulator& emulator, const PictureGroup& group) {
@@ -475,16 +620,10 @@ bool Commands::selectGroup(HostEmulator& emulator, const PictureGroup& group) {
     std::vector<std::string> names;
     std::vector<bool> taken(group.entries.size(), false);
     for (const PluginPanelItem& item : emulator.pluginPanel().items()) {
-        const ChosenItem now = EntryOf(item);
-        if (now.name == "..") continue;
         for (std::size_t i = 0; i < group.entries.size(); ++i) {
-            const ChosenItem& wanted = group.entries[i];
-            const bool same = wanted.folder ? now.folder && now.name == wanted.name
-                                            : !now.folder && now.size == wanted.size &&
-                                                  now.time == wanted.time;
-            if (!taken[i] && same) {
+            if (!taken[i] && group.entries[i].sameAs(item)) {
                 taken[i] = true;
-                names.push_back(now.name);
+                names.push_back(item.FindData.cFileName);
                 break;
             }
         }
@@ -525,6 +664,7 @@ void Commands::watchProgress(Outcome& outcome, const std::string& destination) {
     };
 }
 
+
 int Commands::transfer(const TransferRequest& request) {
     std::error_code error;
     const fs::path destination = fs::absolute(request.destination, error).lexically_normal();
@@ -542,57 +682,56 @@ int Commands::transfer(const TransferRequest& request) {
                              "has {}"),
                           {request.destination, std::to_string(LONGEST_DESTINATION),
                            std::to_string(target.size())}));
+    const CopyPatterns patterns = PatternsOf(request.choice, request.subfolders);
+    if (const std::string problem = CopyPatternProblem(patterns, request); !problem.empty())
+        return usage(problem);
 
     int status = EXIT_DONE;
     auto emulator = openCamera(fs::current_path().string(), status);
     if (emulator == nullptr) return status;
     if (request.choice.thumbnailView) emulator->pressKey(VK_F7);
-    std::vector<PictureGroup> groups;
-    if (const int resolved = resolveItems(*emulator, request.items, groups); resolved != EXIT_DONE)
+    std::vector<ChosenPicture> chosen;
+    if (const int resolved = resolvePictures(EveryPicture(*emulator), request.items, chosen);
+        resolved != EXIT_DONE)
         return resolved;
 
     // Every name is resolved: only now is anything changed.
     int alreadyThere = 0;
     int fresh = 0;
     if (request.onlyNew) {
-        if (const int expanded = expandToPictures(*emulator, groups); expanded != EXIT_DONE)
-            return expanded;
         std::multiset<std::pair<std::uint64_t, std::int64_t>> onDisk;
         for (const fs::path& file : FilesBelow(destination)) {
             struct stat info{};
             if (::stat(file.c_str(), &info) == 0)
                 onDisk.insert({static_cast<std::uint64_t>(info.st_size), info.st_mtime});
         }
-        for (PictureGroup& group : groups) {
-            auto& entries = group.entries;
-            entries.erase(std::remove_if(entries.begin(), entries.end(),
-                                         [&](const ChosenItem& entry) {
-                                             const auto found = onDisk.find({entry.size, entry.time});
-                                             if (found == onDisk.end()) return false;
-                                             onDisk.erase(found);
-                                             ++alreadyThere;
-                                             return true;
-                                         }),
-                          entries.end());
-            fresh += static_cast<int>(entries.size());
-        }
-        groups.erase(std::remove_if(groups.begin(), groups.end(),
-                                    [](const PictureGroup& g) { return g.entries.empty(); }),
-                     groups.end());
+        const auto onDiskAlready = [&](const ChosenPicture& picture) {
+            const auto found = onDisk.find({picture.size, picture.time});
+            if (found == onDisk.end()) return false;
+            onDisk.erase(found);
+            ++alreadyThere;
+            return true;
+        };
+        chosen.erase(std::remove_if(chosen.begin(), chosen.end(), onDiskAlready), chosen.end());
+        fresh = static_cast<int>(chosen.size());
     }
     if (!exists) {
         if (!fs::create_directories(destination, error))
             return usage(Fill(Tr("{}: the folder cannot be made: {}"), {target, error.message()}));
-        user_.status(Fill(Tr("{} made"), {target}));
+        user_.status(Printable(Fill(Tr("{} made"), {target})));
     }
-
-    std::vector<PictureGroup> counted = groups;
-    if (const int expanded = expandToPictures(*emulator, counted); expanded != EXIT_DONE)
-        return expanded;
-    int selectedFiles = 0;
-    for (const PictureGroup& group : counted)
-        selectedFiles += static_cast<int>(group.entries.size()) *
-                         (request.choice.kinds == CopyKinds::One ? 1 : 2);
+    // Patterns for this copy only: the panel shows its pictures by them from now on.
+    if (request.filename || request.folder) {
+        if (std::string why; !oneCommand_.begin(why)) return usage(why);
+        for (const char* name : patterns.names)
+            if (request.filename) WriteStoredText(name, *request.filename);
+        for (const char* folder : patterns.folders)
+            if (request.folder) WriteStoredText(folder, *request.folder);
+    }
+    const std::vector<PictureGroup> groups = locate(*emulator, chosen);
+    const int perPicture = request.choice.kinds == CopyKinds::One ? 1 : 2;
+    const int selectedFiles = static_cast<int>(chosen.size()) * perPicture;
+    if (!chosen.empty()) user_.status(Printable(WhatHappens(request, patterns, target)));
 
     Outcome outcome;
     outcome.known = FilesBelow(destination);
@@ -600,24 +739,20 @@ int Commands::transfer(const TransferRequest& request) {
     watchProgress(outcome, target);
     const std::size_t firstBox = user_.answeredBoxes().size();
     bool failed = false;
-    bool echoed = false;
+    // The same pictures land the same way however they were named: a picture named inside its
+    // date folder goes into that date folder below DEST, as when the folder is named whole.
+    const SubfolderMode subfolders =
+        request.subfolders == SubfolderMode::Never ? SubfolderMode::Never : SubfolderMode::Always;
     for (const PictureGroup& group : groups) {
         if (InterruptSignal() != 0 || !emulator->panelOpen()) break;
         if (!selectGroup(*emulator, group)) continue;
         emulator->setDiskDirectory(target);
-        const SubfolderMode subfolders = group.fromRoot && request.subfolders == SubfolderMode::Auto
-                                             ? SubfolderMode::Always
-                                             : request.subfolders;
         user_.dialogAnswer = [&](DialogRequest& dialog) {
             const int edit = FindItem(dialog, DI_EDIT);
             const int firstRadio = FindItem(dialog, DI_RADIOBUTTON);
             const int ok = FindItem(dialog, DI_BUTTON);
             if (dialog.helpTopic != "WhereToCopy" || edit < 0 || firstRadio < 0 || ok < 0)
                 return DIALOG_CANCELLED;
-            if (edit > 0 && !echoed)
-                user_.status(TerminalText(dialog.items[edit - 1].Data, user_.style().codePage) +
-                             ' ' + target);
-            echoed = true;
             dialog.setText(edit, target);
             dialog.selectRadio(firstRadio + static_cast<int>(subfolders));
             return ok;
@@ -647,9 +782,8 @@ int Commands::transfer(const TransferRequest& request) {
     std::vector<fs::path> added;
     std::set_difference(after.begin(), after.end(), before.begin(), before.end(),
                         std::back_inserter(added));
-    const bool pictures = request.choice.kinds == CopyKinds::One;
     const auto count = [&](long long n) {
-        return pictures ? CountOf(n, "picture", "pictures") : CountOf(n, "file", "files");
+        return perPicture == 1 ? CountOf(n, "picture", "pictures") : CountOf(n, "file", "files");
     };
     const long long copied = static_cast<long long>(added.size());
     std::string done = copied < selectedFiles
@@ -664,15 +798,14 @@ int Commands::transfer(const TransferRequest& request) {
         done += Fill(Tr(" ({} new, {} already there)"),
                      {std::to_string(fresh), std::to_string(alreadyThere)});
 
-    FailureContext context{port_.name(), port_.device, port_.baud, outcome.fileOrdinal,
-                           selectedFiles, outcome.fileBeingWritten, target, {}};
-    for (const PictureGroup& group : groups)
-        for (const ChosenItem& entry : group.entries) {
-            const fs::path where = destination / (group.folder.empty() ? entry.name : group.folder);
-            if ((entry.folder || !group.folder.empty()) && fs::exists(where, error) &&
-                !fs::is_directory(where, error))
-                context.blockedFolders.push_back(where.string());
-        }
+    FailureContext context{port_.described(), "", port_.baud, outcome.fileOrdinal,
+                           selectedFiles, outcome.fileBeingWritten, target, {}, perPicture};
+    for (const PictureGroup& group : groups) {
+        const fs::path where = destination / group.folder;
+        if (!group.folder.empty() && subfolders != SubfolderMode::Never &&
+            fs::exists(where, error) && !fs::is_directory(where, error))
+            context.blockedFolders.push_back(where.string());
+    }
     if (InterruptSignal() != 0) return interrupted(done);
     if (explainFailures(firstBox, context) || failed) {
         streams_.out << done << std::endl;
@@ -691,23 +824,27 @@ int Commands::remove(const DeleteRequest& request) {
     auto emulator = openCamera(fs::current_path().string(), status);
     if (emulator == nullptr) return status;
     if (request.thumbnails) emulator->pressKey(VK_F7);
-    std::vector<PictureGroup> groups;
-    if (const int resolved = resolveItems(*emulator, request.items, groups); resolved != EXIT_DONE)
+    const OemCodePage page = user_.style().codePage;
+    const std::vector<ChosenPicture> every = EveryPicture(*emulator);
+    std::vector<ChosenPicture> chosen;
+    if (const int resolved = resolvePictures(every, request.items, chosen); resolved != EXIT_DONE)
         return resolved;
-    std::vector<PictureGroup> pictures = groups;
-    if (const int expanded = expandToPictures(*emulator, pictures); expanded != EXIT_DONE)
-        return expanded;
-    long long total = 0;
-    for (const PictureGroup& group : pictures) total += static_cast<long long>(group.entries.size());
+    const auto total = static_cast<long long>(chosen.size());
+    const std::vector<PictureGroup> groups = locate(*emulator, chosen);
     if (!request.yes) {
         std::string question;
         if (total <= LISTED_PICTURES) {
-            for (const PictureGroup& group : pictures)
-                for (const ChosenItem& entry : group.entries) question += "  " + group.shown(entry) + "\n";
+            for (const ChosenPicture& picture : chosen)
+                question += "  " + PictureLine(picture, page) + "\n";
         } else {
-            for (const PictureGroup& group : pictures)
-                question += "  " + (group.folder.empty() ? std::string(".") : group.folder + "/") + ": " +
-                            CountOf(static_cast<long long>(group.entries.size()), "picture", "pictures") + "\n";
+            for (const PictureGroup& group : groups)
+                question += "  " +
+                            (group.folder.empty() ? std::string(".")
+                                                  : TerminalText(group.folder, page) + "/") +
+                            ": " +
+                            CountOf(static_cast<long long>(group.entries.size()), "picture",
+                                    "pictures") +
+                            "\n";
         }
         question += Fill(Tr("Delete {} on the camera?"), {CountOf(total, "picture", "pictures")});
         if (!user_.ask(question)) {
@@ -742,6 +879,18 @@ int Commands::remove(const DeleteRequest& request) {
     }
     user_.noticeSeen = nullptr;
     user_.assumeYes = false;
+    // Each picture gone from the camera, by number, time and size as the command found it: the
+    // chosen ones whose size and time the camera now holds fewer times than before.
+    if (!failed || emulator->panelOpen()) {
+        std::map<std::pair<std::uint64_t, std::int64_t>, long long> gone;
+        for (const ChosenPicture& picture : every) ++gone[{picture.size, picture.time}];
+        if (emulator->panelOpen())
+            for (const ChosenPicture& picture : EveryPicture(*emulator))
+                --gone[{picture.size, picture.time}];
+        for (const ChosenPicture& picture : chosen)
+            if (gone[{picture.size, picture.time}]-- > 0)
+                streams_.out << Fill(Tr("deleted {}"), {PictureLine(picture, page)}) << '\n';
+    }
     const std::string done =
         outcome.deleted < total
             ? Fill(Tr("{} of {} deleted"), {std::to_string(outcome.deleted), CountOf(total, "picture", "pictures")})
@@ -749,7 +898,7 @@ int Commands::remove(const DeleteRequest& request) {
     if (InterruptSignal() != 0) return interrupted(done);
     if (!asked && !failed) return usage(Tr("the plug-in asked nothing: nothing deleted"));
     const bool explained =
-        explainFailures(firstBox, {port_.name(), port_.device, port_.baud, 0, 0, "", "", {}});
+        explainFailures(firstBox, {port_.described(), "", port_.baud, 0, 0, "", "", {}, 1});
     if (!user_.quiet || explained || failed) streams_.out << done << std::endl;
     return explained || failed ? EXIT_CAMERA_FAILED : EXIT_DONE;
 }
@@ -757,28 +906,27 @@ int Commands::remove(const DeleteRequest& request) {
 int Commands::info() {
     int status = EXIT_DONE;
     auto emulator = openCamera(fs::current_path().string(), status);
-    if (emulator == nullptr) return status;
+    if (emulator == nullptr && !cameraEmpty_) return status;
     user_.endProgress();
     long long pictures = 0;
     std::uint64_t bytes = 0;
     std::int64_t first = 0, last = 0;
     std::set<std::string> folders;
-    ForEachPicture(*emulator, [&](const std::string& folder, const PluginPanelItem& item) {
-        const std::int64_t shot = LocalSeconds(item.FindData.ftLastWriteTime);
-        first = pictures == 0 ? shot : std::min(first, shot);
-        last = pictures == 0 ? shot : std::max(last, shot);
-        ++pictures;
-        bytes += SizeOf(item);
-        if (!folder.empty()) folders.insert(folder);
-    });
+    if (emulator != nullptr)
+        for (const ChosenPicture& picture : EveryPicture(*emulator)) {
+            first = pictures == 0 ? picture.shot : std::min(first, picture.shot);
+            last = pictures == 0 ? picture.shot : std::max(last, picture.shot);
+            ++pictures;
+            bytes += picture.size;
+            if (!picture.folder.empty()) folders.insert(picture.folder);
+        }
     const char* format = "%04lld-%02u-%02u %02u:%02u:%02u";
     const auto seconds = static_cast<long long>(static_cast<double>(bytes) * LINE_BITS_PER_BYTE /
                                                 std::max<std::uint32_t>(port_.baud, 1) + 0.5);
     char duration[32];
     std::snprintf(duration, sizeof duration, "%lld:%02lld:%02lld", seconds / 3600,
                   seconds / 60 % 60, seconds % 60);
-    streams_.out << Tr("Port:") << ' ' << port_.name() << " (" << port_.device << "), "
-                 << port_.baud << " Bd\n"
+    streams_.out << Tr("Port:") << ' ' << port_.described() << ", " << port_.baud << " Bd\n"
                  << Tr("Pictures:") << ' ' << CountOf(pictures, "picture", "pictures") << ", "
                  << CountOf(static_cast<long long>(folders.size()), "folder", "folders") << ", "
                  << CountOf(static_cast<long long>(bytes), "byte", "bytes") << '\n';
@@ -802,6 +950,7 @@ int Commands::configure(const ConfigRequest& request) {
     if (!request.changesSomething()) {
         user_.dialogAnswer = [this, page, &stored](DialogRequest& dialog) {
             std::string label;
+            int digitFields = 0;
             for (int i = 0; i < dialog.count; ++i) {
                 const FarDialogItem& item = dialog.items[i];
                 const std::string text = TerminalText(item.Data, page);
@@ -814,10 +963,26 @@ int Commands::configure(const ConfigRequest& request) {
                     // The panel opens the stored port, whether the dialog offers it or not.
                     const bool port = ComPortNumber(Trimmed(text)) != 0;
                     streams_.out << "  " << label << ": "
-                                 << (port ? stored.name() + " (" + stored.device + ")" : Trimmed(text))
+                                 << (port ? stored.described() : Trimmed(text))
                                  << '\n';
-                } else if (item.Type == DI_EDIT || item.Type == DI_FIXEDIT) {
-                    streams_.out << "  " << label << ": \"" << text << "\"\n";
+                } else if (item.Type == DI_EDIT) {
+                    const std::string problem = PatternProblem(item.Data);
+                    streams_.out << "  " << label << ": \"" << text << "\""
+                                 << (problem.empty()
+                                         ? ""
+                                         : Fill(Tr(" (a copy refuses it: {})"), {problem}))
+                                 << '\n';
+                } else if (item.Type == DI_FIXEDIT) {
+                    // The count the names are made with: a stored count outside 1..9 is
+                    // brought to its nearest end.
+                    DWORD digits = DEFAULT_DIGITS;
+                    ReadStoredNumber(
+                        digitFields++ == 0 ? SETTING_PHOTO_SUFFIX : SETTING_THUMB_SUFFIX, digits);
+                    streams_.out << "  " << label << ": \"" << ClampDigitCount(digits) << "\""
+                                 << (ClampDigitCount(digits) == digits
+                                         ? ""
+                                         : Fill(Tr(" ({} stored)"), {std::to_string(digits)}))
+                                 << '\n';
                 }
             }
             streams_.out << std::flush;
@@ -832,7 +997,6 @@ int Commands::configure(const ConfigRequest& request) {
     const bool portStored = ReadStoredNumber(SETTING_SERIAL_PORT, storedIndex);
     enum class Step { Defaults, Enter, Refused } step =
         request.defaults ? Step::Defaults : Step::Enter;
-    std::string refusal;
     user_.dialogAnswer = [&](DialogRequest& dialog) {
         if (step == Step::Refused) return DIALOG_CANCELLED;  // the plug-in said why
         if (step == Step::Defaults) {
@@ -840,16 +1004,13 @@ int Commands::configure(const ConfigRequest& request) {
             return FindItem(dialog, DI_BUTTON, texts.message(MSG_BUTTON_DEFAULTS));
         }
         step = Step::Refused;
+        // A port the dialog does not offer (its device is missing now, or a later one is)
+        // is stored after the dialog's save.
         if (request.port) {
             const int item = FindItem(dialog, DI_RADIOBUTTON,
                                       ("COM" + std::to_string(*request.port)).c_str());
-            if (item < 0 || (dialog.items[item].Flags & DIF_DISABLE) != 0) {
-                refusal = Fill(Tr("COM{} is not offered: the system lists fewer serial ports "
-                                  "(PIXLOR_COM{} names its device)"),
-                               {std::to_string(*request.port), std::to_string(*request.port)});
-                return DIALOG_CANCELLED;
-            }
-            dialog.selectRadio(item);
+            if (item >= 0 && (dialog.items[item].Flags & DIF_DISABLE) == 0)
+                dialog.selectRadio(item);
         }
         if (request.speed) {
             for (int i = 0; i < dialog.count; ++i)
@@ -873,16 +1034,18 @@ int Commands::configure(const ConfigRequest& request) {
     };
     const int saved = emulator->configure();
     user_.dialogAnswer = nullptr;
-    if (!refusal.empty()) return usage(refusal);
     if (saved == 0) return usage(Tr("the settings were refused: nothing saved"));
-    // The dialog saves the port its buttons show, which is not the stored one when the system
-    // lists fewer ports: a port the user did not name stays as it was.
-    if (!request.port) {
-        DWORD now = 0;
-        if (!ReadStoredNumber(SETTING_SERIAL_PORT, now) || now != (portStored ? storedIndex : DEFAULT_SERIAL_PORT))
-            WriteStoredNumber(SETTING_SERIAL_PORT, portStored ? storedIndex : DEFAULT_SERIAL_PORT);
-    }
+    std::error_code error;
+    // The dialog saves the port its buttons show, which is not the one meant when the system
+    // lists fewer ports: the port named, else the one stored before.
+    const DWORD port = request.port ? static_cast<DWORD>(*request.port - 1)
+                                    : portStored ? storedIndex : DEFAULT_SERIAL_PORT;
+    if (DWORD now = 0; !ReadStoredNumber(SETTING_SERIAL_PORT, now) || now != port)
+        WriteStoredNumber(SETTING_SERIAL_PORT, port);
     if (!user_.quiet) streams_.out << Tr("Settings saved.") << std::endl;
+    if (const PortInUse chosen = StoredPort(); request.port && !fs::exists(chosen.device, error))
+        user_.status(Fill(Tr("{}: {} does not exist yet; PIXLOR_COM{}=DEVICE names its device"),
+                          {chosen.name(), chosen.device, std::to_string(chosen.number)}));
     return EXIT_DONE;
 }
 
@@ -896,3 +1059,4 @@ std::string LanguageOfLocale() {
 }
 
 }  // namespace pixlor::host::cli
+

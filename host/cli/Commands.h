@@ -5,6 +5,7 @@
 #include "host/HostEmulator.h"
 #include "host/cli/CopyKeys.h"
 #include "host/cli/Failures.h"
+#include "host/cli/OneCommandSettings.h"
 #include "host/cli/Port.h"
 #include "host/cli/TerminalUser.h"
 
@@ -26,6 +27,8 @@ struct ProgramSetup {
     std::string moduleName;          // the plug-in module; its folder holds the language files
     std::string language = "English";
     bool checkDevices = false;       // the port's device is checked before the plug-in opens it
+    std::optional<std::string> port = std::nullopt;  // --port: COM<n> or a device for this command
+    std::optional<int> speed = std::nullopt;         // --speed: bits per second for this command
 };
 
 struct ListRequest {
@@ -37,11 +40,14 @@ struct ListRequest {
 
 struct TransferRequest {
     std::string destination;
-    std::vector<std::string> items;  // "NAME" at the root or "FOLDER/NAME", patterns allowed
+    // "NAME" at the root or "FOLDER/NAME", patterns allowed; "#3" by number; "@2002-07-05T12:00:00"
+    // by shooting time, "@2002-07-05" by day
+    std::vector<std::string> items;
     CopyChoice choice;
     SubfolderMode subfolders = SubfolderMode::Auto;
     bool makeDestination = false;  // --mkdir: make DEST and its missing parents
     bool onlyNew = false;          // --new: skip pictures whose file is in DEST already
+    std::optional<std::string> filename, folder;  // name and date folder patterns of this copy
 };
 
 struct DeleteRequest {
@@ -60,6 +66,7 @@ struct ConfigRequest {
     bool changesSomething() const;
 };
 
+struct ChosenPicture;
 // The pictures of one panel folder ("" the root) that one key press works on.
 struct PictureGroup;
 
@@ -84,9 +91,12 @@ private:
     struct Outcome;
 
     std::unique_ptr<HostEmulator> startHost(const std::string& diskDirectory, int& status);
-    int resolveItems(HostEmulator& emulator, const std::vector<std::string>& items,
-                     std::vector<PictureGroup>& groups);
-    int expandToPictures(HostEmulator& emulator, std::vector<PictureGroup>& groups);
+    // The pictures of `every` the items name (all when there are none), in camera order.
+    int resolvePictures(const std::vector<ChosenPicture>& every,
+                        const std::vector<std::string>& items, std::vector<ChosenPicture>& chosen);
+    // Where the panel shows the chosen pictures now, by folder.
+    std::vector<PictureGroup> locate(HostEmulator& emulator,
+                                     const std::vector<ChosenPicture>& chosen);
     bool selectGroup(HostEmulator& emulator, const PictureGroup& group);
     int usage(const std::string& why);
     // Says in words what the camera failures since box `firstBox` were; true when there were any.
@@ -99,7 +109,8 @@ private:
     TerminalStreams streams_;
     PortInUse port_;
     std::unique_ptr<LanguageFile> texts_;
-    bool helpNamed_ = false;
+    bool cameraEmpty_ = false;        // the camera holds no pictures: the panel did not open
+    OneCommandSettings oneCommand_;   // --speed, --filename, --folder
 };
 
 // The language the locale asks for: Russian when LC_ALL, else LC_MESSAGES, else LANG starts

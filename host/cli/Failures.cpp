@@ -6,6 +6,7 @@
 #include "device/CameraDevice.h"
 #include "shell/MessageNumbers.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstring>
@@ -127,7 +128,9 @@ std::string DescribeFailure(const CameraFailure& failure, const FailureContext& 
         return Fill(failure.operation == OP_DOWNLOAD_PHOTO
                         ? Tr("the camera {} at {} Bd while sending picture {}")
                         : Tr("the camera {} at {} Bd while sending thumbnail {}"),
-                    {did, baud, std::to_string(context.fileOrdinal)});
+                    {did, baud,
+                     std::to_string((context.fileOrdinal + context.filesPerPicture - 1) /
+                                    std::max(context.filesPerPicture, 1))});
     case OP_DISCONNECT:
         return Fill(Tr("the camera {} when asked to go back to 19200 Bd at the end"), {did});
     case OP_DELETE: return Fill(Tr("the camera {} while deleting a picture"), {did});

@@ -37,6 +37,7 @@ struct FailureContext {
     std::string filePath;     // the file being written, when known
     std::string folder;       // the folder the files go into
     std::vector<std::string> blockedFolders;  // date folders whose names a file holds
+    int filesPerPicture = 1;  // 2 when photos and thumbnails are copied together
 };
 
 // The failure in one sentence, without "pixlor: ".

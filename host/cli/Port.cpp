@@ -48,6 +48,30 @@ void WriteStoredNumber(const char* name, DWORD value) {
     os().RegCloseKey(key);
 }
 
+bool ReadStoredText(const char* name, std::string& text) {
+    HKEY key = nullptr;
+    if (os().RegOpenKeyExA(HKEY_CURRENT_USER, SETTINGS_KEY, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+        return false;
+    DWORD type = 0;
+    char stored[512] = {};
+    DWORD size = sizeof stored - 1;
+    const bool found = os().RegQueryValueExA(key, name, &type, reinterpret_cast<BYTE*>(stored),
+                                             &size) == ERROR_SUCCESS &&
+                       type == REG_SZ;
+    os().RegCloseKey(key);
+    if (found) text = stored;
+    return found;
+}
+
+void WriteStoredText(const char* name, const std::string& text) {
+    HKEY key = nullptr;
+    if (os().RegCreateKeyExA(HKEY_CURRENT_USER, SETTINGS_KEY, KEY_WRITE, &key) != ERROR_SUCCESS)
+        return;
+    os().RegSetValueExA(key, name, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                        static_cast<DWORD>(text.size() + 1));
+    os().RegCloseKey(key);
+}
+
 PortInUse StoredPort() {
     DWORD index = DEFAULT_SERIAL_PORT;
     ReadStoredNumber(SETTING_SERIAL_PORT, index);
@@ -55,9 +79,29 @@ PortInUse StoredPort() {
     ReadStoredNumber(SETTING_BAUD_RATE, speed);
     PortInUse port;
     port.number = static_cast<int>(std::min<DWORD>(index, 254) + 1);
+    port.shown = "COM" + std::to_string(port.number);
     port.device = SerialDeviceOf(static_cast<unsigned>(port.number));
     port.baud = SpeedTableBaud(speed);
+    port.variable = port.number;
     return port;
+}
+
+bool PortNamed(const std::string& named, PortInUse& port, std::string& why) {
+    port = StoredPort();
+    if (const int number = ComPortNumber(named); number > 0) {
+        port.shown = "COM" + std::to_string(number);
+        port.device = SerialDeviceOf(static_cast<unsigned>(number));
+        port.variable = number;
+        return true;
+    }
+    if (named.find('/') == std::string::npos) {
+        why = Fill(Tr("--port \"{}\": give COM<n> or the path of a device, such as /dev/ttyUSB0"),
+                   {named});
+        return false;
+    }
+    port.shown = port.device = named;
+    port.variable = 0;
+    return true;
 }
 
 std::string SerialDeviceProblem(const std::string& device) {
@@ -93,7 +137,7 @@ int ComPortNumber(const std::string& text) {
         if (!std::isdigit(static_cast<unsigned char>(text[i]))) return 0;
         number = number * 10 + (text[i] - '0');
     }
-    return number;
+    return number;  // "COM0" is 0 as well: no port
 }
 
 }  // namespace pixlor::host::cli

@@ -1,6 +1,7 @@
 #include "host/cli/Terminal.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <iconv.h>
 #include <vector>
 
@@ -99,8 +100,34 @@ OemCodePage CodePageOfLanguage(const std::string& language) {
 }
 
 std::string TerminalText(std::string_view text, OemCodePage codePage) {
-    if (IsValidUtf8(text)) return std::string(text);
-    return FromCodePage(text, codePage == OemCodePage::Cyrillic866 ? "IBM866" : "IBM437");
+    if (IsValidUtf8(text)) return Printable(text);
+    return Printable(
+        FromCodePage(text, codePage == OemCodePage::Cyrillic866 ? "IBM866" : "IBM437"));
+}
+
+std::string Printable(std::string_view text) {
+    std::string shown;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        // C1 controls are two bytes in UTF-8, the first 0xC2.
+        const bool c1 = byte == 0xC2 && i + 1 < text.size() &&
+                        static_cast<unsigned char>(text[i + 1]) >= 0x80 &&
+                        static_cast<unsigned char>(text[i + 1]) <= 0x9F;
+        if (byte >= 0x20 && byte != 0x7F && !c1) {
+            shown += text[i];
+            continue;
+        }
+        if (byte == '\n') shown += "\\n";
+        else if (byte == '\t') shown += "\\t";
+        else if (byte == '\r') shown += "\\r";
+        else {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\x%02x",
+                          c1 ? static_cast<unsigned char>(text[++i]) : byte);
+            shown += escaped;
+        }
+    }
+    return shown;
 }
 
 bool IsProgressBar(std::string_view line) {
@@ -167,8 +194,14 @@ std::string FitLine(std::vector<LinePart> parts, const TerminalStyle& style, boo
             const int length = DisplayWidth(longest->text);
             const int keep = std::max(shortest, length - (DisplayWidth(line) - room) - 1);
             const bool keepEnd = paths || longest->text.back() == '%';
-            longest->text = keepEnd ? ellipsis + std::string(LastCharacters(longest->text, keep))
-                                    : std::string(FirstCharacters(longest->text, keep)) + ellipsis;
+            std::string kept(keepEnd ? LastCharacters(longest->text, keep)
+                                     : FirstCharacters(longest->text, keep));
+            // A count loses whole words, never the digits of a number.
+            if (!paths && keepEnd && kept.find(' ') != std::string::npos)
+                kept.erase(0, kept.find(' ') + 1);
+            else if (!paths && !keepEnd && kept.rfind(' ') != std::string::npos)
+                kept.erase(kept.rfind(' '));
+            longest->text = keepEnd ? ellipsis + kept : kept + ellipsis;
             line = Join(parts, barCells, style.unicode);
             lossy = lossy || !paths;
         }
@@ -180,6 +213,12 @@ std::string FitLine(std::vector<LinePart> parts, const TerminalStyle& style, boo
     shorten(true, SHORTEST_PATH);
     if (DisplayWidth(line) > room && parts.size() > 1) {
         parts.erase(parts.begin());
+        line = Join(parts, barCells, style.unicode);
+        lossy = true;
+    }
+    // A line that cannot be redrawn in place keeps its counts whole rather than its bars.
+    if (style.dumb && DisplayWidth(line) > room) {
+        barCells = 0;
         line = Join(parts, barCells, style.unicode);
         lossy = true;
     }

@@ -24,8 +24,13 @@ struct TerminalStyle {
 OemCodePage CodePageOfLanguage(const std::string& language);
 
 // A text of a box for the terminal, in UTF-8. A text that is valid UTF-8 already is a name from
-// the file system and stays as it is; anything else is read in the OEM code page.
+// the file system and stays as it is; anything else is read in the OEM code page. Control
+// characters are shown escaped.
 std::string TerminalText(std::string_view text, OemCodePage codePage);
+
+// `text` with its control characters escaped ("\n", "\t", "\r", "\x1b"), so that a name
+// cannot move the cursor or end a line.
+std::string Printable(std::string_view text);
 
 // True for a progress bar as the plug-in draws it: "[", full and shaded cells, "]".
 bool IsProgressBar(std::string_view line);

@@ -39,7 +39,8 @@ int TerminalUser::answerMessage(const BoxRecord& box) {
     // After Ctrl+C the plug-in reports the read it cut short as a camera failure: the program
     // says it was interrupted instead.
     if ((box.flags & FMSG_WARNING) != 0) {
-        if (InterruptSignal() == 0) streams_.err << "pixlor: " << BoxText(box, style_) << std::endl;
+        if (InterruptSignal() == 0 && !(explainsWarning && explainsWarning(box)))
+            streams_.err << "pixlor: " << BoxText(box, style_) << std::endl;
     }
     else
         status(BoxText(box, style_));

@@ -31,6 +31,8 @@ public:
     std::function<int(DialogRequest&)> dialogAnswer;
     // Sees every box without buttons, before it is drawn.
     std::function<void(const BoxRecord&)> noticeSeen;
+    // True for a warning that the command explains itself, later: it is not shown here.
+    std::function<bool(const BoxRecord&)> explainsWarning;
     // Questions (OK/Cancel boxes) are answered "OK" without asking or showing them.
     bool assumeYes = false;
     // No progress and no notices; warnings still show.

@@ -3,12 +3,15 @@
 #include "host/PluginModule.h"
 #include "host/cli/CommandLine.h"
 #include "host/cli/Demo.h"
+#include "host/cli/Detect.h"
 #include "host/cli/Interrupts.h"
 #include "host/cli/Port.h"
 #include "host/cli/Texts.h"
 #include "platform/posix/SerialDevice.h"
 
+#include <cerrno>
 #include <clocale>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -53,17 +56,14 @@ int RunCamsim(const fs::path& folder, const std::vector<std::string>& arguments)
 
 // --port for one command: the stored port's device becomes the one named, through the
 // variable the system layer reads, so that no setting is written.
-bool OverridePort(const std::string& port) {
-    const PortInUse stored = StoredPort();
-    const int number = ComPortNumber(port);
-    const std::string device =
-        number > 0 ? pixlor::SerialDeviceOf(static_cast<unsigned>(number)) : port;
-    if (number == 0 && port.find('/') == std::string::npos) {
-        std::cerr << "pixlor: --port " << port << ": "
-                  << Tr("give COM<n> or the path of a device, such as /dev/ttyUSB0") << '\n';
+bool OverridePort(const std::string& named) {
+    PortInUse port;
+    std::string why;
+    if (!PortNamed(named, port, why)) {
+        std::cerr << "pixlor: " << why << '\n';
         return false;
     }
-    ::setenv(("PIXLOR_COM" + std::to_string(stored.number)).c_str(), device.c_str(), 1);
+    ::setenv(("PIXLOR_COM" + std::to_string(port.number)).c_str(), port.device.c_str(), 1);
     return true;
 }
 
@@ -84,7 +84,20 @@ int main(int argc, char** argv) {
     if (invocation.command == Command::Camsim) return RunCamsim(folder, invocation.camsimArguments);
     if (!invocation.registryFile.empty())
         ::setenv("PIXLOR_REGISTRY", fs::absolute(invocation.registryFile).c_str(), 1);
-    if (!invocation.port.empty() && !OverridePort(invocation.port)) return EXIT_BAD_USAGE;
+    if (invocation.port && !OverridePort(*invocation.port)) return EXIT_BAD_USAGE;
+    if (!invocation.logFile.empty()) {
+        // The serial layer of the plug-in module writes it; the file is tried here, so that a
+        // log that cannot be written is said before the camera is woken.
+        const std::string log = fs::absolute(invocation.logFile).string();
+        std::FILE* file = std::fopen(log.c_str(), "a");
+        if (file == nullptr) {
+            std::cerr << "pixlor: --log " << invocation.logFile << ": " << std::strerror(errno)
+                      << '\n';
+            return EXIT_BAD_USAGE;
+        }
+        std::fclose(file);
+        ::setenv("PIXLOR_SERIAL_LOG", log.c_str(), 1);
+    }
 
     PluginModule module;
     const std::string modulePath = invocation.modulePath.empty()
@@ -94,7 +107,8 @@ int main(int argc, char** argv) {
         std::cerr << "pixlor: the plug-in module cannot be loaded: " << module.errorText << '\n';
         return EXIT_CAMERA_FAILED;
     }
-    ProgramSetup setup{module.entryPoints, modulePath, language, true};
+    ProgramSetup setup{module.entryPoints, modulePath, language, true, invocation.port,
+                       invocation.speed};
     TerminalStreams streams{std::cout, std::cerr, std::cin, ::isatty(STDERR_FILENO) == 1,
                             ::isatty(STDIN_FILENO) == 1};
     const char* term = std::getenv("TERM");
@@ -112,6 +126,7 @@ int main(int argc, char** argv) {
         case Command::Delete: return commands.remove(invocation.remove);
         case Command::Config: return commands.configure(invocation.config);
         case Command::Info: return commands.info();
+        case Command::Detect: return DetectCameras(streams, user);
         case Command::Demo: return RunDemo(commands, streams, (folder / "pixlor-camsim").string());
         case Command::Camsim: break;
     }

@@ -143,7 +143,10 @@ BOOL PosixSystem::CloseHandle(HANDLE handle) {
     auto* object = static_cast<PosixHandle*>(handle);
     if (object->kind == PosixHandle::Kind::Find) return fail(ERROR_INVALID_HANDLE);
     // The terminal's exclusive mode outlives our descriptor on a pseudo-terminal.
-    if (object->kind == PosixHandle::Kind::Port) ::ioctl(object->fd, TIOCNXCL);
+    if (object->kind == PosixHandle::Kind::Port) {
+        ::ioctl(object->fd, TIOCNXCL);
+        LogPortEvent("closed");
+    }
     const int result = ::close(object->fd);
     delete object;
     return result == 0 ? TRUE : failErrno();
@@ -178,7 +181,10 @@ BOOL PosixSystem::WriteFile(HANDLE handle, const void* buffer, DWORD count, DWOR
         *done += static_cast<DWORD>(put);
     }
     // A synchronous Windows write returns once its bytes are sent.
-    if (object->kind == PosixHandle::Kind::Port && ::tcdrain(object->fd) != 0) return failErrno();
+    if (object->kind == PosixHandle::Kind::Port) {
+        LogPortBytes(*object, true, static_cast<const BYTE*>(buffer), count);
+        if (::tcdrain(object->fd) != 0) return failErrno();
+    }
     return TRUE;
 }
 

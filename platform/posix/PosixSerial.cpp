@@ -1,6 +1,7 @@
 // Serial ports on Linux: terminals set up through termios, opened exclusively, read under the
 // Windows driver's time-out rules.
 #include "platform/SerialLine.h"
+#include "platform/posix/ByteLogFile.h"
 #include "platform/posix/PosixSystem.h"
 #include "platform/posix/SerialDevice.h"
 
@@ -15,8 +16,10 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <string>
 
 namespace pixlor {
 
@@ -63,7 +66,45 @@ sigset_t maskWhileWaiting() {
     return mask;
 }
 
+// The byte log of every port this process opens, begun at the first port opened.
+struct PortLog {
+    ByteLogFile file;
+    std::uint64_t startNs = 0;
+    bool opened = false;
+};
+
+PortLog& portLog() {
+    static PortLog log;
+    if (!log.opened) {
+        log.opened = true;
+        std::string ignored;  // the console program checks the file before it names it
+        const char* path = std::getenv("PIXLOR_SERIAL_LOG");
+        if (path != nullptr && *path != '\0' && log.file.open(path, ignored)) {
+            log.startNs = MonotonicNs();
+            const std::time_t now = std::time(nullptr);
+            char stamp[32];
+            std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S %z", std::localtime(&now));
+            log.file.comment(std::string("begun ") + stamp);
+        }
+    }
+    return log;
+}
+
 }  // namespace
+
+void LogPortBytes(const PosixHandle& port, bool fromHost, const BYTE* bytes, std::size_t count) {
+    PortLog& log = portLog();
+    if (!log.file.isOpen() || count == 0) return;
+    log.file.write(MonotonicNs() - log.startNs, fromHost, port.dcb.BaudRate, "", bytes, count);
+    log.file.flush();
+}
+
+void LogPortEvent(const std::string& what) {
+    PortLog& log = portLog();
+    if (!log.file.isOpen()) return;
+    log.file.comment(what, std::max<std::uint64_t>(MonotonicNs() - log.startNs, 1));
+    log.file.flush();
+}
 
 HANDLE PosixSystem::openPort(unsigned number) {
     const std::string device = SerialDeviceOf(number);
@@ -85,6 +126,7 @@ HANDLE PosixSystem::openPort(unsigned number) {
     DWORD baud = 9600;
     for (const Speed& speed : kSpeeds)
         if (speed.code == ::cfgetospeed(&settings)) baud = speed.baud;
+    LogPortEvent("COM" + std::to_string(number) + " (" + device + ") opened");
     return new PosixHandle{PosixHandle::Kind::Port, fd, openedPortDcb(baud), {}, {}, 0};
 }
 
@@ -99,6 +141,7 @@ BOOL PosixSystem::readPort(PosixHandle& port, BYTE* buffer, DWORD count, DWORD* 
     while (*done < count) {
         const ssize_t got = ::read(port.fd, buffer + *done, count - *done);
         if (got > 0) {
+            LogPortBytes(port, false, buffer + *done, static_cast<std::size_t>(got));
             *done += static_cast<DWORD>(got);
             lastByte = monotonicMicros();
             if (wait.returnWithAny) break;

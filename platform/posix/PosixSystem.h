@@ -32,6 +32,10 @@ struct PosixHandle {
 // The object behind `handle` when it is of `kind`, else nullptr.
 PosixHandle* handleOf(HANDLE handle, PosixHandle::Kind kind);
 
+// Bytes that went over a port, into the byte log that PIXLOR_SERIAL_LOG names (none: nothing).
+void LogPortBytes(const PosixHandle& port, bool fromHost, const BYTE* bytes, std::size_t count);
+void LogPortEvent(const std::string& what);
+
 class PosixSystem final : public System {
 public:
     PIXLOR_SYSTEM_CALLS(PIXLOR_SYSTEM_OVERRIDE)

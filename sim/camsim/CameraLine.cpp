@@ -24,42 +24,6 @@ BYTE garble(BYTE value) { return static_cast<BYTE>(((value << 3) | (value >> 5))
 
 }  // namespace
 
-std::uint64_t monotonicNs() {
-    timespec now{};
-    ::clock_gettime(CLOCK_MONOTONIC, &now);
-    return static_cast<std::uint64_t>(now.tv_sec) * 1'000'000'000ull +
-           static_cast<std::uint64_t>(now.tv_nsec);
-}
-
-// --- the byte log ---
-
-ByteLogFile::~ByteLogFile() {
-    if (file_ != nullptr) std::fclose(file_);
-}
-
-bool ByteLogFile::open(const std::string& path, std::string& error) {
-    file_ = std::fopen(path.c_str(), "a");
-    if (file_ == nullptr) {
-        error = path + ": " + std::strerror(errno);
-        return false;
-    }
-    return true;
-}
-
-void ByteLogFile::write(std::uint64_t elapsedNs, bool fromHost, std::uint32_t baud,
-                        const char* note, const BYTE* bytes, std::size_t count) {
-    if (file_ == nullptr) return;
-    std::fprintf(file_, "%llu.%06llu %s %u%s", static_cast<unsigned long long>(elapsedNs / 1000000000u),
-                 static_cast<unsigned long long>(elapsedNs / 1000u % 1000000u),
-                 fromHost ? "host>cam" : "cam>host", baud, note);
-    for (std::size_t i = 0; i < count; ++i) std::fprintf(file_, " %02X", bytes[i]);
-    std::fputc('\n', file_);
-}
-
-void ByteLogFile::flush() {
-    if (file_ != nullptr) std::fflush(file_);
-}
-
 // --- the line ---
 
 CameraLine::CameraLine(PseudoTerminal& terminal, sim::CameraModel& camera, LineOptions options,
@@ -68,9 +32,9 @@ CameraLine::CameraLine(PseudoTerminal& terminal, sim::CameraModel& camera, LineO
 
 bool CameraLine::run(const volatile std::sig_atomic_t& stop, const sigset_t& waitMask,
                      std::string& error) {
-    startNs_ = monotonicNs();
+    startNs_ = MonotonicNs();
     while (stop == 0) {
-        std::uint64_t now = monotonicNs();
+        std::uint64_t now = MonotonicNs();
         if (!writeDue(now, error)) return false;
 
         std::uint64_t wake = writeBlocked_ ? 0 : nextDueNs();
@@ -96,7 +60,7 @@ bool CameraLine::run(const volatile std::sig_atomic_t& stop, const sigset_t& wai
             error = std::string("ppoll: ") + std::strerror(errno);
             return false;
         }
-        now = monotonicNs();
+        now = MonotonicNs();
         if (result > 0 && (ready.revents & POLLOUT) != 0) writeBlocked_ = false;
         if (result > 0 && (ready.revents & POLLIN) != 0 && !readHost(now, error)) return false;
         if (packetOpen && camera_.packetPending() && now >= inputDoneNs_ + options_.quietGapNs) {

@@ -6,6 +6,7 @@
 
 #include "sim/CameraModel.h"
 #include "sim/camsim/PseudoTerminal.h"
+#include "platform/posix/ByteLogFile.h"
 
 #include <csignal>
 #include <cstdint>
@@ -14,22 +15,6 @@
 #include <string>
 
 namespace pixlor::camsim {
-
-// Every byte each way, with the time, direction and speed, one line a burst.
-class ByteLogFile {
-public:
-    ByteLogFile() = default;
-    ~ByteLogFile();
-    ByteLogFile(const ByteLogFile&) = delete;
-    ByteLogFile& operator=(const ByteLogFile&) = delete;
-    bool open(const std::string& path, std::string& error);
-    void write(std::uint64_t elapsedNs, bool fromHost, std::uint32_t baud, const char* note,
-               const BYTE* bytes, std::size_t count);
-    void flush();
-
-private:
-    std::FILE* file_ = nullptr;
-};
 
 struct LineOptions {
     bool pacing = true;
@@ -72,7 +57,5 @@ private:
     bool writeBlocked_ = false;       // the host's input queue is full
     std::vector<BYTE> noise_;         // answers as a host at another speed receives them
 };
-
-std::uint64_t monotonicNs();
 
 }  // namespace pixlor::camsim

@@ -182,7 +182,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "pixlor-camsim: %s\n", error.c_str());
         return 2;
     }
-    camsim::ByteLogFile log;
+    ByteLogFile log;
     if (!options.logPath.empty() && !log.open(options.logPath, error)) {
         std::fprintf(stderr, "pixlor-camsim: %s\n", error.c_str());
         return 1;

@@ -86,6 +86,10 @@ TEST_F(ACommandLine, RefusesMistakesWithStatus2AndSaysWhy) {
         {"delete", "02-05-17", "--all"},
         {"list", "--all", "--json"},
         {"--port"},
+        {"--speed", "4800", "list"},
+        {"--speed", "9600", "config"},
+        {"copy", ".", "--filename"},
+        {"config", "--port", ""},
     };
     for (const auto& mistake : mistakes) {
         Invocation fresh;
@@ -107,7 +111,9 @@ TEST_F(ACommandLine, SaysWhatIsWrongAndSuggestsTheNearestWord) {
         {{"lsit"}, "pixlor: \"lsit\" is not a command; did you mean \"list\"?"},
         {{"--quite", "list"}, "--quite is not an option; did you mean \"--quiet\"?"},
         {{"copy", ".", "--nwe"}, "did you mean \"--new\"?"},
-        {{}, "a command is needed: list, copy, move, delete, config, info, camsim, demo"},
+        {{}, "a command is needed: list, copy, move, delete, config, info, detect, camsim, demo"},
+        {{"--speed", "9600", "config"}, "`pixlor config --port COM3 --speed 57600` stores them"},
+        {{"--port", "COM3", "config"}, "--port and --speed before the command are for one"},
     };
     for (const auto& c : cases) {
         Invocation fresh;
@@ -153,6 +159,22 @@ TEST_F(ACommandLine, ReadsTheOptionsOfEveryCommandAndTheOneOffPort) {
     Invocation json;
     ASSERT_FALSE(ParseCommandLine({"pixlor", "list", "--json"}, json, out, err));
     EXPECT_TRUE(json.list.json);
+    EXPECT_FALSE(json.port.has_value());
+    // Options for one command: an empty port is kept, to be refused in words, not dropped.
+    Invocation own;
+    ASSERT_FALSE(ParseCommandLine({"pixlor", "--port", "", "--speed", "9600", "--log", "l.txt",
+                                   "move", "d", "--filename", "x%2H_", "--folder", "", "#3",
+                                   "@2002-07-05T12:00:00"},
+                                  own, out, err));
+    EXPECT_EQ(own.port, "");
+    EXPECT_EQ(own.speed, 9600);
+    EXPECT_EQ(own.logFile, "l.txt");
+    EXPECT_EQ(own.transfer.filename, "x%2H_");
+    EXPECT_EQ(own.transfer.folder, "");
+    EXPECT_EQ(own.transfer.items, (std::vector<std::string>{"#3", "@2002-07-05T12:00:00"}));
+    Invocation detect;
+    ASSERT_FALSE(ParseCommandLine({"pixlor", "detect"}, detect, out, err));
+    EXPECT_EQ(detect.command, Command::Detect);
 }
 
 struct KeyCase {

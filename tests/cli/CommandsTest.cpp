@@ -3,6 +3,7 @@
 // on disk, the pictures left on the camera, the exit status.
 #include "host/cli/Commands.h"
 #include "host/cli/Texts.h"
+#include "config/SettingsStore.h"
 
 #include "platform/Calendar.h"
 #include "sim/CameraModel.h"
@@ -92,7 +93,7 @@ TEST_F(AConsoleWithACameraOnCom2, CopiesANamedPictureIntoItsDateFolderAfterShowi
     EXPECT_EQ(commands.transfer(request), EXIT_DONE) << err.str();
     EXPECT_EQ(readFileBytes(path("02-05-17/pic17.05.2002_001.jpg")),
               dataOf(1, sim::PictureKind::Photo));
-    EXPECT_NE(err.str().find("Copy photos in photo date folders to: " + dest.path()),
+    EXPECT_NE(err.str().find("Copying photos into date folders %2Y-%2M-%2D below " + dest.path()),
               std::string::npos)
         << err.str();
     EXPECT_NE(out.str().find("1 picture copied into " + dest.path()), std::string::npos)
@@ -199,6 +200,116 @@ TEST_F(AConsoleWithACameraOnCom2, TakesItemsOfSeveralFoldersAndShellPatterns) {
     EXPECT_NE(err.str().find("nothing on the camera is called \"02-06-*\""), std::string::npos);
 }
 
+TEST_F(AConsoleWithACameraOnCom2, LandsThePicturesTheSameWayHoweverTheyAreSelected) {
+    const std::vector<std::vector<std::string>> selections{
+        {"02-05-17"}, {"02-05-17/"}, {"02-05-17/*"}, {"02-05-17/*.jpg"},
+        {"#1", "#2"}, {"@2002-05-17"}, {"@2002-05-17T12:00:00"}, {"#2", "02-05-17/*_001.jpg"}};
+    for (const auto& items : selections) {
+        test::TempDir into;
+        err.str("");
+        TransferRequest request;
+        request.destination = into.path();
+        request.items = items;
+        EXPECT_EQ(commands.transfer(request), EXIT_DONE) << err.str();
+        EXPECT_EQ(FilesIn(into.path()).size(), 2u) << testing::PrintToString(items);
+        EXPECT_EQ(readFileBytes(into.path() + "/02-05-17/pic17.05.2002_001.jpg"),
+                  dataOf(0, sim::PictureKind::Photo))
+            << testing::PrintToString(items);
+        EXPECT_EQ(readFileBytes(into.path() + "/02-05-17/pic17.05.2002_002.jpg"),
+                  dataOf(1, sim::PictureKind::Photo))
+            << testing::PrintToString(items);
+        EXPECT_NE(
+            err.str().find("Copying photos into date folders %2Y-%2M-%2D below " + into.path()),
+            std::string::npos)
+            << err.str();
+    }
+    // Straight into DEST, and the status line says so.
+    TransferRequest straight;
+    straight.destination = dest.path();
+    straight.items = {"02-05-18"};
+    straight.subfolders = SubfolderMode::Never;
+    EXPECT_EQ(commands.transfer(straight), EXIT_DONE) << err.str();
+    EXPECT_EQ(readFileBytes(path("pic18.05.2002_001.jpg")), dataOf(2, sim::PictureKind::Photo));
+    EXPECT_NE(err.str().find("Copying photos straight into " + dest.path() + "\n"),
+              std::string::npos)
+        << err.str();
+}
+
+TEST_F(AConsoleWithACameraOnCom2, RefusesASelectionThatNamesNothingBeforeChangingAnything) {
+    const struct {
+        std::string item, said;
+    } cases[] = {
+        {"#4", "nothing on the camera is called \"#4\""},
+        {"@2002-05-19", "nothing on the camera is called \"@2002-05-19\""},
+        {"#x", "\"#x\": a picture is selected by its number (#3)"},
+        {"@2002-5-17", "\"@2002-5-17\": a picture is selected by its number"},
+        {"@2002-05-17T12:00", "\"@2002-05-17T12:00\": a picture is selected by its number"},
+    };
+    for (const auto& c : cases) {
+        err.str("");
+        TransferRequest request;
+        request.destination = path("new");
+        request.items = {"02-05-17", c.item};
+        EXPECT_EQ(commands.transfer(request), EXIT_BAD_USAGE) << c.item;
+        EXPECT_NE(err.str().find(c.said), std::string::npos) << err.str();
+        EXPECT_FALSE(std::filesystem::exists(path("new"))) << c.item;
+    }
+    EXPECT_EQ(camera.pictures().size(), 3u);
+}
+
+TEST_F(AConsoleWithACameraOnCom2, CountsPicturesNotFilesWhenCopyingBothKinds) {
+    // Thumbnail first, then the photo: the first photo is the second file, of picture 1.
+    camera.addFault(
+        {sim::FaultKind::Refuse, sim::CommandMatch::requestData(14), sim::FAULT_FOREVER});
+    TransferRequest both;
+    both.destination = dest.path();
+    both.choice.kinds = CopyKinds::BothOneFolder;
+    EXPECT_EQ(commands.transfer(both), EXIT_CAMERA_FAILED);
+    EXPECT_NE(err.str().find("the camera refused the command at 115200 Bd while sending "
+                             "picture 1\n"),
+              std::string::npos)
+        << err.str();
+}
+
+TEST_F(AConsoleWithACameraOnCom2, ShowsNamesThatAreNotAsciiWholeWhenTheHostShortensThePath) {
+    TransferRequest request;
+    // "a holiday in the Caucasus", cut by the host after "holi".
+    const std::string mountains = "\u0433\u043e\u0440\u0430\u0445 "
+                                  "\u041a\u0430\u0432\u043a\u0430\u0437\u0430";
+    request.destination = path("\u041e\u0442\u043f\u0443\u0441\u043a \u0432 " + mountains);
+    request.items = {"02-05-18"};
+    EXPECT_EQ(commands.transfer(request), EXIT_DONE) << err.str();
+    EXPECT_NE(err.str().find("/...\u043a \u0432 " + mountains + "/02-05-18/pic18.05.2002_001.jpg\n"),
+              std::string::npos)
+        << err.str();
+}
+
+TEST_F(AConsoleWithACameraOnCom2, NamesThePortItUsesForOneCommand) {
+    test::TempDir devices;
+    ::setenv("PIXLOR_COM3", (devices.path() + "/usb").c_str(), 1);
+    const struct {
+        std::string port;
+        int status;
+        std::string said;
+    } cases[] = {
+        {"COM9", EXIT_DONE, "Port: COM9 (/dev/ttyS8), 115200 Bd\n"},
+        {"COM3", EXIT_DONE, "Port: COM3 (" + devices.path() + "/usb), 115200 Bd\n"},
+        {"/dev/ttyUSB0", EXIT_DONE, "Port: /dev/ttyUSB0, 115200 Bd\n"},
+        {"", EXIT_BAD_USAGE, "--port \"\": give COM<n> or the path of a device"},
+        {"COM0", EXIT_BAD_USAGE, "--port \"COM0\": give COM<n>"},
+    };
+    for (const auto& c : cases) {
+        std::ostringstream said;
+        TerminalStreams streams{said, said, in, false, false};
+        ProgramSetup setup = PluginSetup();
+        setup.port = c.port;
+        Commands oneCommand(setup, user, streams);
+        EXPECT_EQ(oneCommand.info(), c.status) << c.port;
+        EXPECT_NE(said.str().find(c.said), std::string::npos) << said.str();
+    }
+    ::unsetenv("PIXLOR_COM3");
+}
+
 TEST_F(AConsoleWithACameraOnCom2, CopiesOnlyNewPicturesAndResumesAnInterruptedCopy) {
     TransferRequest request;
     request.destination = dest.path();
@@ -234,9 +345,13 @@ TEST_F(AConsoleWithACameraOnCom2, SaysWhatADiskFailureLeftAndWhy) {
         << out.str() << err.str();
     EXPECT_EQ(camera.pictures().size(), 3u);
     EXPECT_NE(err.str().find("the file "), std::string::npos) << err.str();
-    EXPECT_NE(err.str().find("cannot be written"), std::string::npos) << err.str();
-    EXPECT_EQ(err.str().find("[help: Errors]"), std::string::npos);
-    EXPECT_NE(err.str().find("the help topic \"Errors\""), std::string::npos);
+    // In words first, the plug-in's numbers after them, and nothing of the file manager's help.
+    EXPECT_NE(err.str().find(" cannot be written: the system refused the name\n"
+                             "  Port status 0x0000, link error 0, operation 9\n"),
+              std::string::npos)
+        << err.str();
+    EXPECT_EQ(err.str().find("The camera operation failed"), std::string::npos) << err.str();
+    EXPECT_EQ(err.str().find("help"), std::string::npos) << err.str();
     fake.system.clearFaults();
 
     // A file stands where a date folder must go.
@@ -284,9 +399,9 @@ TEST_F(AConsoleWithACameraOnCom2, ListsTheNamesItPrintsAllPicturesAndJson) {
     all.all = true;
     EXPECT_EQ(commands.list(all), EXIT_DONE);
     EXPECT_EQ(out.str(),
-              "02-05-17/pic17.05.2002_001.jpg 3000  2002-05-17  12:00:00\n"
-              "02-05-17/pic17.05.2002_002.jpg 2000  2002-05-17  12:00:00\n"
-              "02-05-18/pic18.05.2002_001.jpg 1000  2002-05-18  12:00:00\n");
+              "#1 @2002-05-17T12:00:00 3000 02-05-17/pic17.05.2002_001.jpg\n"
+              "#2 @2002-05-17T12:00:00 2000 02-05-17/pic17.05.2002_002.jpg\n"
+              "#3 @2002-05-18T12:00:00 1000 02-05-18/pic18.05.2002_001.jpg\n");
 
     out.str("");
     ListRequest json;
@@ -310,9 +425,9 @@ TEST_F(AConsoleWithACameraOnCom2, NamesThePicturesBeforeDeletingAndSumsUp) {
     Commands askingCommands(PluginSetup(), asking, Streams());
     in.str("n\n");
     EXPECT_EQ(askingCommands.remove({{"02-05-17/*", "02-05-18"}, false, false}), EXIT_DONE);
-    EXPECT_NE(err.str().find("  02-05-17/pic17.05.2002_001.jpg\n"
-                             "  02-05-17/pic17.05.2002_002.jpg\n"
-                             "  02-05-18/pic18.05.2002_001.jpg\n"
+    EXPECT_NE(err.str().find("  #1 @2002-05-17T12:00:00 3000 02-05-17/pic17.05.2002_001.jpg\n"
+                             "  #2 @2002-05-17T12:00:00 2000 02-05-17/pic17.05.2002_002.jpg\n"
+                             "  #3 @2002-05-18T12:00:00 1000 02-05-18/pic18.05.2002_001.jpg\n"
                              "Delete 3 pictures on the camera?"),
               std::string::npos)
         << err.str();
@@ -321,15 +436,27 @@ TEST_F(AConsoleWithACameraOnCom2, NamesThePicturesBeforeDeletingAndSumsUp) {
     err.str("");
     EXPECT_EQ(commands.remove({{"02-05-17/pic17.05.2002_001.jpg"}, false, true}), EXIT_DONE);
     EXPECT_EQ(err.str().find("on the camera?"), std::string::npos) << err.str();  // --yes asks nothing
-    EXPECT_NE(out.str().find("1 picture deleted"), std::string::npos) << out.str();
+    EXPECT_NE(out.str().find("deleted #1 @2002-05-17T12:00:00 3000 02-05-17/pic17.05.2002_001.jpg\n"
+                             "1 picture deleted"),
+              std::string::npos)
+        << out.str();
     ASSERT_EQ(camera.pictures().size(), 2u);
+    EXPECT_EQ(camera.pictures()[0].photoSize, 2000u);
+
+    // Numbers move up after a delete; a shooting time still names the same picture.
+    out.str("");
+    EXPECT_EQ(commands.remove({{"@2002-05-18T12:00:00"}, false, true}), EXIT_DONE) << err.str();
+    EXPECT_NE(out.str().find("deleted #2 @2002-05-18T12:00:00 1000 02-05-18/"), std::string::npos)
+        << out.str();
+    ASSERT_EQ(camera.pictures().size(), 1u);
     EXPECT_EQ(camera.pictures()[0].photoSize, 2000u);
 
     DeleteRequest everything;
     everything.all = true;
     everything.yes = true;
     EXPECT_EQ(commands.remove(everything), EXIT_DONE) << err.str();
-    EXPECT_NE(out.str().find("2 pictures deleted"), std::string::npos) << out.str();
+    EXPECT_NE(out.str().find("deleted #1 @2002-05-17T12:00:00 2000 02-05-17/"), std::string::npos)
+        << out.str();
     EXPECT_TRUE(camera.pictures().empty());
 }
 
@@ -354,13 +481,43 @@ TEST_F(AConsoleWithACameraOnCom2, SpeaksRussianWhenTheLocaleDoes) {
     EXPECT_NE(out.str().find("\u0418\u043c\u044f"), std::string::npos) << out.str();  // "Name"
     EXPECT_NE(out.str().find("2 \u043f\u0430\u043f\u043a\u0438"), std::string::npos)
         << out.str();  // "2 folders", in the form for 2 to 4
+    // The headings stand over their columns, counted in characters: "Size" ends where the
+    // sizes end.
+    std::istringstream table(out.str());
+    std::string heading, row;
+    std::getline(table, heading);
+    std::getline(table, heading);
+    std::getline(table, row);
+    const std::string size = "\u0420\u0430\u0437\u043c\u0435\u0440";  // "Size"
+    ASSERT_NE(heading.find(size), std::string::npos) << heading;
+    EXPECT_EQ(DisplayWidth(heading.substr(0, heading.find(size) + size.size())),
+              DisplayWidth(row.substr(0, row.find("5000") + 4)))
+        << heading << "\n" << row;
+}
+
+class AConsoleWithAnEmptyCamera : public AConsole {
+protected:
+    AConsoleWithAnEmptyCamera() : AConsole({}) { fake.system.attachPort(2, &camera); }
+};
+
+TEST_F(AConsoleWithAnEmptyCamera, ListsNoPicturesAsJsonAndCountsNoneInItsInformation) {
+    ListRequest json;
+    json.json = true;
+    EXPECT_EQ(commands.list(json), EXIT_DONE);
+    EXPECT_EQ(out.str(), "{\n  \"folders\": [],\n  \"pictures\": []\n}\n");
+    out.str("");
+    EXPECT_EQ(commands.info(), EXIT_DONE);
+    EXPECT_EQ(out.str(), "Port: COM2 (/dev/ttyS1), 115200 Bd\n"
+                         "Pictures: 0 pictures, 0 folders, 0 bytes\n"
+                         "A full copy takes at least: 0:00:00 (the photos' bytes at 115200 Bd)\n");
 }
 
 TEST_F(AConsole, WhoseCameraDoesNotAnswerSaysSoInWordsWithThePort) {
     EXPECT_EQ(commands.list({}), EXIT_CAMERA_FAILED);
-    EXPECT_NE(err.str().find("The camera operation failed"), std::string::npos) << err.str();
-    EXPECT_NE(err.str().find("the port COM2 ("), std::string::npos) << err.str();
-    EXPECT_NE(err.str().find(") cannot be opened"), std::string::npos) << err.str();
+    EXPECT_NE(err.str().find("pixlor: the port COM2 ("), std::string::npos) << err.str();
+    EXPECT_NE(err.str().find(") cannot be opened\n  Port status 0x0100, link error 1, operation 1"),
+              std::string::npos)
+        << err.str();
     EXPECT_EQ(err.str().find("[help: Errors]"), std::string::npos);
 }
 
@@ -377,6 +534,49 @@ TEST_F(AConsole, ShowsTheStoredPortAndKeepsItWhenTheDialogOffersFewerPorts) {
     EXPECT_EQ(commands.configure(speed), EXIT_DONE) << err.str();
     EXPECT_EQ(StoredPort().number, 2);
     EXPECT_EQ(StoredPort().baud, 9600u);
+
+    // A port the dialog does not offer is stored all the same; a missing device is named.
+    test::TempDir devices;
+    ::setenv("PIXLOR_COM5", (devices.path() + "/usb").c_str(), 1);
+    for (const int port : {5, 2}) {
+        ConfigRequest named;
+        named.port = port;
+        named.thumbFolder = "";
+        EXPECT_EQ(commands.configure(named), EXIT_DONE) << err.str();
+        EXPECT_EQ(StoredPort().number, port);
+    }
+    ::unsetenv("PIXLOR_COM5");
+    EXPECT_NE(err.str().find("COM5: " + devices.path() +
+                             "/usb does not exist yet; PIXLOR_COM5=DEVICE names its device"),
+              std::string::npos)
+        << err.str();
+}
+
+TEST_F(AConsole, ShowsHandEditedSettingsAsTheCopyTakesThemAndRefusesABrokenPattern) {
+    WriteStoredNumber(SETTING_PHOTO_SUFFIX, 999);
+    WriteStoredText(SETTING_PHOTO_PREFIX, "sub/x_");
+    EXPECT_EQ(commands.configure({}), EXIT_DONE);
+    EXPECT_NE(out.str().find("Picture name digits: \"9\" (999 stored)\n"), std::string::npos)
+        << out.str();
+    EXPECT_NE(out.str().find("Picture name pattern: \"sub/x_\" (a copy refuses it: \"/\" at "
+                             "position 4 cannot be in a file name)\n"),
+              std::string::npos)
+        << out.str();
+    // The plug-in would name the files "sub001.jpg": the copy is refused before the camera
+    // is woken.
+    TransferRequest request;
+    request.destination = dest.path();
+    EXPECT_EQ(commands.transfer(request), EXIT_BAD_USAGE);
+    EXPECT_NE(err.str().find("the pattern \"sub/x_\" of the settings cannot be used: \"/\" at "
+                             "position 4 cannot be in a file name; `pixlor config --photo-name"),
+              std::string::npos)
+        << err.str();
+    request.filename = "a%2Q";
+    EXPECT_EQ(commands.transfer(request), EXIT_BAD_USAGE);
+    EXPECT_NE(err.str().find("--filename \"a%2Q\": position 4: \"%\" takes a field letter"),
+              std::string::npos)
+        << err.str();
+    EXPECT_TRUE(FilesIn(dest.path()).empty());
 }
 
 TEST_F(AConsole, ShowsTheStoredSettingsAsTheDialogShowsThem) {
@@ -416,11 +616,6 @@ TEST_F(AConsole, RefusesBadSettingsWithTheDialogsMessageAndSavesNothing) {
     EXPECT_EQ(commands.configure(blankFolder), EXIT_BAD_USAGE);
     EXPECT_NE(err.str().find("holds nothing but blanks"), std::string::npos) << err.str();
 
-    ConfigRequest unlistedPort;
-    unlistedPort.port = 5;
-    unlistedPort.thumbFolder = "";
-    EXPECT_EQ(commands.configure(unlistedPort), EXIT_BAD_USAGE);
-    EXPECT_NE(err.str().find("COM5 is not offered"), std::string::npos) << err.str();
 
     out.str("");
     EXPECT_EQ(commands.configure({}), EXIT_DONE);

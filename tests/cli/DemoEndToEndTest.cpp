@@ -2,6 +2,7 @@
 // pixlor-camsim on a pseudo-terminal, ports whose device is wrong, a port named for one command,
 // Ctrl+C and SIGTERM in the middle of a copy, and the manual page and completion it makes.
 #include "host/cli/Demo.h"
+#include "host/cli/Terminal.h"
 #include "platform/Calendar.h"
 #include "sim/PictureData.h"
 #include "sim/camsim/CamsimProcess.h"
@@ -17,6 +18,7 @@
 #include <fstream>
 #include <map>
 #include <poll.h>
+#include <regex>
 #include <pty.h>
 #include <spawn.h>
 #include <sys/file.h>
@@ -243,6 +245,115 @@ TEST(APortWhoseDeviceIsWrong, IsNamedWithItsCauseAtOnce) {
     }
     ::close(holder);
     ::close(master);
+
+    // A port named for one command is the one the messages name.
+    const Finished other = RunPixlor(folder.path(), {"--port", "COM9", "list"},
+                                     {"PIXLOR_REGISTRY=" + folder.path() + "/settings.reg",
+                                      "PIXLOR_COM9=" + folder.path() + "/usb"});
+    EXPECT_EQ(other.status, 1);
+    EXPECT_NE(other.err.find("pixlor: COM9: " + folder.path() + "/usb does not exist\n"),
+              std::string::npos)
+        << other.err;
+    EXPECT_NE(other.err.find("PIXLOR_COM9=DEVICE names the device of COM9"), std::string::npos)
+        << other.err;
+    const Finished empty = RunPixlor(folder.path(), {"--port", "", "list"},
+                                     {"PIXLOR_REGISTRY=" + folder.path() + "/settings.reg"});
+    EXPECT_EQ(empty.status, 2);
+    EXPECT_NE(empty.err.find("--port \"\": give COM<n>"), std::string::npos) << empty.err;
+}
+
+// A log line: seconds since the log began, direction, speed, bytes.
+const std::regex LOG_LINE("[0-9]+\\.[0-9]{6} (host>cam|cam>host) [0-9]+( [0-9A-F]{2})+");
+
+std::vector<std::string> LinesOf(const std::string& path) {
+    std::ifstream in(path);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+TEST(ACopyWithSettingsOfItsOwn, UsesTheSpeedAndPatternsGivenLogsEveryByteAndWritesNoSetting) {
+    test::TempDir folder;
+    DemoCamera camera(folder.path());
+    const std::string settings = folder.path() + "/settings.reg";
+    const Finished copy = RunPixlor(
+        folder.path(),
+        {"--speed", "57600", "--log", "line.log", "copy", "out", "#1", "--filename", "x%2H%2N_",
+         "--folder", "day%2D"},
+        {"PIXLOR_REGISTRY=" + settings, "PIXLOR_COM2=" + camera.device()});
+    ASSERT_EQ(copy.status, 0) << copy.err;
+    const auto picture = PlainDemoPictures()[0];  // 2002-05-17 09:14
+    EXPECT_EQ(test::readFileBytes(folder.path() + "/out/day17/x0914_001.jpg"),
+              sim::pictureData(DEMO_SEED, 1, sim::PictureKind::Photo, picture.photoSize));
+    EXPECT_NE(copy.err.find("Copying photos into date folders day%2D below "), std::string::npos)
+        << copy.err;
+    EXPECT_FALSE(fs::exists(settings));
+
+    // The simulator's format, line for line; the photo came at the speed given.
+    const auto lines = LinesOf(folder.path() + "/line.log");
+    ASSERT_FALSE(lines.empty());
+    int atSpeed = 0;
+    for (const std::string& line : lines) {
+        if (line.rfind("# ", 0) == 0) continue;
+        EXPECT_TRUE(std::regex_match(line, LOG_LINE)) << line;
+        atSpeed += line.find(" cam>host 57600 ") != std::string::npos ? 1 : 0;
+    }
+    EXPECT_GT(atSpeed, 3);
+    EXPECT_NE(lines.front().find("# begun "), std::string::npos) << lines.front();
+}
+
+TEST(TheDetectCommand, FindsTheCameraAndItsSpeedAndSendsNothingButProbes) {
+    test::TempDir folder;
+    const std::string log = folder.path() + "/camera.log";
+    sim::CamsimProcess camera;
+    std::string why;
+    ASSERT_TRUE(camera.start(PIXLOR_CAMSIM_PATH, {"--pictures", "3", "--log", log}, why)) << why;
+    const std::vector<std::string> environment{"PIXLOR_REGISTRY=" + folder.path() + "/settings.reg",
+                                               "PIXLOR_COM5=" + camera.device()};
+    const Finished found = RunPixlor(folder.path(), {"detect"}, environment);
+    EXPECT_EQ(found.status, 0) << found.err;
+    EXPECT_NE(found.out.find(camera.device() + "  a camera answers at 19200 Bd (COM5)\n"),
+              std::string::npos)
+        << found.out;
+    camera.stop();
+    for (const std::string& line : LinesOf(log)) {
+        if (line.find(" host>cam ") == std::string::npos) continue;
+        EXPECT_EQ(line.substr(line.find(" host>cam ") + 10), "19200 00") << line;
+    }
+
+    // A copy killed in the middle leaves the camera at the copy's speed: detect finds it there.
+    ASSERT_TRUE(camera.start(PIXLOR_CAMSIM_PATH, {"--pictures", "3"}, why)) << why;
+    const std::vector<std::string> onCom2{"PIXLOR_REGISTRY=" + folder.path() + "/settings.reg",
+                                          "PIXLOR_COM2=" + camera.device()};
+    const std::string program = (fs::current_path() / "pixlor").string();
+    const std::string errPath = folder.path() + "/copy.err";
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::setenv("PIXLOR_REGISTRY", (folder.path() + "/settings.reg").c_str(), 1);
+        ::setenv("PIXLOR_COM2", camera.device().c_str(), 1);
+        ::freopen(errPath.c_str(), "w", stderr);
+        if (::chdir(folder.path().c_str()) != 0) ::_exit(99);
+        ::execl(program.c_str(), program.c_str(), "copy", "out", static_cast<char*>(nullptr));
+        ::_exit(98);
+    }
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    std::string said;
+    while (said.find("pic05.07.2002_002.jpg") == std::string::npos &&
+           std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));  // polls the child's output
+        std::stringstream text;
+        text << std::ifstream(errPath).rdbuf();
+        said = text.str();
+    }
+    ::kill(child, SIGKILL);
+    ::waitpid(child, nullptr, 0);
+    const Finished cut = RunPixlor(folder.path(), {"detect"}, onCom2);
+    EXPECT_EQ(cut.status, 0) << cut.err;
+    EXPECT_NE(cut.out.find(camera.device() + "  a camera answers at 115200 Bd (COM2); a command "
+                                             "was cut short there"),
+              std::string::npos)
+        << cut.out << said;
 }
 
 TEST(APortNamedForOneCommand, IsUsedAndNoSettingIsWritten) {
@@ -262,7 +373,7 @@ TEST(APortNamedForOneCommand, IsUsedAndNoSettingIsWritten) {
     ASSERT_EQ(copy.status, 0) << copy.err;
     EXPECT_EQ(copy.out, "12 pictures copied (12 new, 0 already there) into " + folder.path() +
                             "/out\n");
-    EXPECT_EQ(copy.err.find('%'), std::string::npos) << copy.err;
+    EXPECT_FALSE(std::regex_search(copy.err, std::regex("[0-9]%"))) << copy.err;  // no percentages
     EXPECT_EQ(std::count(copy.err.begin(), copy.err.end(), '\n'), 15) << copy.err;
     ExpectOnlyWholePhotos(folder.path() + "/out");
     EXPECT_FALSE(fs::exists(folder.path() + "/settings.reg"));
@@ -355,10 +466,41 @@ TEST(TheProgram, MakesItsManualPageAndBashCompletionFromItsHelp) {
     const Finished completion = RunPixlor(folder.path(), {"--bash-completion"}, {});
     ASSERT_EQ(completion.status, 0);
     std::ofstream(folder.path() + "/pixlor.bash") << completion.out;
-    const std::string check = "bash -c 'source " + folder.path() +
-                              "/pixlor.bash && COMP_WORDS=(pixlor copy --sk) COMP_CWORD=2 && "
-                              "_pixlor; test \"${COMPREPLY[*]}\" = --skip-existing'";
-    EXPECT_EQ(std::system(check.c_str()), 0) << completion.out;
+    // What the completion offers after the words typed so far.
+    const struct {
+        std::string words, offered;
+    } completions[] = {
+        {"pixlor copy --sk", "--skip-existing"},
+        {"pixlor --port CO", "COM1 COM2 COM3 COM4 COM5 COM6 COM7 COM8"},
+        {"pixlor --speed 1", "19200 115200"},
+        {"pixlor copy d --subfolders a", "auto always"},
+        {"pixlor move d --folders \"\"", "photo thumbnail"},
+        {"pixlor copy d --filename \"\"", ""},
+        {"pixlor li", "list"},
+    };
+    for (const auto& c : completions) {
+        const std::string check =
+            "bash -c 'source " + folder.path() + "/pixlor.bash && COMP_WORDS=(" + c.words +
+            ") && COMP_CWORD=$((${#COMP_WORDS[@]} - 1)) && _pixlor; "
+            "test \"${COMPREPLY[*]}\" = \"" + c.offered + "\"'";
+        EXPECT_EQ(std::system(check.c_str()), 0) << c.words;
+    }
+
+    // The manual page fits a terminal of 80 columns and tells the patterns and selections.
+    std::ofstream(folder.path() + "/pixlor.1") << man.out;
+    std::string page;
+    const std::string render = "MANWIDTH=80 man -l " + folder.path() + "/pixlor.1 2>/dev/null";
+    if (std::FILE* pipe = ::popen(render.c_str(), "r")) {
+        char buffer[512];
+        while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) page += buffer;
+        ::pclose(pipe);
+    }
+    ASSERT_NE(page.find("ENVIRONMENT"), std::string::npos) << page;
+    std::istringstream lines(page);
+    for (std::string line; std::getline(lines, line);)
+        EXPECT_LE(DisplayWidth(line), 80) << line;
+    for (const char* text : {"%S second of the shooting", "@YYYY-MM-DDThh:mm:ss", "--filename"})
+        EXPECT_NE(page.find(text), std::string::npos) << text;
 }
 
 }  // namespace
