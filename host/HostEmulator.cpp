@@ -422,7 +422,7 @@ bool HostEmulator::fail(const std::string& why) {
 
 void HostEmulator::violation(const std::string& what) { violations_.push_back(what); }
 
-void HostEmulator::checkModuleNumber(int moduleNumber, const char* service) {
+void HostEmulator::checkModuleNumber(std::intptr_t moduleNumber, const char* service) {
     if (moduleNumber != settings_.moduleNumber)
         violation(std::string(service) + " with module number " + std::to_string(moduleNumber));
 }
@@ -575,7 +575,7 @@ int HostEmulator::fillPanelInfo(bool pluginSide, PanelInfo* info) {
     return 1;
 }
 
-int HostEmulator::message(int moduleNumber, DWORD flags, const char* helpTopic,
+int HostEmulator::message(std::intptr_t moduleNumber, DWORD flags, const char* helpTopic,
                           const char* const* items, int itemsNumber, int buttonsNumber) {
     checkModuleNumber(moduleNumber, "Message");
     if (items == nullptr || itemsNumber < 1) {
@@ -626,7 +626,7 @@ int HostEmulator::message(int moduleNumber, DWORD flags, const char* helpTopic,
     return answer;
 }
 
-const char* FARAPI HostEmulator::GetMsg(int moduleNumber, int messageId) {
+const char* FARAPI HostEmulator::GetMsg(std::intptr_t moduleNumber, int messageId) {
     HostEmulator& host = *active;
     host.checkModuleNumber(moduleNumber, "GetMsg");
     const char* text = host.languageFile_.message(messageId);
@@ -635,12 +635,12 @@ const char* FARAPI HostEmulator::GetMsg(int moduleNumber, int messageId) {
     return "";
 }
 
-int FARAPI HostEmulator::Message(int moduleNumber, DWORD flags, const char* helpTopic,
+int FARAPI HostEmulator::Message(std::intptr_t moduleNumber, DWORD flags, const char* helpTopic,
                                  const char* const* items, int itemsNumber, int buttonsNumber) {
     return active->message(moduleNumber, flags, helpTopic, items, itemsNumber, buttonsNumber);
 }
 
-int FARAPI HostEmulator::Dialog(int moduleNumber, int x1, int y1, int x2, int y2,
+int FARAPI HostEmulator::Dialog(std::intptr_t moduleNumber, int x1, int y1, int x2, int y2,
                                 const char* helpTopic, FarDialogItem* item, int itemsNumber) {
     HostEmulator& host = *active;
     host.checkModuleNumber(moduleNumber, "Dialog");

@@ -23,11 +23,19 @@ namespace pixlor::host {
 // The host version the emulator answers to: 1.70, build 1282.
 constexpr int HOST_VERSION = MAKEFARVERSION(1, 70, 1282);
 
+// The plug-in number the emulator gives. The 64-bit host's is pointer-wide and does not fit in
+// 32 bits, so a plug-in that keeps it in an int hands back another number.
+#if INTPTR_MAX > INT32_MAX
+constexpr std::intptr_t DEFAULT_MODULE_NUMBER = 0x1F4'7A30'0001;
+#else
+constexpr std::intptr_t DEFAULT_MODULE_NUMBER = 1;
+#endif
+
 struct EmulatorSettings {
     std::string moduleName;       // the plug-in module's path; its folder holds the .lng files
     std::string language = "English";
     std::string rootKey = "Software\\Far\\Plugins";
-    int moduleNumber = 1;
+    std::intptr_t moduleNumber = DEFAULT_MODULE_NUMBER;
     std::string diskDirectory;    // the directory of the disk panel
     // The file manager's own current directory, where it takes the items of a panel with
     // OPIF_REALNAMES to be files; empty: the process's current directory.
@@ -138,10 +146,10 @@ public:
     std::string errorText;  // why the last operation failed
 
     // The host's services, as the start-up table hands them to the plug-in.
-    static const char* FARAPI GetMsg(int moduleNumber, int messageId);
-    static int FARAPI Message(int moduleNumber, DWORD flags, const char* helpTopic,
+    static const char* FARAPI GetMsg(std::intptr_t moduleNumber, int messageId);
+    static int FARAPI Message(std::intptr_t moduleNumber, DWORD flags, const char* helpTopic,
                               const char* const* items, int itemsNumber, int buttonsNumber);
-    static int FARAPI Dialog(int moduleNumber, int x1, int y1, int x2, int y2,
+    static int FARAPI Dialog(std::intptr_t moduleNumber, int x1, int y1, int x2, int y2,
                              const char* helpTopic, FarDialogItem* item, int itemsNumber);
     static int FARAPI Control(HANDLE plugin, int command, void* param);
     static HANDLE FARAPI SaveScreen(int x1, int y1, int x2, int y2);
@@ -152,7 +160,7 @@ private:
 
     bool fail(const std::string& why);
     void violation(const std::string& what);
-    void checkModuleNumber(int moduleNumber, const char* service);
+    void checkModuleNumber(std::intptr_t moduleNumber, const char* service);
     void readPanelDescription();
     void listDisk();
     void hostKey(int key, unsigned controlState);
@@ -163,8 +171,8 @@ private:
     void afterPluginCall();
     int control(HANDLE plugin, int command, void* param);
     int fillPanelInfo(bool pluginSide, PanelInfo* info);
-    int message(int moduleNumber, DWORD flags, const char* helpTopic, const char* const* items,
-                int itemsNumber, int buttonsNumber);
+    int message(std::intptr_t moduleNumber, DWORD flags, const char* helpTopic,
+                const char* const* items, int itemsNumber, int buttonsNumber);
 
     PluginEntryPoints plugin_;
     HostUser& user_;

@@ -12,7 +12,7 @@ struct PluginEntryPoints {
     int(FARAPI* GetMinFarVersion)();
     void(FARAPI* SetStartupInfo)(const PluginStartupInfo* info);
     void(FARAPI* GetPluginInfo)(PluginInfo* info);
-    HANDLE(FARAPI* OpenPlugin)(int openFrom, int item);
+    HANDLE(FARAPI* OpenPlugin)(int openFrom, std::intptr_t item);
     void(FARAPI* ClosePlugin)(HANDLE plugin);
     void(FARAPI* GetOpenPluginInfo)(HANDLE plugin, OpenPluginInfo* info);
     int(FARAPI* SetDirectory)(HANDLE plugin, const char* dir, int opMode);

@@ -21,6 +21,7 @@ using BOOL = int;
 using BYTE = std::uint8_t;
 using WORD = std::uint16_t;
 using DWORD = std::uint32_t;
+using DWORD_PTR = std::uintptr_t;
 using LONG = std::int32_t;
 using UINT = std::uint32_t;
 using HANDLE = void*;

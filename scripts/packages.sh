@@ -11,11 +11,14 @@ NATIVE_PACKAGES=(
 # What each later stage needs beyond the native packages.
 declare -A STAGE_NEEDS=(
   [win32]="g++-mingw-w64-i686 unzip"
+  [win64]="g++-mingw-w64-x86-64 unzip"
   [wine]="g++-mingw-w64-i686 unzip wine64 wine32:i386"
+  [wine64]="g++-mingw-w64-x86-64 unzip wine64"
   [fuzz]="clang libclang-rt-14-dev"
 )
 # Every stage's package, once, in the order they are installed.
-STAGE_PACKAGES=(g++-mingw-w64-i686 unzip wine64 wine32:i386 clang libclang-rt-14-dev)
+STAGE_PACKAGES=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 unzip wine64 wine32:i386 clang
+                libclang-rt-14-dev)
 
 package_installed() {
   dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The whole test suite on a fresh Debian machine: installs what is missing, then builds and tests
-# the native build, the sanitizer build, and the Windows builds: the product Pixlor.dll with its
-# release archive, and the 32-bit test programs and that very DLL under 32-bit wine; then the
-# fuzz targets briefly.
+# the native build, the sanitizer build, and the Windows builds: the 32-bit and the 64-bit
+# Pixlor.dll with their release archives, the 32-bit test programs and the 32-bit DLL under
+# 32-bit wine, the end-to-end suite on the 64-bit DLL under wine64; then the fuzz targets briefly.
 #
 # A stage whose packages apt could not install (scripts/install-deps.sh names them) is skipped
 # with one loud line and apt's reason; the last line says which stages ran and which were
@@ -63,10 +63,14 @@ build_and_test() {
 stage native "Linux build and tests" build_and_test native
 stage sanitize "Linux build with AddressSanitizer and UndefinedBehaviorSanitizer" \
   build_and_test sanitize
-stage win32 "Windows: Pixlor.dll (32-bit) and the release archive" scripts/win32-release.sh
+stage win32 "Windows: Pixlor.dll (32-bit) and the release archive" scripts/windows-release.sh win32
+stage win64 "Windows: Pixlor.dll (64-bit) and the x64 release archive" \
+  scripts/windows-release.sh win64
 # A few minutes once built; the limit stops a hung run (the script cleans up after itself).
 stage wine "Windows: the 32-bit build's tests and the end-to-end suite on the release's DLL under wine" \
-  timeout 20m scripts/wine-tests.sh
+  timeout 20m scripts/wine-tests.sh win32
+stage wine64 "Windows: the end-to-end suite on the x64 release's DLL under wine64" \
+  timeout 15m scripts/wine-tests.sh win64
 stage fuzz "Fuzz targets, briefly, from their seed corpora" scripts/fuzz.sh
 
 if [ $skipped = yes ] && [ "${PIXLOR_REQUIRE_ALL:-}" = 1 ]; then

@@ -1,26 +1,41 @@
 #!/usr/bin/env bash
-# The product under 32-bit wine: every test program of the win32-tests build (the same code as
-# i686 Windows programs) through ctest, then the end-to-end suite (test_wine), whose host
-# emulator, built for i686 too, loads the very Pixlor.dll of the release archive, unpacked with its
-# language files, on the real Win32 serial, file and registry calls against pixlor-camsim, whose
-# pseudo-terminal becomes wine's COM1. Each situation runs once under wine and once natively
-# (pixlor.so), each with a fresh camera; where the camera stays on the line, the two byte logs of
-# the camera must hold the same bytes in the same order. PIXLOR_NATIVE_BUILD names the native build
-# folder (default: build, the native preset's).
+# The product under wine. The 32-bit plug-in (scripts/wine-tests.sh, or win32) under 32-bit wine:
+# every test program of the win32-tests build (the same code as i686 Windows programs) through
+# ctest, then the end-to-end suite (test_wine), whose host emulator, built for i686 too, loads the
+# very Pixlor.dll of the release archive, unpacked with its language files, on the real Win32
+# serial, file and registry calls against pixlor-camsim, whose pseudo-terminal becomes wine's COM1.
+# The 64-bit plug-in (scripts/wine-tests.sh win64) under wine64: the same end-to-end suite, its
+# host emulator built for x86_64 with the 64-bit host's layout and root key, on the x64 release
+# archive's Pixlor.dll. Each situation runs once under wine and once natively (pixlor.so), each
+# with a fresh camera; where the camera stays on the line, the two byte logs of the camera must
+# hold the same bytes in the same order. PIXLOR_NATIVE_BUILD names the native build folder
+# (default: build, the native preset's).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
+product=${1:-win32}
 
-wine=/usr/lib/wine/wine
 wineserver=/usr/lib/wine/wineserver
-export WINEARCH=win32 WINEDEBUG=-all
+case $product in
+  win32)
+    wine=/usr/lib/wine/wine bits=32 archive_suffix=
+    host_key='HKCU\Software\Far'
+    export WINEARCH=win32 ;;
+  win64)  # only today's host loads a 64-bit plug-in; its wrapper names its own root key
+    wine=/usr/lib/wine/wine64 bits=64 archive_suffix=-x64
+    host_key='HKCU\Software\Far Manager'
+    export WINEARCH=win64 ;;
+  *) echo "wine-tests.sh: no such build: $product (win32 or win64)" >&2; exit 2 ;;
+esac
+tests=build-$product-tests  # the test build folder, of the preset $product-tests
+export WINEDEBUG=-all
 # The suite's file times are the cameras' clock read in UTC; both runs take the same zone.
 export TZ=UTC
-export WINEPREFIX=$root/build-win32-tests/wineprefix
-work=$root/build-win32-tests/wine-e2e
+export WINEPREFIX=$root/$tests/wineprefix
+work=$root/$tests/wine-e2e
 release=$work/release/Pixlor  # the release archive, unpacked: the module the suite loads
 native=${PIXLOR_NATIVE_BUILD:-build}
-settings_key='HKCU\Software\Far\Plugins\Pixlor'
+settings_key="$host_key\Plugins\Pixlor"  # the host's key for its plug-ins, and ours in it
 
 # situation (test suite)                  scenario file        the camera: stays on the line, or
 #                                                              when the test asks falls silent
@@ -98,26 +113,32 @@ stage "Native build for the comparison runs"
 cmake --preset native -B "$native" >/dev/null
 cmake --build "$native" --target pixlor_module pixlor-camsim test_wine
 
-stage "Windows: Pixlor.dll (32-bit) and the release archive"
-cmake --preset win32 >/dev/null
-cmake --build --preset win32 --target all release
+stage "Windows: Pixlor.dll ($bits-bit) and the release archive"
+cmake --preset "$product" >/dev/null
+cmake --build --preset "$product" --target all release
 
-stage "Windows: the 32-bit test programs"
-cmake --preset win32-tests >/dev/null
-cmake --build --preset win32-tests
+stage "Windows: the $bits-bit test programs"
+cmake --preset "$product-tests" >/dev/null
+if [[ $product == win32 ]]; then
+  cmake --build --preset "$product-tests"
+else  # the end-to-end suite only: the native build runs the others with the same 64-bit layout
+  cmake --build --preset "$product-tests" --target test_wine
+fi
 
-stage "Wine prefix (32-bit) and the release archive unpacked"
+stage "Wine prefix ($bits-bit) and the release archive unpacked"
 "$wineserver" -k 2>/dev/null || true
 rm -rf "$WINEPREFIX" "$work"
 mkdir -p "$work/release"
-unzip -q build-win32/Pixlor-*.zip -d "$work/release"
-cmp "$release/Pixlor.dll" build-win32/Pixlor.dll
-echo "loading $release/Pixlor.dll: the release archive's, the same bytes as build-win32/Pixlor.dll"
+unzip -q build-$product/Pixlor-[0-9]*$archive_suffix.zip -d "$work/release"
+cmp "$release/Pixlor.dll" "build-$product/Pixlor.dll"
+echo "loading $release/Pixlor.dll: the release archive's, the same bytes as build-$product/Pixlor.dll"
 "$wine" wineboot --init
 restart_wine
 
-stage "Windows 32-bit test programs under wine"
-ctest --test-dir build-win32-tests --output-on-failure --timeout 120 -j 2
+if [[ $product == win32 ]]; then
+  stage "Windows 32-bit test programs under wine"
+  ctest --test-dir "$tests" --output-on-failure --timeout 120 -j 2
+fi
 
 failed=0
 for entry in "${situations[@]}"; do
@@ -125,7 +146,7 @@ for entry in "${situations[@]}"; do
   scenario=$root/tests/wine/scenarios/$scenario_file
   stage "End to end under wine: $suite"
 
-  "$wine" reg delete 'HKCU\Software\Far' /f >/dev/null 2>&1 || true
+  "$wine" reg delete "$host_key" /f >/dev/null 2>&1 || true
   start_camsim "$scenario" "$work/$suite.wine.log"
   "$wine" reg add 'HKLM\Software\Wine\Ports' /v COM1 /d "$pty" /f >/dev/null
   restart_wine  # the serial ports are read when wine starts
@@ -136,7 +157,7 @@ for entry in "${situations[@]}"; do
     cable="Z:${cable//\//\\}"
   fi
   (cd "$release" && PIXLOR_PULL_REQUEST=$cable timeout 5m \
-     "$wine" "$root/build-win32-tests/tests/test_wine.exe" --gtest_filter="$suite.*") || failed=1
+     "$wine" "$root/$tests/tests/test_wine.exe" --gtest_filter="$suite.*") || failed=1
   if [[ $suite == ACameraWithPicturesOnThreeDates ]]; then
     # The settings the configuration dialog saved, as wine's registry holds them.
     query=$("$wine" reg query "$settings_key" | tr -d '\r')

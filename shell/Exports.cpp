@@ -19,7 +19,7 @@ void FARAPI SetStartupInfo(const PluginStartupInfo* info) { pixlor::SetStartupIn
 
 void FARAPI GetPluginInfo(PluginInfo* info) { pixlor::GetPluginInfo(*info); }
 
-HANDLE FARAPI OpenPlugin(int, int) {
+HANDLE FARAPI OpenPlugin(int, std::intptr_t) {
     pixlor::CameraPanel* panel = pixlor::OpenPlugin();
     return panel != nullptr ? panel : INVALID_HANDLE_VALUE;
 }

@@ -1,21 +1,26 @@
-// The host's plug-in interface, version 1.70, as far as Pixlor uses it. Layouts are binary facts:
-// every structure is packed to 2 bytes, and the 32-bit sizes are checked below. The 64-bit and
-// Linux builds keep the field order with native pointers; they talk only to our own host code.
+// The host's plug-in interface, version 1.70, as far as Pixlor uses it. Layouts are binary facts,
+// and there are two: the 32-bit host packs every structure to 2 bytes and calls stdcall; the
+// 64-bit host (today's, through its wrapper for 1.x plug-ins) aligns every field naturally and
+// makes pointer-wide (intptr_t) the plug-in number, OpenPlugin's item, an item's user data and
+// some reserved slots. Each structure is declared once for both: intptr_t is int on the 32-bit
+// build. The sizes are checked below. The Linux build takes the 64-bit rules; it talks only to
+// our own host code.
 #pragma once
 
 #include "platform/Win32Api.h"
 
 #include <cstddef>
+#include <cstdint>
 
 #if defined(_WIN32) && !defined(_WIN64)
 #define FARAPI __stdcall
 #define FARCDECL __cdecl
+#pragma pack(push, 2)
 #else
 #define FARAPI
 #define FARCDECL
+#pragma pack(push, 8)  // natural alignment: no field is wider than 8 bytes
 #endif
-
-#pragma pack(push, 2)
 
 struct PluginPanelItem;
 struct PanelInfo;
@@ -24,10 +29,11 @@ struct FarDialogItem;
 // Services we never call keep their slot as an untyped function pointer of the same size.
 using FarUnusedService = void(FARAPI*)();
 
-using FARAPIMESSAGE = int(FARAPI*)(int ModuleNumber, DWORD Flags, const char* HelpTopic,
-                                   const char* const* Items, int ItemsNumber, int ButtonsNumber);
-using FARAPIGETMSG = const char*(FARAPI*)(int ModuleNumber, int MsgId);
-using FARAPIDIALOG = int(FARAPI*)(int ModuleNumber, int X1, int Y1, int X2, int Y2,
+using FARAPIMESSAGE = int(FARAPI*)(std::intptr_t ModuleNumber, DWORD Flags,
+                                   const char* HelpTopic, const char* const* Items,
+                                   int ItemsNumber, int ButtonsNumber);
+using FARAPIGETMSG = const char*(FARAPI*)(std::intptr_t ModuleNumber, int MsgId);
+using FARAPIDIALOG = int(FARAPI*)(std::intptr_t ModuleNumber, int X1, int Y1, int X2, int Y2,
                                   const char* HelpTopic, FarDialogItem* Item, int ItemsNumber);
 using FARAPICONTROL = int(FARAPI*)(HANDLE hPlugin, int Command, void* Param);
 using FARAPISAVESCREEN = HANDLE(FARAPI*)(int X1, int Y1, int X2, int Y2);
@@ -48,7 +54,8 @@ struct FarStandardFunctions {
     FARSTDSPRINTF sprintf;
     FARSTDSSCANF sscanf;
     FarUnusedService qsort, bsearch, qsortex;
-    DWORD Reserved[9];
+    FarUnusedService snprintf;  // the 1.70 host keeps it reserved
+    std::intptr_t Reserved[8];
     FarUnusedService LIsLower, LIsUpper, LIsAlpha, LIsAlphanum, LUpper, LLower, LUpperBuf,
         LLowerBuf, LStrupr, LStrlwr;
     FARSTDLOCALSTRICMP LStricmp;
@@ -65,7 +72,7 @@ struct FarStandardFunctions {
 struct PluginStartupInfo {
     int StructSize;
     char ModuleName[MAX_PATH];
-    int ModuleNumber;
+    std::intptr_t ModuleNumber;
     const char* RootKey;
     FarUnusedService Menu;
     FARAPIDIALOG Dialog;
@@ -127,7 +134,8 @@ struct OpenPluginInfo {
     DWORD Reserved;
 };
 
-// The find data as the host lays it out: packed, 318 bytes (the system header's own is 320).
+// The find data as the host lays it out: packed to 318 bytes by the 32-bit host, the system's
+// own 320 on 64-bit.
 struct FAR_FIND_DATA {
     DWORD dwFileAttributes;
     FILETIME ftCreationTime;
@@ -151,8 +159,9 @@ struct PluginPanelItem {
     char* Owner;
     char** CustomColumnData;
     int CustomColumnNumber;
-    DWORD UserData;
-    DWORD Reserved[3];
+    DWORD_PTR UserData;
+    DWORD CRC32;
+    std::intptr_t Reserved[2];
 };
 
 struct FarRect {
@@ -217,8 +226,20 @@ static_assert(sizeof(FarDialogItem) == 548);
 static_assert(offsetof(PluginStartupInfo, FSF) == 336);
 static_assert(offsetof(PluginPanelItem, UserData) == 350);
 static_assert(offsetof(PanelInfo, CurDir) == 220);
+#else
+static_assert(sizeof(PluginStartupInfo) == 480);
+static_assert(sizeof(FarStandardFunctions) == 456);
+static_assert(sizeof(PluginInfo) == 80);
+static_assert(sizeof(OpenPluginInfo) == 120);
+static_assert(sizeof(KeyBarTitles) == 672);
+static_assert(sizeof(FAR_FIND_DATA) == 320);
+static_assert(sizeof(PluginPanelItem) == 400);
+static_assert(sizeof(PanelInfo) == 512);
+static_assert(sizeof(FarDialogItem) == 552);
+static_assert(offsetof(PluginStartupInfo, FSF) == 408);
+static_assert(offsetof(PluginPanelItem, UserData) == 368);
+static_assert(offsetof(PanelInfo, CurDir) == 232);
 #endif
-static_assert(sizeof(FAR_FIND_DATA) == 318);  // no pointers: the same everywhere
 
 // Message flags.
 constexpr DWORD FMSG_WARNING = 0x1;
@@ -295,7 +316,7 @@ extern "C" {
 int FARAPI GetMinFarVersion();
 void FARAPI SetStartupInfo(const PluginStartupInfo* info);
 void FARAPI GetPluginInfo(PluginInfo* info);
-HANDLE FARAPI OpenPlugin(int openFrom, int item);
+HANDLE FARAPI OpenPlugin(int openFrom, std::intptr_t item);
 void FARAPI ClosePlugin(HANDLE plugin);
 void FARAPI GetOpenPluginInfo(HANDLE plugin, OpenPluginInfo* info);
 int FARAPI SetDirectory(HANDLE plugin, const char* dir, int opMode);

@@ -146,7 +146,8 @@ void CollectSelection(CameraPanel& panel, const PanelInfo& info, SelectionList& 
                           static_cast<int>(sizeof(folderName) - 1), item.FindData.cFileName);
             AddFolderPictures(panel, folderName, folderPattern, list, count);
         } else {
-            list.push_back({item.FindData.ftCreationTime, item.UserData});
+            list.push_back(
+                {item.FindData.ftCreationTime, static_cast<std::uint32_t>(item.UserData)});
         }
     }
     count = static_cast<std::uint32_t>(list.size());

@@ -377,7 +377,7 @@ TEST_F(ConfigureWithALongLabel, ALongDigitLabelKeepsTheFieldInsideTheFrame) {
 
 // "M<number>" for every message, and 700 characters for message 9. A host service: stdcall on
 // 32-bit Windows, which a lambda cannot be.
-const char* FARAPI NumberedOrLongMessage(int, int message) {
+const char* FARAPI NumberedOrLongMessage(std::intptr_t, int message) {
     static std::string text;
     text = message == 9 ? std::string(700, 'm') : "M" + std::to_string(message);
     return text.c_str();

@@ -60,7 +60,7 @@ void FARAPI DescribePlugin(PluginInfo* info) {
     info->DiskMenuStrings = diskMenu;
     info->DiskMenuStringsNumber = 1;
 }
-HANDLE FARAPI Open(int, int) {
+HANDLE FARAPI Open(int, std::intptr_t) {
     Plugin().calls.push_back("OpenPlugin");
     return Plugin().refuseOpen ? INVALID_HANDLE_VALUE : Plugin().handle();
 }
@@ -270,7 +270,7 @@ TEST_F(AnOpenPanel, ThePlugInSeesTheMarkedItemsOfItsPanel) {
     duringKey([&](HANDLE) { control(FCTL_GETPANELINFO, &info); });
     ASSERT_EQ(info.SelectedItemsNumber, 1);
     EXPECT_STREQ(info.SelectedItems[0].FindData.cFileName, "A.jpg");
-    EXPECT_EQ(DWORD{info.SelectedItems[0].UserData}, 101u);
+    EXPECT_EQ(DWORD_PTR{info.SelectedItems[0].UserData}, 101u);
     EXPECT_EQ(info.ItemsNumber, 3);
     EXPECT_EQ(info.Plugin, 1);
 }

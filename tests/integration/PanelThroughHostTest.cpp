@@ -133,7 +133,7 @@ TEST_F(AHostWithACameraOnCom2, F8RenumbersThePicturesLeftSoTheyStillCopyTheirOwn
     ASSERT_TRUE(emulator.enterFolder(".."));
     ASSERT_TRUE(emulator.enterFolder("02-05-18"));
     const PluginPanelItem& item = emulator.pluginPanel().items().at(1);
-    EXPECT_EQ(DWORD{item.UserData}, 1u) << "the third picture is the second now";
+    EXPECT_EQ(DWORD_PTR{item.UserData}, 1u) << "the third picture is the second now";
     ASSERT_TRUE(emulator.setCurrentItem(item.FindData.cFileName));
     EXPECT_EQ(emulator.getFiles(), 1);
     EXPECT_EQ(readFileBytes(disk.windowsPath("pic18.05.2002_001.jpg")), last);

@@ -3,14 +3,11 @@
 // offset of every field, numbered by hand from the published layout. Nothing runs: the build of
 // this file is the test, with the i686 compiler of the product.
 #include "shell/FarPlugin.h"
-
-#include <cstddef>
+#include "tests/layout/LayoutChecks.h"
 
 #if !defined(_WIN32) || defined(_WIN64)
 #error "the host's layouts are those of the 32-bit Windows build"
 #endif
-
-#define PIXLOR_AT(type, field, offset) static_assert(offsetof(type, field) == (offset), #type "::" #field)
 
 static_assert(sizeof(void*) == 4 && sizeof(HANDLE) == 4 && sizeof(DWORD) == 4 && sizeof(int) == 4);
 static_assert(sizeof(FILETIME) == 8);
@@ -42,7 +39,9 @@ PIXLOR_AT(FarStandardFunctions, atoi, 4);
 PIXLOR_AT(FarStandardFunctions, sprintf, 20);
 PIXLOR_AT(FarStandardFunctions, sscanf, 24);
 PIXLOR_AT(FarStandardFunctions, qsortex, 36);
-PIXLOR_AT(FarStandardFunctions, Reserved, 40);
+PIXLOR_AT(FarStandardFunctions, snprintf, 40);
+PIXLOR_AT(FarStandardFunctions, Reserved, 44);
+static_assert(sizeof(FarStandardFunctions::snprintf) + sizeof(FarStandardFunctions::Reserved) == 36);
 PIXLOR_AT(FarStandardFunctions, LIsLower, 76);
 PIXLOR_AT(FarStandardFunctions, LStricmp, 116);
 PIXLOR_AT(FarStandardFunctions, LStrnicmp, 120);
@@ -115,7 +114,8 @@ PIXLOR_AT(PluginPanelItem, Owner, 338);
 PIXLOR_AT(PluginPanelItem, CustomColumnData, 342);
 PIXLOR_AT(PluginPanelItem, CustomColumnNumber, 346);
 PIXLOR_AT(PluginPanelItem, UserData, 350);
-PIXLOR_AT(PluginPanelItem, Reserved, 354);
+PIXLOR_AT(PluginPanelItem, CRC32, 354);
+PIXLOR_AT(PluginPanelItem, Reserved, 358);
 
 static_assert(sizeof(PanelInfo) == 496);
 PIXLOR_AT(PanelInfo, PanelType, 0);
@@ -156,10 +156,6 @@ PIXLOR_AT(FarDialogItem, Data, 36);
 static_assert(sizeof(FarDialogItem::Param) == 4);
 
 // The calling conventions: every entry point and host service stdcall, sprintf and sscanf cdecl.
-#include <type_traits>
-
-#define PIXLOR_CALL(entity, type) static_assert(std::is_same_v<decltype(entity), type>, #entity)
-
 PIXLOR_CALL(&::GetMinFarVersion, int(__stdcall*)());
 PIXLOR_CALL(&::SetStartupInfo, void(__stdcall*)(const PluginStartupInfo*));
 PIXLOR_CALL(&::GetPluginInfo, void(__stdcall*)(PluginInfo*));

@@ -2,8 +2,8 @@
 # scripts/test.sh and scripts/install-deps.sh against stand-in apt-get, dpkg-query, dpkg, cmake
 # and ctest on PATH, and stand-in stage scripts: which stages run, which are skipped and why,
 # and the exit status, for a mirror that serves everything, one out of step (its i386 index
-# fails its size check, so 32-bit wine is refused), one that refuses a native package, and a
-# stage that fails.
+# fails its size check, so 32-bit wine is refused), one without the x86_64 compiler, one that
+# refuses a native package, and a stage that fails.
 set -uo pipefail
 source_root=$(cd "$(dirname "$0")/../.." && pwd)
 work=$(mktemp -d)
@@ -55,11 +55,12 @@ done
 printf '#!/usr/bin/env bash\n"$@"\n' >"$work/bin/sudo"
 chmod +x "$work/bin/"*
 
-# A copy of the project's scripts, the stage scripts replaced by stand-ins that log their name.
+# A copy of the project's scripts, the stage scripts replaced by stand-ins that log their name
+# and arguments.
 mkdir -p "$work/project/scripts"
 cp "$source_root"/scripts/{test.sh,install-deps.sh,packages.sh} "$work/project/scripts/"
-for script in win32-release.sh wine-tests.sh fuzz.sh; do
-  printf '#!/usr/bin/env bash\necho "%s" >>"$STATE/log"\n' "$script" >"$work/project/scripts/$script"
+for script in windows-release.sh wine-tests.sh fuzz.sh; do
+  printf '#!/usr/bin/env bash\necho "%s $*" >>"$STATE/log"\n' "$script" >"$work/project/scripts/$script"
 done
 chmod +x "$work/project/scripts/"*.sh
 
@@ -90,11 +91,13 @@ last_line_is() { [[ $(tail -n 1 <<<"$output") == "$1" ]]; }
 
 row="a mirror that serves everything"
 run
-expect "every stage ran" last_line_is "stages: native ok, sanitize ok, win32 ok, wine ok, fuzz ok"
+expect "every stage ran" last_line_is \
+  "stages: native ok, sanitize ok, win32 ok, win64 ok, wine ok, wine64 ok, fuzz ok"
 expect "exit 0" test $status -eq 0
 expect "the native suite ran" has "$log" "ctest --preset native"
 expect "the i386 architecture was added" test -s "$STATE/architectures"
-for script in win32-release.sh wine-tests.sh fuzz.sh; do
+for script in "windows-release.sh win32" "windows-release.sh win64" "wine-tests.sh win32" \
+              "wine-tests.sh win64" fuzz.sh; do
   expect "$script ran" has "$log" "$script"
 done
 
@@ -106,9 +109,10 @@ expect "its failure is said in one line" \
 expect "the skip is said loudly with apt's reason" has "$output" \
   "=== SKIPPED: wine (Windows: the 32-bit build's tests and the end-to-end suite on the release's DLL under wine): wine32:i386 not installable: Unable to correct problems, you have held broken packages."
 expect "the last line names what ran and what was skipped" last_line_is \
-  "stages: native ok, sanitize ok, win32 ok, wine skipped (wine32:i386 not installable: Unable to correct problems, you have held broken packages.), fuzz ok"
+  "stages: native ok, sanitize ok, win32 ok, win64 ok, wine skipped (wine32:i386 not installable: Unable to correct problems, you have held broken packages.), wine64 ok, fuzz ok"
 expect "the native and sanitizer suites still ran" has "$log" "ctest --preset sanitize"
-expect "the 32-bit wine stage did not" lacks "$log" "wine-tests.sh"
+expect "the 32-bit wine stage did not" lacks "$log" "wine-tests.sh win32"
+expect "the wine64 stage did" has "$log" "wine-tests.sh win64"
 expect "the stages that had their packages ran" has "$log" "fuzz.sh"
 expect "exit 0" test $status -eq 0
 
@@ -117,6 +121,14 @@ PIXLOR_REQUIRE_ALL=1 UPDATE_FAILS=1 REFUSED="wine32:i386" run
 expect "exit 1" test $status -eq 1
 expect "the skip still named" has "$output" "wine skipped (wine32:i386 not installable"
 expect "the other stages still ran" has "$log" "fuzz.sh"
+
+row="a mirror without the x86_64 compiler"
+REFUSED="g++-mingw-w64-x86-64" run
+expect "only the 64-bit stages skipped, each with apt's reason" last_line_is \
+  "stages: native ok, sanitize ok, win32 ok, win64 skipped (g++-mingw-w64-x86-64 not installable: Unable to correct problems, you have held broken packages.), wine ok, wine64 skipped (g++-mingw-w64-x86-64 not installable: Unable to correct problems, you have held broken packages.), fuzz ok"
+expect "the 32-bit stages ran" has "$log" "wine-tests.sh win32"
+expect "no 64-bit stage ran" lacks "$log" "win64"
+expect "exit 0" test $status -eq 0
 
 row="a mirror that refuses a native package"
 REFUSED="libgtest-dev" run
@@ -130,7 +142,7 @@ FAILING_PRESET=sanitize run
 expect "the failed stage named last, nothing after it run" last_line_is \
   "stages: native ok, sanitize failed"
 expect "a failure" test $status -ne 0
-expect "no later stage ran" lacks "$log" "win32-release.sh"
+expect "no later stage ran" lacks "$log" "windows-release.sh"
 
-[[ $failures -eq 0 ]] && echo "install logic: 5 situations, all as expected"
+[[ $failures -eq 0 ]] && echo "install logic: 6 situations, all as expected"
 exit $((failures > 0))

@@ -34,7 +34,7 @@ TEST_F(PicturesOfMay17And18, NamesInsideAFolderContinueTheOtherPanelsNumbers) {
     EXPECT_EQ(DWORD{items[1].FindData.dwFileAttributes}, DWORD{FILE_ATTRIBUTE_ARCHIVE});
     EXPECT_EQ(DWORD{items[1].FindData.nFileSizeLow}, 2000u);
     EXPECT_EQ(DWORD{items[1].PackSize}, 2000u);
-    EXPECT_EQ(DWORD{items[1].UserData}, 1u);
+    EXPECT_EQ(DWORD_PTR{items[1].UserData}, 1u);
     EXPECT_EQ(panel()->listingState, LISTING_IN_FOLDER);
 }
 

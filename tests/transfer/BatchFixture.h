@@ -57,7 +57,7 @@ protected:
     // The name the panel lists for the picture at a catalogue position.
     std::string nameAt(DWORD position) {
         for (const PluginPanelItem& item : listing())
-            if (DWORD{item.UserData} == position) return item.FindData.cFileName;
+            if (DWORD_PTR{item.UserData} == position) return item.FindData.cFileName;
         return "";
     }
     std::unique_ptr<SelectionList> positions(const std::vector<std::uint32_t>& list) {

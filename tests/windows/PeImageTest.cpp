@@ -1,7 +1,8 @@
-// Reads the built Pixlor.dll's PE headers and checks what the host relies on: a 32-bit x86
-// image, exactly the twelve undecorated entry points, imports from system DLLs only, and a
-// version resource. Run by scripts/test.sh after the win32 build, with the DLL's path in
-// PIXLOR_DLL.
+// Reads the built Pixlor.dll's PE headers and checks what the host relies on: an image of the
+// host's machine (a 32-bit x86 PE32, or for the 64-bit host an x86-64 PE32+, which the host takes
+// only when the machine matches its own), exactly the twelve undecorated entry points, imports
+// from system DLLs only, and a version resource. Run by scripts/test.sh after the win32 and the
+// win64 builds, with the DLL's path in PIXLOR_DLL and, for the 64-bit one, PIXLOR_DLL_MACHINE=x64.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -35,8 +36,9 @@ public:
         const std::uint16_t optionalSize = u16(pe + 20);
         const std::uint32_t optional = pe + 24;
         magic = u16(optional);
-        if (magic != 0x10B) return true;  // not PE32: the caller sees the magic
-        const std::uint32_t directories = optional + 96;
+        if (magic != PE32 && magic != PE32_PLUS) return true;  // the caller sees the magic
+        // The data directories follow the wider fields of PE32+.
+        const std::uint32_t directories = optional + (magic == PE32 ? 96 : 112);
         for (int i = 0; i < 3; ++i)
             directory_[i] = {u32(directories + 8 * i), u32(directories + 8 * i + 4)};
         std::uint32_t table = optional + optionalSize;
@@ -74,6 +76,7 @@ public:
         return types;
     }
 
+    static constexpr std::uint16_t PE32 = 0x10B, PE32_PLUS = 0x20B;
     std::uint16_t machine = 0;
     std::uint16_t characteristics = 0;
     std::uint16_t magic = 0;
@@ -125,9 +128,15 @@ protected:
     std::unique_ptr<PeImage> image;
 };
 
-TEST_F(ProductDll, IsA32BitX86Dll) {
-    EXPECT_EQ(image->machine, 0x14C);
-    EXPECT_EQ(image->magic, 0x10B);
+TEST_F(ProductDll, IsADllForTheHostsMachine) {
+    const char* wanted = std::getenv("PIXLOR_DLL_MACHINE");
+    if (wanted != nullptr && std::string(wanted) == "x64") {
+        EXPECT_EQ(image->machine, 0x8664);  // x86-64
+        EXPECT_EQ(image->magic, PeImage::PE32_PLUS);
+    } else {
+        EXPECT_EQ(image->machine, 0x14C);  // i386
+        EXPECT_EQ(image->magic, PeImage::PE32);
+    }
     EXPECT_NE(image->characteristics & 0x2000, 0) << "not marked as a DLL";
 }
 

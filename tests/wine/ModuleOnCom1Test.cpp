@@ -1,10 +1,10 @@
 // The plug-in module loaded from disk by the host emulator, on the real system layer, against
 // pixlor-camsim on a pseudo-terminal mapped to COM1. scripts/wine-tests.sh starts a fresh camsim
-// with the situation's scenario before each suite and runs the suite twice: under 32-bit wine
-// (the release archive's Pixlor.dll through LoadLibraryA, the Win32 serial, file and registry
-// calls) and built natively (pixlor.so, the POSIX layer with PIXLOR_COM1); then it compares the
-// bytes each run put on the wire. The tests of a suite share one camera and run in the order
-// written.
+// with the situation's scenario before each suite and runs the suite twice: under wine (the
+// release archive's Pixlor.dll through LoadLibraryA, the Win32 serial, file and registry calls;
+// 32-bit wine for the 32-bit DLL, wine64 for the x64 one) and built natively (pixlor.so, the
+// POSIX layer with PIXLOR_COM1); then it compares the bytes each run put on the wire. The tests
+// of a suite share one camera and run in the order written.
 #include "host/HostEmulator.h"
 #include "host/ScriptedUser.h"
 #include "shell/MessageNumbers.h"
@@ -148,6 +148,10 @@ protected:
         host::EmulatorSettings settings;
         settings.moduleName = module.path;
         settings.diskDirectory = disk.path();
+#ifdef _WIN64
+        // Only today's host loads a 64-bit plug-in, and its wrapper gives this root key.
+        settings.rootKey = "Software\\Far Manager\\Plugins";
+#endif
         return settings;
     }
 
