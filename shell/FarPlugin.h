@@ -32,6 +32,7 @@ using FARAPIDIALOG = int(FARAPI*)(int ModuleNumber, int X1, int Y1, int X2, int 
 using FARAPICONTROL = int(FARAPI*)(HANDLE hPlugin, int Command, void* Param);
 using FARAPISAVESCREEN = HANDLE(FARAPI*)(int X1, int Y1, int X2, int Y2);
 using FARAPIRESTORESCREEN = void(FARAPI*)(HANDLE hScreen);
+using FARAPIADVCONTROL = int(FARAPI*)(int ModuleNumber, int Command, void* Param);
 
 using FARSTDSPRINTF = int(FARCDECL*)(char* Buffer, const char* Format, ...);
 using FARSTDSSCANF = int(FARCDECL*)(const char* Buffer, const char* Format, ...);
@@ -77,7 +78,9 @@ struct PluginStartupInfo {
     FarUnusedService GetDirList, GetPluginDirList, FreeDirList, Viewer, Editor, CmpName,
         CharTable, Text, EditorControl;
     FarStandardFunctions* FSF;
-    FarUnusedService ShowHelp, AdvControl, InputBox, DialogEx, SendDlgMessage, DefDlgProc;
+    FarUnusedService ShowHelp;
+    FARAPIADVCONTROL AdvControl;
+    FarUnusedService InputBox, DialogEx, SendDlgMessage, DefDlgProc;
     DWORD Reserved;
     FarUnusedService ViewerControl;
 };
@@ -248,6 +251,10 @@ constexpr int FCTL_GETANOTHERPANELINFO = 2;
 constexpr int FCTL_UPDATEPANEL = 3;
 constexpr int FCTL_REDRAWPANEL = 5;
 constexpr int FCTL_SETSELECTION = 10;
+
+// AdvControl commands, and the host's confirmation settings that ACTL_GETCONFIRMATIONS returns.
+constexpr int ACTL_GETCONFIRMATIONS = 17;
+constexpr int FCS_INTERRUPTOPERATION = 0x20;  // ask before a long operation stops on Esc
 
 // Plug-in, panel and item flags.
 constexpr DWORD PF_DISABLEPANELS = 2;

@@ -223,6 +223,8 @@ std::unique_ptr<HostEmulator> Commands::startHost(const std::string& diskDirecto
     settings.moduleName = setup_.moduleName;
     settings.language = setup_.language;
     settings.diskDirectory = diskDirectory;
+    // Ctrl+C reaches the plug-in as Esc, and means to stop now: the host asks nothing first.
+    settings.confirmations = 0;
     auto emulator = std::make_unique<HostEmulator>(setup_.plugin, user_, settings);
     if (!emulator->start()) {
         streams_.err << "pixlor: " << Tr("the plug-in cannot start: ") << emulator->errorText
