@@ -9,6 +9,7 @@
 #include "shell/MessageNumbers.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -144,6 +145,7 @@ struct ChosenItem {
     bool folder = false;
     std::uint64_t size = 0;
     std::int64_t time = 0;
+    std::uintptr_t picture = 0;  // the panel item's picture (UserData), the same in both views
 };
 
 struct PictureGroup {
@@ -159,7 +161,28 @@ namespace {
 
 ChosenItem EntryOf(const PluginPanelItem& item) {
     return {item.FindData.cFileName, IsFolder(item), SizeOf(item),
-            UnixSeconds(item.FindData.ftLastWriteTime)};
+            UnixSeconds(item.FindData.ftLastWriteTime), item.UserData};
+}
+
+// The bytes a copy of `pictures` writes: the sizes the panel lists for the kind it shows, and
+// those of the other kind, read from the other view by picture, when that kind is copied.
+std::uint64_t BytesToCopy(HostEmulator& emulator, const std::vector<PictureGroup>& pictures,
+                          const CopyChoice& choice) {
+    const bool shownKind = choice.kinds != CopyKinds::One || choice.photos != choice.thumbnailView;
+    const bool otherKind = choice.kinds != CopyKinds::One || !shownKind;
+    std::map<std::uintptr_t, std::uint64_t> otherSizes;
+    if (otherKind) {
+        emulator.pressKey(VK_F7);
+        ForEachPicture(emulator, [&](const std::string&, const PluginPanelItem& item) {
+            otherSizes[item.UserData] = SizeOf(item);
+        });
+        emulator.pressKey(VK_F7);
+    }
+    std::uint64_t bytes = 0;
+    for (const PictureGroup& group : pictures)
+        for (const ChosenItem& entry : group.entries)
+            bytes += (shownKind ? entry.size : 0) + (otherKind ? otherSizes[entry.picture] : 0);
+    return bytes;
 }
 
 }  // namespace
@@ -494,10 +517,19 @@ bool Commands::selectGroup(HostEmulator& emulator, const PictureGroup& group) {
     return !names.empty() && emulator.selectItems(names);
 }
 
-void Commands::watchProgress(Outcome& outcome, const std::string& destination) {
+void Commands::watchProgress(Outcome& outcome, const std::string& destination,
+                             CommandProgress* progress) {
     const char* fileLine = texts_->message(MSG_COPY_FILE_LINE);
     const char* deleteLine = texts_->message(MSG_DELETE_PROGRESS);
-    user_.noticeSeen = [&outcome, destination, fileLine, deleteLine](const BoxRecord& box) {
+    const auto started = std::chrono::steady_clock::now();
+    user_.noticeSeen = [&outcome, destination, fileLine, deleteLine, progress,
+                        started](BoxRecord& box) {
+        if (progress != nullptr) {
+            const auto elapsed = std::chrono::steady_clock::now() - started;
+            progress->rewrite(
+                box, static_cast<std::uint64_t>(
+                         std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count()));
+        }
         std::vector<long long> numbers;
         if (deleteLine != nullptr && !box.lines.empty() &&
             ScanByFormat(deleteLine, box.lines[0], numbers) && numbers.size() == 2) {
@@ -596,10 +628,13 @@ int Commands::transfer(const TransferRequest& request) {
         selectedFiles += static_cast<int>(group.entries.size()) *
                          (request.choice.kinds == CopyKinds::One ? 1 : 2);
 
+    CommandProgress progress(selectedFiles, BytesToCopy(*emulator, counted, request.choice),
+                             texts_->message(MSG_COPY_FILE_LINE),
+                             texts_->message(MSG_COPY_BATCH_LINE));
     Outcome outcome;
     outcome.known = FilesBelow(destination);
     const auto before = outcome.known;
-    watchProgress(outcome, target);
+    watchProgress(outcome, target, &progress);
     const std::size_t firstBox = user_.answeredBoxes().size();
     bool failed = false;
     bool echoed = false;
@@ -625,6 +660,9 @@ int Commands::transfer(const TransferRequest& request) {
             return ok;
         };
         outcome.groupDeletions = 0;
+        // Each key press numbers its files from 1 again.
+        outcome.fileOrdinal = 0;
+        progress.startBatch();
         const std::size_t groupBox = user_.answeredBoxes().size();
         const KeyStroke stroke = CopyKeyFor(request.choice);
         emulator->pressKey(stroke.key, stroke.controlState);

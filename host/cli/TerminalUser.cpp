@@ -71,7 +71,8 @@ void TerminalUser::status(const std::string& line) {
     streams_.err << line << std::endl;
 }
 
-void TerminalUser::showNotice(const BoxRecord& box) {
+void TerminalUser::showNotice(const BoxRecord& notice) {
+    BoxRecord box = notice;
     if (noticeSeen) noticeSeen(box);
     if (quiet) return;
     if (streams_.errIsTerminal) {

@@ -29,8 +29,8 @@ public:
 
     // How the next dialogs are answered; without one, every dialog is cancelled.
     std::function<int(DialogRequest&)> dialogAnswer;
-    // Sees every box without buttons, before it is drawn.
-    std::function<void(const BoxRecord&)> noticeSeen;
+    // Sees every box without buttons before it is drawn, and may change what is drawn.
+    std::function<void(BoxRecord&)> noticeSeen;
     // Questions (OK/Cancel boxes) are answered "OK" without asking or showing them.
     bool assumeYes = false;
     // No progress and no notices; warnings still show.
