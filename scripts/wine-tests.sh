@@ -31,6 +31,7 @@ situations=(
   "ACameraWithPicturesOnThreeDates        pictures.json        stays"
   "ACameraThatDamagesADataPacket          damaged-packet.json  stays"
   "ACameraThatRefusesToDelete             refused-delete.json  stays"
+  "ACameraStoppedWithEscInTheMiddleOfACopy stopped-copy.json  stays"
   "ACameraPulledInTheMiddleOfAPacket      long-packets.json    silent"
   "ACameraUnpluggedInTheMiddleOfAPacket   long-packets.json    goes"
 )
