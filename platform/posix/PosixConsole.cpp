@@ -24,8 +24,10 @@ namespace {
 constexpr BYTE ESCAPE_BYTE = 0x1B;
 constexpr int VK_RETURN_KEY = 0x0D;
 
-// The three standard handles, made at the first request, as the system makes them at start.
-PosixHandle* standardHandles[3] = {};
+// The three standard handles: the process's descriptors 0 to 2, which no call closes.
+PosixHandle standardHandles[3] = {{PosixHandle::Kind::Console, 0, {}, {}, {}, 0},
+                                  {PosixHandle::Kind::File, 1, {}, {}, {}, 0},
+                                  {PosixHandle::Kind::File, 2, {}, {}, {}, 0}};
 
 INPUT_RECORD keyEvent(bool down, WORD virtualKey, char character) {
     INPUT_RECORD record{};
@@ -116,12 +118,13 @@ HANDLE PosixSystem::GetStdHandle(DWORD which) {
         fail(ERROR_INVALID_HANDLE);
         return INVALID_HANDLE_VALUE;
     }
-    PosixHandle*& standard = standardHandles[index];
-    if (standard == nullptr) {
-        const auto kind = index == 0 ? PosixHandle::Kind::Console : PosixHandle::Kind::File;
-        standard = new PosixHandle{kind, static_cast<int>(index), {}, {}, {}, 0};
-    }
-    return standard;
+    return &standardHandles[index];
+}
+
+bool isStandardHandle(const PosixHandle* handle) {
+    for (const PosixHandle& standard : standardHandles)
+        if (handle == &standard) return true;
+    return false;
 }
 
 BOOL PosixSystem::PeekConsoleInputA(HANDLE input, INPUT_RECORD* records, DWORD length,

@@ -39,6 +39,9 @@ struct PosixHandle {
 // The object behind `handle` when it is of `kind`, else nullptr.
 PosixHandle* handleOf(HANDLE handle, PosixHandle::Kind kind);
 
+// True for one of the process's standard handles (GetStdHandle), which CloseHandle leaves open.
+bool isStandardHandle(const PosixHandle* handle);
+
 class PosixSystem final : public System {
 public:
     PIXLOR_SYSTEM_CALLS(PIXLOR_SYSTEM_OVERRIDE)
