@@ -102,7 +102,8 @@ HostEmulator::HostEmulator(const PluginEntryPoints& plugin, HostUser& user,
     startupInfo_.Menu = startupInfo_.GetDirList = startupInfo_.GetPluginDirList =
         startupInfo_.FreeDirList = startupInfo_.Viewer = startupInfo_.Editor =
             startupInfo_.CmpName = startupInfo_.CharTable = startupInfo_.Text =
-                startupInfo_.EditorControl = startupInfo_.ShowHelp = startupInfo_.InputBox = startupInfo_.DialogEx = startupInfo_.SendDlgMessage =
+                startupInfo_.EditorControl = startupInfo_.ShowHelp = startupInfo_.InputBox =
+                    startupInfo_.DialogEx = startupInfo_.SendDlgMessage =
                         startupInfo_.DefDlgProc = startupInfo_.ViewerControl = UnexpectedService;
     startupInfo_.Dialog = Dialog;
     startupInfo_.Message = Message;

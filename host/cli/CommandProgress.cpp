@@ -33,7 +33,8 @@ std::string Duration(std::uint64_t seconds) {
                       static_cast<unsigned long long>(seconds / 60 % 60),
                       static_cast<unsigned long long>(seconds % 60));
     else
-        std::snprintf(text, sizeof text, "%llu:%02llu", static_cast<unsigned long long>(seconds / 60),
+        std::snprintf(text, sizeof text, "%llu:%02llu",
+                      static_cast<unsigned long long>(seconds / 60),
                       static_cast<unsigned long long>(seconds % 60));
     return text;
 }
@@ -55,7 +56,8 @@ void CommandProgress::startBatch() {
 
 void CommandProgress::rewrite(BoxRecord& box, std::uint64_t elapsedMs) {
     std::vector<long long> file, batch;
-    if (fileLineFormat_ == nullptr || batchLineFormat_ == nullptr || box.lines.size() <= BATCH_BAR ||
+    if (fileLineFormat_ == nullptr || batchLineFormat_ == nullptr ||
+        box.lines.size() <= BATCH_BAR ||
         !ScanByFormat(fileLineFormat_, box.lines[FILE_LINE], file) || file.size() < 2 ||
         !ScanByFormat(batchLineFormat_, box.lines[BATCH_LINE], batch) || batch.size() < 2)
         return;
