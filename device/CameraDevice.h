@@ -30,6 +30,7 @@ constexpr std::int32_t OP_FOLDER_CREATE = 15;      // target folder not created
 constexpr std::int32_t OP_FOLDER_MISSING = 16;     // target folder listing cannot start
 constexpr std::int32_t OP_FOLDER_LIST = 17;        // target folder listing ended with an error
 constexpr std::int32_t OP_DELETE_TIMEOUTS = 18;    // the completion wait's time-outs not set
+constexpr std::int32_t OP_STOPPED = 19;            // the user stopped the transfer: no failure
 
 // The camera answered, but refused or did not understand.
 constexpr std::uint32_t STATUS_OUT_OF_STEP = 0x0014;
@@ -39,8 +40,9 @@ constexpr std::uint32_t STATUS_LINE_FAILURE = 0x016A;
 // deleteMode of the link: the camera has refused the delete-last action.
 constexpr std::uint8_t DELETE_WITH_SELECTION = 2;
 
-// Called after every data packet with the bytes of this file so far and the file's size.
-using ProgressCallback = void (*)(std::uint32_t done, std::uint32_t size);
+// Called after every data packet with the bytes of this file so far and the file's size; false
+// stops the transfer after that packet, unless it was the last one.
+using ProgressCallback = bool (*)(std::uint32_t done, std::uint32_t size);
 
 class CameraDevice {
 public:
@@ -83,9 +85,10 @@ private:
     // Asks the camera again, with NAK, for a packet that came damaged, short or not at all.
     bool awaitDataPacket();
     // Receives the data register packet by packet into `file`; true once the last packet is in
-    // it. `fileFailed` tells a failed write to the file from a failure on the line.
+    // it. `endedHere` tells a failed write to the file, or a stop the progress callback asked
+    // for (operationCode OP_STOPPED), from a failure on the line.
     bool receiveIntoFile(std::uint8_t reg, HANDLE file, std::uint32_t size,
-                         ProgressCallback progress, bool& fileFailed);
+                         ProgressCallback progress, bool& endedHere);
 };
 
 }  // namespace pixlor

@@ -36,24 +36,25 @@ bool CameraDevice::downloadPicture(std::uint32_t number, bool photo, bool resetA
         operationCode = photo ? OP_PHOTO_FILE : OP_THUMB_FILE;
         return false;
     }
-    bool fileFailed = false;
+    bool endedHere = false;
     bool complete =
         receiveIntoFile(photo ? REGISTER_PHOTO_DATA : REGISTER_THUMB_DATA, file,
-                        photo ? entry.photoSize : entry.thumbSize, progress, fileFailed);
+                        photo ? entry.photoSize : entry.thumbSize, progress, endedHere);
     if (complete) os().SetFileTime(file, &fileTime, &fileTime, &fileTime);
     // A close that fails may leave the file's data off the disk: not a copy to rely on.
     if (!os().CloseHandle(file) && complete) {
         complete = false;
-        fileFailed = true;
+        endedHere = true;
+        operationCode = photo ? OP_PHOTO_FILE : OP_THUMB_FILE;
     }
     // A cut-off copy must not pass for the picture; the camera still holds it.
     if (!complete) os().DeleteFileA(fileName);
 
-    if (fileFailed) {
+    if (endedHere) {
         // The camera waits for the answer to its last packet; a command ends its transfer, so
-        // the speed reset goes out at once.
-        restoreSpeed(true, true);
-        operationCode = photo ? OP_PHOTO_FILE : OP_THUMB_FILE;
+        // the speed reset goes out at once. After a stop, its own failure is the one to report.
+        const bool stopped = operationCode == OP_STOPPED;
+        if (!restoreSpeed(true, !stopped) && stopped) operationCode = OP_DISCONNECT;
         return false;
     }
     if (link->port->statusFlags != 0) {
@@ -73,7 +74,7 @@ bool CameraDevice::downloadPicture(std::uint32_t number, bool photo, bool resetA
 }
 
 bool CameraDevice::receiveIntoFile(std::uint8_t reg, HANDLE file, std::uint32_t size,
-                                   ProgressCallback progress, bool& fileFailed) {
+                                   ProgressCallback progress, bool& endedHere) {
     link->requestData(reg);
     std::uint32_t received = 0;
     for (;;) {
@@ -88,14 +89,22 @@ bool CameraDevice::receiveIntoFile(std::uint8_t reg, HANDLE file, std::uint32_t 
             return false;
         }
         received += length;
-        if (progress != nullptr) progress(received, size);
+        const bool last = link->answerType() == WIRE_DATA_LAST;
+        // A stop asked for at the last packet comes too late to save anything: the file is
+        // complete with it.
+        if (progress != nullptr && !progress(received, size) && !last) {
+            operationCode = OP_STOPPED;
+            endedHere = true;
+            return false;
+        }
         DWORD written = 0;
         if (!os().WriteFile(file, link->answerPayload(), length, &written) ||
             written != length) {
-            fileFailed = true;
+            operationCode = reg == REGISTER_PHOTO_DATA ? OP_PHOTO_FILE : OP_THUMB_FILE;
+            endedHere = true;
             return false;
         }
-        if (link->answerType() == WIRE_DATA_LAST) {
+        if (last) {
             link->sendByte(WIRE_ACK);
             return true;
         }

@@ -1,6 +1,7 @@
 #include "host/HostEmulator.h"
 
 #include "host/StandardFunctions.h"
+#include "platform/System.h"
 
 #include <algorithm>
 #include <chrono>
@@ -40,6 +41,23 @@ std::vector<unsigned char> FileBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
+
+#ifdef _WIN32
+// A program started with its standard input redirected has no console input to type into: it
+// takes the console's own (made for it when it has none), as standard input of the process.
+void EnsureConsoleInput() {
+    DWORD mode = 0;
+    if (::GetConsoleMode(::GetStdHandle(STD_INPUT_HANDLE), &mode) != 0) return;
+    const auto openInput = [] {
+        return ::CreateFileA("CONIN$", GENERIC_READ | GENERIC_WRITE,
+                             FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                             nullptr);
+    };
+    HANDLE input = openInput();
+    if (input == INVALID_HANDLE_VALUE && ::AllocConsole() != 0) input = openInput();
+    if (input != INVALID_HANDLE_VALUE) ::SetStdHandle(STD_INPUT_HANDLE, input);
+}
+#endif
 
 std::filesystem::path NativePath(std::string path) {
 #ifndef _WIN32
@@ -84,8 +102,8 @@ HostEmulator::HostEmulator(const PluginEntryPoints& plugin, HostUser& user,
     startupInfo_.Menu = startupInfo_.GetDirList = startupInfo_.GetPluginDirList =
         startupInfo_.FreeDirList = startupInfo_.Viewer = startupInfo_.Editor =
             startupInfo_.CmpName = startupInfo_.CharTable = startupInfo_.Text =
-                startupInfo_.EditorControl = startupInfo_.ShowHelp = startupInfo_.AdvControl =
-                    startupInfo_.InputBox = startupInfo_.DialogEx = startupInfo_.SendDlgMessage =
+                startupInfo_.EditorControl = startupInfo_.ShowHelp = startupInfo_.InputBox =
+                    startupInfo_.DialogEx = startupInfo_.SendDlgMessage =
                         startupInfo_.DefDlgProc = startupInfo_.ViewerControl = UnexpectedService;
     startupInfo_.Dialog = Dialog;
     startupInfo_.Message = Message;
@@ -93,6 +111,7 @@ HostEmulator::HostEmulator(const PluginEntryPoints& plugin, HostUser& user,
     startupInfo_.Control = Control;
     startupInfo_.SaveScreen = SaveScreen;
     startupInfo_.RestoreScreen = RestoreScreen;
+    startupInfo_.AdvControl = AdvControl;
     startupInfo_.FSF = &standardFunctions_;
     listDisk();
 }
@@ -415,6 +434,27 @@ bool HostEmulator::setDiskDirectory(const std::string& directory) {
     return true;
 }
 
+bool HostEmulator::typeKey(WORD virtualKey, char character) {
+#ifdef _WIN32
+    if (&os() == &nativeSystem()) EnsureConsoleInput();
+#endif
+    INPUT_RECORD press[2] = {};
+    for (int i = 0; i < 2; ++i) {
+        press[i].EventType = KEY_EVENT;
+        KEY_EVENT_RECORD& key = press[i].Event.KeyEvent;
+        key.bKeyDown = i == 0 ? TRUE : FALSE;
+        key.wRepeatCount = 1;
+        key.wVirtualKeyCode = virtualKey;
+        key.uChar.AsciiChar = virtualKey == VK_ESCAPE ? '\x1b' : character;
+    }
+    DWORD written = 0;
+    if (os().WriteConsoleInputA(os().GetStdHandle(STD_INPUT_HANDLE), press, 2, &written) &&
+        written == 2)
+        return true;
+    return fail("the console input took no key (error " + std::to_string(os().GetLastError()) +
+                ")");
+}
+
 bool HostEmulator::fail(const std::string& why) {
     errorText = why;
     return false;
@@ -668,6 +708,15 @@ HANDLE FARAPI HostEmulator::SaveScreen(int, int, int, int) {
     host.savedScreens_.insert(screen);
     ++host.screensSaved_;
     return screen;
+}
+
+int FARAPI HostEmulator::AdvControl(std::intptr_t moduleNumber, int command, void*) {
+    HostEmulator& host = *active;
+    host.checkModuleNumber(moduleNumber, "AdvControl");
+    if (command == ACTL_GETCONFIRMATIONS) return host.settings_.confirmations;
+    host.violation("AdvControl with the command " + std::to_string(command) +
+                   ", which the host emulator does not answer");
+    return 0;
 }
 
 void FARAPI HostEmulator::RestoreScreen(HANDLE screen) {

@@ -42,6 +42,9 @@ struct EmulatorSettings {
     std::string currentDirectory;
     // Where the host puts the copies it views or edits; empty: the system's temporary folder.
     std::string temporaryDirectory;
+    // The host's confirmation settings (FCS_ bits) that ACTL_GETCONFIRMATIONS hands out; the
+    // host asks before an operation stops on Esc by default.
+    int confirmations = FCS_INTERRUPTOPERATION;
 };
 
 // What the plug-in said about itself in GetPluginInfo.
@@ -120,6 +123,12 @@ public:
     void closePanel();
     // Points the disk panel at another directory and lists it.
     bool setDiskDirectory(const std::string& directory);
+    // The user changes the host's confirmation settings (FCS_ bits).
+    void setConfirmations(int confirmations) { settings_.confirmations = confirmations; }
+    // Presses a key on the console (its key-down and key-up events go to the end of the console
+    // input), as the user does while the plug-in works: the plug-in reads them itself. False,
+    // with errorText, when the console does not take them.
+    bool typeKey(WORD virtualKey, char character = 0);
 
     bool panelOpen() const { return panel_ != nullptr; }
     // The handle OpenPlugin gave for the open panel, or null.
@@ -154,6 +163,7 @@ public:
     static int FARAPI Control(HANDLE plugin, int command, void* param);
     static HANDLE FARAPI SaveScreen(int x1, int y1, int x2, int y2);
     static void FARAPI RestoreScreen(HANDLE screen);
+    static int FARAPI AdvControl(std::intptr_t moduleNumber, int command, void* param);
 
 private:
     class PluginCall;

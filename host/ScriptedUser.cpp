@@ -13,7 +13,10 @@ int ScriptedUser::answerMessage(const BoxRecord& box) {
     return answer;
 }
 
-void ScriptedUser::showNotice(const BoxRecord& box) { boxes.push_back(box); }
+void ScriptedUser::showNotice(const BoxRecord& box) {
+    boxes.push_back(box);
+    if (noticeShown) noticeShown(box);
+}
 
 int ScriptedUser::answerDialog(DialogRequest& dialog) {
     DialogShown shown{dialog.left, dialog.top, dialog.right, dialog.bottom, dialog.helpTopic,

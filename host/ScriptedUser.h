@@ -32,6 +32,10 @@ public:
     void showNotice(const BoxRecord& box) override;
     int answerDialog(DialogRequest& dialog) override;
 
+    // Sees every box without buttons once it is recorded: where a test acts while the plug-in
+    // works (presses a key, pulls a cable).
+    std::function<void(const BoxRecord&)> noticeShown;
+
     std::vector<BoxRecord> boxes;       // every box, notices included, in order
     std::vector<DialogShown> dialogs;
     int unanswered = 0;                 // boxes and dialogs shown with no answer queued (Esc)

@@ -19,6 +19,12 @@
 // time, as a file time, to the system's file time (UTC).
 //
 // Registry (advapi32). Results are Win32 error codes, ERROR_SUCCESS on success.
+//
+// The clock and the console (kernel32). GetTickCount counts milliseconds from a start of its
+// own, wrapping after 49.7 days. The console input handle (GetStdHandle(STD_INPUT_HANDLE))
+// holds the user's key presses as events: PeekConsoleInputA hands out what is waiting without
+// taking it, ReadConsoleInputA takes it (and waits for an event when none is there), and
+// WriteConsoleInputA puts events at its end, as a program that types for the user does.
 #pragma once
 
 #include "platform/SystemCalls.h"

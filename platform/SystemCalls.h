@@ -40,7 +40,15 @@
     X(LONG, RegEnumValueA,                                                                      \
       (HKEY key, DWORD index, LPSTR name, DWORD* nameSize, DWORD* type, BYTE* data,             \
        DWORD* dataSize))                                                                        \
-    X(LONG, RegCloseKey, (HKEY key))
+    X(LONG, RegCloseKey, (HKEY key))                                                            \
+    X(DWORD, GetTickCount, ())                                                                  \
+    X(HANDLE, GetStdHandle, (DWORD which))                                                      \
+    X(BOOL, PeekConsoleInputA,                                                                  \
+      (HANDLE input, INPUT_RECORD* records, DWORD length, DWORD* read))                         \
+    X(BOOL, ReadConsoleInputA,                                                                  \
+      (HANDLE input, INPUT_RECORD* records, DWORD length, DWORD* read))                         \
+    X(BOOL, WriteConsoleInputA,                                                                 \
+      (HANDLE input, const INPUT_RECORD* records, DWORD length, DWORD* written))
 
 // Declares every entry as an override, in a class that implements the whole table.
 #define PIXLOR_SYSTEM_OVERRIDE(result, name, parameters) result name parameters override;

@@ -109,6 +109,36 @@ struct WIN32_FIND_DATAA {
     char cAlternateFileName[14];
 };
 
+// A console input event, with the field layout of the Windows header (20 bytes): only key events
+// are spelled out; the other kinds keep their room.
+struct KEY_EVENT_RECORD {
+    BOOL bKeyDown;
+    WORD wRepeatCount;
+    WORD wVirtualKeyCode;
+    WORD wVirtualScanCode;
+    union {
+        std::uint16_t UnicodeChar;
+        char AsciiChar;
+    } uChar;
+    DWORD dwControlKeyState;
+};
+static_assert(sizeof(KEY_EVENT_RECORD) == 16);
+
+struct INPUT_RECORD {
+    WORD EventType;
+    union {
+        KEY_EVENT_RECORD KeyEvent;
+        BYTE otherEvent[16];
+    } Event;
+};
+static_assert(sizeof(INPUT_RECORD) == 20);
+
+constexpr WORD KEY_EVENT = 0x0001;
+constexpr int VK_ESCAPE = 0x1B;
+constexpr DWORD STD_INPUT_HANDLE = static_cast<DWORD>(-10);
+constexpr DWORD STD_OUTPUT_HANDLE = static_cast<DWORD>(-11);
+constexpr DWORD STD_ERROR_HANDLE = static_cast<DWORD>(-12);
+
 struct HKEY__;
 using HKEY = HKEY__*;
 #define HKEY_CURRENT_USER (reinterpret_cast<HKEY>(static_cast<std::uintptr_t>(0x80000001u)))

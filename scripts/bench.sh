@@ -9,7 +9,8 @@ scripts/install-deps.sh
 
 cmake --preset native >/dev/null
 cmake --build --preset native --target pixlor-bench-transfer pixlor-bench-catalogue \
-  pixlor-bench-listing pixlor-bench-memory pixlor-bench-pictures pixlor-bench-recovery
+  pixlor-bench-listing pixlor-bench-memory pixlor-bench-pictures pixlor-bench-recovery \
+  pixlor-bench-stopcheck
 
 stage() { printf '\n=== %s\n' "$*"; }
 stage "Machine"
@@ -17,6 +18,8 @@ uname -srm
 grep -m1 'model name' /proc/cpuinfo | sed 's/.*: //'
 echo "$(nproc) processors; commit $(git rev-parse --short HEAD)"
 
+stage "Esc: the check between two data packets"
+build/bench/pixlor-bench-stopcheck
 stage "Listing: GetFindData CPU time"
 build/bench/pixlor-bench-listing
 stage "Memory: peak resident, 20 MB against 20 KB download"

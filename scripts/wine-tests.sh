@@ -41,13 +41,15 @@ settings_key="$host_key\Plugins\Pixlor"  # the host's key for its plug-ins, and 
 #                                                              when the test asks falls silent
 #                                                              (a cable pulled: the port stays)
 #                                                              or goes (an adapter unplugged:
-#                                                              its device hangs up)
+#                                                              its device hangs up); the test
+#                                                              types keys on the console, or not
 situations=(
-  "ACameraWithPicturesOnThreeDates        pictures.json        stays"
-  "ACameraThatDamagesADataPacket          damaged-packet.json  stays"
-  "ACameraThatRefusesToDelete             refused-delete.json  stays"
-  "ACameraPulledInTheMiddleOfAPacket      long-packets.json    silent"
-  "ACameraUnpluggedInTheMiddleOfAPacket   long-packets.json    goes"
+  "ACameraWithPicturesOnThreeDates         pictures.json        stays   -"
+  "ACameraThatDamagesADataPacket           damaged-packet.json  stays   -"
+  "ACameraThatRefusesToDelete              refused-delete.json  stays   -"
+  "ACameraStoppedWithEscInTheMiddleOfACopy stopped-copy.json    stays   keys"
+  "ACameraPulledInTheMiddleOfAPacket       long-packets.json    silent  -"
+  "ACameraUnpluggedInTheMiddleOfAPacket    long-packets.json    goes    -"
 )
 
 stage() { printf '\n=== %s\n' "$*"; }
@@ -142,7 +144,7 @@ fi
 
 failed=0
 for entry in "${situations[@]}"; do
-  read -r suite scenario_file camera <<<"$entry"
+  read -r suite scenario_file camera keys <<<"$entry"
   scenario=$root/tests/wine/scenarios/$scenario_file
   stage "End to end under wine: $suite"
 
@@ -156,8 +158,15 @@ for entry in "${situations[@]}"; do
     arm_cable "$cable" "$camera"
     cable="Z:${cable//\//\\}"
   fi
-  (cd "$release" && PIXLOR_PULL_REQUEST=$cable timeout 5m \
-     "$wine" "$root/$tests/tests/test_wine.exe" --gtest_filter="$suite.*") || failed=1
+  suite_command=(env PIXLOR_PULL_REQUEST="$cable" timeout 5m
+                 "$wine" "$root/$tests/tests/test_wine.exe" --gtest_filter="$suite.*")
+  if [[ $keys == keys ]]; then
+    # Wine gives a program a console that takes keys only when its input is a terminal: the
+    # suite runs on a pseudo-terminal of its own (its output comes through wine's console).
+    (cd "$release" && script -qec "$(printf '%q ' "${suite_command[@]}")" /dev/null) || failed=1
+  else
+    (cd "$release" && "${suite_command[@]}") || failed=1
+  fi
   if [[ $suite == ACameraWithPicturesOnThreeDates ]]; then
     # The settings the configuration dialog saved, as wine's registry holds them.
     query=$("$wine" reg query "$settings_key" | tr -d '\r')

@@ -5,6 +5,7 @@
 #include "shell/MessageNumbers.h"
 #include "shell/Messages.h"
 #include "shell/ModuleState.h"
+#include "transfer/BatchSteps.h"
 
 #include <memory>
 
@@ -87,9 +88,21 @@ bool LoadCatalogue(CameraPanel& panel) {
         DisconnectOrReport(screen, device);
         return false;
     }
+    StartStopWatch(MSG_TITLE);
     for (std::uint32_t number = 1; number <= device.pictureCount; ++number) {
-        if (!device.readPictureInfo(number, number == device.pictureCount)) {
-            ReportAndDisconnect(screen, device);
+        const bool stopped = number > 1 && StopAsked();
+        if (stopped || !device.readPictureInfo(number, number == device.pictureCount)) {
+            if (!stopped && !StoppedByUser(device)) {
+                ReportAndDisconnect(screen, device);
+                return false;
+            }
+            // Stopped: without its information no picture can be listed, so the panel stays
+            // closed; the camera goes back to its default speed.
+            if (!DisconnectOrReport(screen, device)) return false;
+            screen.restore();
+            const std::int32_t numbers[] = {static_cast<std::int32_t>(number - 1),
+                                            static_cast<std::int32_t>(device.pictureCount)};
+            ShowStopped(MSG_TITLE, MSG_CATALOGUE_STOPPED, numbers);
             return false;
         }
     }

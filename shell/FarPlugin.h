@@ -38,6 +38,7 @@ using FARAPIDIALOG = int(FARAPI*)(std::intptr_t ModuleNumber, int X1, int Y1, in
 using FARAPICONTROL = int(FARAPI*)(HANDLE hPlugin, int Command, void* Param);
 using FARAPISAVESCREEN = HANDLE(FARAPI*)(int X1, int Y1, int X2, int Y2);
 using FARAPIRESTORESCREEN = void(FARAPI*)(HANDLE hScreen);
+using FARAPIADVCONTROL = int(FARAPI*)(std::intptr_t ModuleNumber, int Command, void* Param);
 
 using FARSTDSPRINTF = int(FARCDECL*)(char* Buffer, const char* Format, ...);
 using FARSTDSSCANF = int(FARCDECL*)(const char* Buffer, const char* Format, ...);
@@ -84,7 +85,9 @@ struct PluginStartupInfo {
     FarUnusedService GetDirList, GetPluginDirList, FreeDirList, Viewer, Editor, CmpName,
         CharTable, Text, EditorControl;
     FarStandardFunctions* FSF;
-    FarUnusedService ShowHelp, AdvControl, InputBox, DialogEx, SendDlgMessage, DefDlgProc;
+    FarUnusedService ShowHelp;
+    FARAPIADVCONTROL AdvControl;
+    FarUnusedService InputBox, DialogEx, SendDlgMessage, DefDlgProc;
     DWORD Reserved;
     FarUnusedService ViewerControl;
 };
@@ -269,6 +272,10 @@ constexpr int FCTL_GETANOTHERPANELINFO = 2;
 constexpr int FCTL_UPDATEPANEL = 3;
 constexpr int FCTL_REDRAWPANEL = 5;
 constexpr int FCTL_SETSELECTION = 10;
+
+// AdvControl commands, and the host's confirmation settings that ACTL_GETCONFIRMATIONS returns.
+constexpr int ACTL_GETCONFIRMATIONS = 17;
+constexpr int FCS_INTERRUPTOPERATION = 0x20;  // ask before a long operation stops on Esc
 
 // Plug-in, panel and item flags.
 constexpr DWORD PF_DISABLEPANELS = 2;

@@ -72,6 +72,15 @@ enum MessageNumber : int {
     MSG_COPY_BATCH_LINE = 92,      // format: file count, bytes done, batch total, batch percentage
     MSG_DELETE_PROGRESS = 93,      // format: ordinal, total
     MSG_THUMBNAIL_MOVE_KEEPS = 94, // a move of thumbnails alone copied them and deleted nothing
+    MSG_COPY_RATE_LINE = 95,       // format: bytes a second, minutes left, seconds left
+    MSG_COPY_RATE_UNKNOWN = 96,    // the rate line before anything was received
+    MSG_STOP_QUESTION = 97,        // Esc was pressed: stop?
+    MSG_BUTTON_STOP = 98,
+    MSG_BUTTON_GO_ON = 99,
+    MSG_COPY_STOPPED = 100,        // format: pictures copied, pictures selected
+    MSG_MOVE_STOPPED = 101,        // format: pictures copied, pictures selected, deleted
+    MSG_DELETE_STOPPED = 102,      // format: pictures deleted, pictures selected
+    MSG_CATALOGUE_STOPPED = 103,   // format: pictures read, pictures on the camera
 };
 
 }  // namespace pixlor

@@ -176,6 +176,7 @@ bool GetFiles(CameraPanel& panel, const PluginPanelItem* items, int itemCount,
     // The camera goes back to its default speed after the last picture, not after a folder.
     int lastPicture = itemCount - 1;
     while (lastPicture >= 0 && IsFolder(items[lastPicture])) --lastPicture;
+    StartStopWatch(MSG_GETTING_FILE);
 
     for (int i = 0; i <= lastPicture; ++i) {
         const PluginPanelItem& item = items[i];
@@ -190,11 +191,16 @@ bool GetFiles(CameraPanel& panel, const PluginPanelItem* items, int itemCount,
         std::string shown = target;
         HostServices.FSF->TruncPathStr(shown.data(), DISPLAYED_PATH_WIDTH);
         SetFileProgressLines(GetMsg(MSG_GETTING_FILE), shown.c_str());
-        FileProgress(0, 1);
-
-        if (device.downloadPicture(number, panel.thumbMode == 0, i == lastPicture, target.c_str(),
-                                   FileProgress, item.FindData.ftCreationTime))
+        const bool goOn = FileProgress(0, 1);
+        if (goOn && device.downloadPicture(number, panel.thumbMode == 0, i == lastPicture,
+                                           target.c_str(), FileProgress,
+                                           item.FindData.ftCreationTime))
             continue;
+        if (!goOn || StoppedByUser(device)) {
+            // The host gets no copy, and shows nothing more: the user knows why.
+            DisconnectOrReport(screen, device);
+            return false;
+        }
         switch (device.operationCode) {
         case OP_DOWNLOAD_PHOTO:
         case OP_DOWNLOAD_THUMB:

@@ -13,7 +13,7 @@ namespace pixlor {
 
 namespace {
 
-enum class FileOutcome { Copied, Skipped, Failed };
+enum class FileOutcome { Copied, Skipped, Failed, Stopped };
 
 // A picture that cannot be selected, has no readable information, or lies outside the camera's
 // range is passed over; every other failure ends the batch.
@@ -134,10 +134,11 @@ FileOutcome DownloadFile(const BatchCopyJob& job, const SelectionItem& item,
     }
 
     ShowCopyTarget(target);
-    CopyProgress(0, size);
+    if (!CopyProgress(0, size)) return FileOutcome::Stopped;
     if (device.downloadPicture(item.position + 1, pass.photo, resetAfter, target, CopyProgress,
                                item.fileTime))
         return FileOutcome::Copied;
+    if (StoppedByUser(device)) return FileOutcome::Stopped;
     return SkipsFile(device.operationCode) ? FileOutcome::Skipped : FileOutcome::Failed;
 }
 
@@ -183,20 +184,31 @@ bool BatchCopy(CameraPanel& panel, const char* destination, int pairing, bool ph
     if (!selection) selection = PanelSelection(panel, settings);
     CameraDevice& device = *panel.device;
     StartCounting(device, *selection, pairing, photos);
+    const int title = move ? MSG_MOVE_TITLE : MSG_COPY_TITLE;
+    StartStopWatch(title);
 
     const BatchCopyJob job{panel, settings, destination != nullptr ? destination : "",
                            subfolderMode};
     const int passes = pairing == PAIRING_ONE_KIND ? 1 : 2;
     const bool showsPictures = (panel.listingState & (LISTING_IN_FOLDER | LISTING_FLAT_ROOT)) != 0;
     SelectionList completed;
-    for (std::size_t i = 0; i < selection->size(); ++i) {
+    std::uint32_t copiedPictures = 0;
+    bool stopped = false;
+    for (std::size_t i = 0; i < selection->size() && !stopped; ++i) {
         const SelectionItem& item = (*selection)[i];
         const bool last = i + 1 == selection->size();
         bool everyFileCopied = true;
         bool photoCopied = false;
         for (int pass = 0; pass < passes; ++pass) {
+            // Esc is looked for between two files as well: a thumbnail is a single packet.
+            const bool first = i == 0 && pass == 0;
             const CopyPass kind = PassOf(pairing, pass, photos, photoFolderPattern);
-            const FileOutcome outcome = CopyFile(job, item, kind, last);
+            const FileOutcome outcome = first || !StopAsked() ? CopyFile(job, item, kind, last)
+                                                              : FileOutcome::Stopped;
+            if (outcome == FileOutcome::Stopped) {
+                stopped = true;
+                break;
+            }
             if (outcome == FileOutcome::Failed) {
                 ReportAndDisconnect(screen, device);
                 return false;
@@ -204,20 +216,33 @@ bool BatchCopy(CameraPanel& panel, const char* destination, int pairing, bool ph
             everyFileCopied = everyFileCopied && outcome == FileOutcome::Copied;
             photoCopied = photoCopied || (kind.photo && outcome == FileOutcome::Copied);
         }
+        if (stopped) break;  // the picture under way is not complete
+        if (everyFileCopied) ++copiedPictures;
         // Only a picture whose photo is safe on disk may leave the camera.
         if (everyFileCopied && photoCopied) completed.push_back(item);
         if (showsPictures) ClearSelectionMark(panel, item.position);
     }
-    // A skipped last file leaves the camera at the fast speed: it goes back to its default.
+    // A skipped last file, or a stop between files, leaves the camera at the fast speed: it goes
+    // back to its default.
     if (device.linkReady != 0 && !DisconnectOrReport(screen, device)) return false;
     screen.restore();
     const bool movedThumbnailsOnly =
         move && pairing == PAIRING_ONE_KIND && !photos && !selection->empty();
+    const auto selected = static_cast<std::int32_t>(selection->size());
     selection.reset();
 
-    if (move && !completed.empty())
-        BatchDelete(panel, std::make_unique<SelectionList>(std::move(completed)));
-    if (movedThumbnailsOnly) TellThumbnailsMoveNothing(panel);
+    DeleteTally deletion;
+    if (move && !completed.empty()) {
+        StartStopWatch(title);
+        BatchDelete(panel, std::make_unique<SelectionList>(std::move(completed)), &deletion);
+    }
+    if (stopped || deletion.stopped) {
+        const std::int32_t numbers[] = {static_cast<std::int32_t>(copiedPictures), selected,
+                                        static_cast<std::int32_t>(deletion.deleted)};
+        ShowStopped(title, move ? MSG_MOVE_STOPPED : MSG_COPY_STOPPED, numbers);
+    } else if (movedThumbnailsOnly) {
+        TellThumbnailsMoveNothing(panel);
+    }
     HostServices.Control(&panel, FCTL_UPDATEPANEL, nullptr);
     HostServices.Control(&panel, FCTL_REDRAWPANEL, nullptr);
     return true;

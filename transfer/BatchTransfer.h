@@ -4,6 +4,7 @@
 
 #include "shell/CameraPanel.h"
 
+#include <cstdint>
 #include <memory>
 
 namespace pixlor {
@@ -22,14 +23,25 @@ constexpr int SUBFOLDERS_NEVER = 2;
 // Copies the selection (built from the panel's selection when null) into `destination`, a folder
 // path ending in "\". With `move`, the pictures whose every file was copied, their photo among
 // them, are then deleted on the camera; a picture skipped because it could not be selected or
-// read stays there, and a move of thumbnails alone deletes nothing and says so. False when the
-// batch ended early (nothing is deleted then).
+// read stays there, and a move of thumbnails alone deletes nothing and says so. Esc stops it
+// (StopAsked): the file being written is removed, the pictures copied whole so far are still
+// deleted by a move (a second Esc stops that too), and one box says what was done. False when a
+// failure ended the batch early (nothing is deleted then).
 bool BatchCopy(CameraPanel& panel, const char* destination, int pairing, bool photos,
                bool photoFolderPattern, int subfolderMode, bool move,
                std::unique_ptr<SelectionList> selection);
 
+// What a batch delete did, for a move that sums up both of its halves itself.
+struct DeleteTally {
+    std::uint32_t deleted = 0;
+    bool stopped = false;
+};
+
 // Deletes the selection (built from the panel's selection when null) on the camera, one
-// picture after another; a picture named twice is deleted once. False when a deletion failed.
-bool BatchDelete(CameraPanel& panel, std::unique_ptr<SelectionList> selection);
+// picture after another; a picture named twice is deleted once. Esc stops it between two
+// pictures, and a box says how many were deleted; with `tally`, the caller has started the stop
+// watch and sums up itself. False when a deletion failed.
+bool BatchDelete(CameraPanel& panel, std::unique_ptr<SelectionList> selection,
+                 DeleteTally* tally = nullptr);
 
 }  // namespace pixlor

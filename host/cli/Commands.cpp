@@ -12,6 +12,7 @@
 #include "transfer/NamePattern.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -223,6 +224,25 @@ bool Selects(const std::string& item, const ChosenPicture& picture, bool& wellFo
            (namePattern.empty() || Matches(namePattern, picture.name));
 }
 
+// The bytes a copy of `chosen` writes: the sizes the panel lists for the kind it shows, and
+// those of the other kind, read from the other view by camera number, when that kind is copied.
+std::uint64_t BytesToCopy(HostEmulator& emulator, const std::vector<ChosenPicture>& chosen,
+                          const CopyChoice& choice) {
+    const bool shownKind = choice.kinds != CopyKinds::One || choice.photos != choice.thumbnailView;
+    const bool otherKind = choice.kinds != CopyKinds::One || !shownKind;
+    std::map<std::uint32_t, std::uint64_t> otherSizes;
+    if (otherKind) {
+        emulator.pressKey(VK_F7);
+        for (const ChosenPicture& picture : EveryPicture(emulator))
+            otherSizes[picture.number] = picture.size;
+        emulator.pressKey(VK_F7);
+    }
+    std::uint64_t bytes = 0;
+    for (const ChosenPicture& picture : chosen)
+        bytes += (shownKind ? picture.size : 0) + (otherKind ? otherSizes[picture.number] : 0);
+    return bytes;
+}
+
 }  // namespace
 
 bool ChosenPicture::sameAs(const PluginPanelItem& item) const {
@@ -384,6 +404,8 @@ std::unique_ptr<HostEmulator> Commands::startHost(const std::string& diskDirecto
     settings.moduleName = setup_.moduleName;
     settings.language = setup_.language;
     settings.diskDirectory = diskDirectory;
+    // Ctrl+C reaches the plug-in as Esc, and means to stop now: the host asks nothing first.
+    settings.confirmations = 0;
     auto emulator = std::make_unique<HostEmulator>(setup_.plugin, user_, settings);
     if (!emulator->start()) {
         streams_.err << "pixlor: " << Tr("the plug-in cannot start: ") << emulator->errorText
@@ -631,10 +653,19 @@ bool Commands::selectGroup(HostEmulator& emulator, const PictureGroup& group) {
     return !names.empty() && emulator.selectItems(names);
 }
 
-void Commands::watchProgress(Outcome& outcome, const std::string& destination) {
+void Commands::watchProgress(Outcome& outcome, const std::string& destination,
+                             CommandProgress* progress) {
     const char* fileLine = texts_->message(MSG_COPY_FILE_LINE);
     const char* deleteLine = texts_->message(MSG_DELETE_PROGRESS);
-    user_.noticeSeen = [&outcome, destination, fileLine, deleteLine](const BoxRecord& box) {
+    const auto started = std::chrono::steady_clock::now();
+    user_.noticeSeen = [&outcome, destination, fileLine, deleteLine, progress,
+                        started](BoxRecord& box) {
+        if (progress != nullptr) {
+            const auto elapsed = std::chrono::steady_clock::now() - started;
+            progress->rewrite(
+                box, static_cast<std::uint64_t>(
+                         std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count()));
+        }
         std::vector<long long> numbers;
         if (deleteLine != nullptr && !box.lines.empty() &&
             ScanByFormat(deleteLine, box.lines[0], numbers) && numbers.size() == 2) {
@@ -733,10 +764,13 @@ int Commands::transfer(const TransferRequest& request) {
     const int selectedFiles = static_cast<int>(chosen.size()) * perPicture;
     if (!chosen.empty()) user_.status(Printable(WhatHappens(request, patterns, target)));
 
+    CommandProgress progress(selectedFiles, BytesToCopy(*emulator, chosen, request.choice),
+                             texts_->message(MSG_COPY_FILE_LINE),
+                             texts_->message(MSG_COPY_BATCH_LINE));
     Outcome outcome;
     outcome.known = FilesBelow(destination);
     const auto before = outcome.known;
-    watchProgress(outcome, target);
+    watchProgress(outcome, target, &progress);
     const std::size_t firstBox = user_.answeredBoxes().size();
     bool failed = false;
     // The same pictures land the same way however they were named: a picture named inside its
@@ -758,6 +792,9 @@ int Commands::transfer(const TransferRequest& request) {
             return ok;
         };
         outcome.groupDeletions = 0;
+        // Each key press numbers its files from 1 again.
+        outcome.fileOrdinal = 0;
+        progress.startBatch();
         const std::size_t groupBox = user_.answeredBoxes().size();
         const KeyStroke stroke = CopyKeyFor(request.choice);
         emulator->pressKey(stroke.key, stroke.controlState);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "host/HostEmulator.h"
+#include "host/cli/CommandProgress.h"
 #include "host/cli/CopyKeys.h"
 #include "host/cli/Failures.h"
 #include "host/cli/OneCommandSettings.h"
@@ -102,7 +103,9 @@ private:
     // Says in words what the camera failures since box `firstBox` were; true when there were any.
     bool explainFailures(std::size_t firstBox, const FailureContext& context);
     int interrupted(const std::string& done);
-    void watchProgress(Outcome& outcome, const std::string& destination);
+    // Follows the plug-in's progress boxes; a copy's are shown with the command's figures.
+    void watchProgress(Outcome& outcome, const std::string& destination,
+                       CommandProgress* progress = nullptr);
 
     ProgramSetup setup_;
     TerminalUser& user_;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <iconv.h>
+#include <iterator>
 #include <vector>
 
 namespace pixlor::host::cli {
@@ -246,9 +247,13 @@ std::vector<std::string> ProgressLines(const BoxRecord& box, const TerminalStyle
     const auto bars = std::count_if(parts.begin(), parts.end(),
                                     [](const LinePart& part) { return !part.bar.empty(); });
     if (!lossy || style.dumb || bars < 2 || parts.size() < 4) return {line};
-    // The batch's count and bar, the last two parts, go on a line of their own.
-    const std::vector<LinePart> first(parts.begin(), parts.end() - 2);
-    const std::vector<LinePart> second(parts.end() - 2, parts.end());
+    // The batch's count and bar, with the rate and time left after them, go on a line of their
+    // own: from the text before the last bar on.
+    auto batch = std::find_if(parts.rbegin(), parts.rend(),
+                              [](const LinePart& part) { return !part.bar.empty(); });
+    const auto split = std::prev(batch.base(), 2);
+    const std::vector<LinePart> first(parts.begin(), split);
+    const std::vector<LinePart> second(split, parts.end());
     return {FitLine(first, style, lossy), FitLine(second, style, lossy)};
 }
 

@@ -43,7 +43,8 @@ std::string RenderBar(std::string_view bar, int cells, bool unicode);
 std::string ProgressLine(const BoxRecord& box, const TerminalStyle& style);
 
 // The box on as many lines as it needs at style.width (one, or two for a copy whose one line
-// would lose its counts): the batch's count and bar go on the second line.
+// would lose its counts): the batch's count and bar, the rate and the time left go on the
+// second line.
 std::vector<std::string> ProgressLines(const BoxRecord& box, const TerminalStyle& style);
 
 // A progress box as one line for a log: its title and its path (else its first line), no

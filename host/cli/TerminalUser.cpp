@@ -36,8 +36,9 @@ int TerminalUser::answerMessage(const BoxRecord& box) {
         if (assumeYes) return 0;
         return ask(BoxText(box, style_)) ? 0 : 1;
     }
-    // After Ctrl+C the plug-in reports the read it cut short as a camera failure: the program
-    // says it was interrupted instead.
+    // After Ctrl+C the plug-in says it stopped (or, when the camera failed meanwhile, reports
+    // that): the program says it was interrupted instead, with its own count.
+    if (InterruptSignal() != 0 && box.helpTopic == "StopBatch") return 0;
     if ((box.flags & FMSG_WARNING) != 0) {
         if (InterruptSignal() == 0 && !(explainsWarning && explainsWarning(box)))
             streams_.err << "pixlor: " << BoxText(box, style_) << std::endl;
@@ -71,7 +72,8 @@ void TerminalUser::status(const std::string& line) {
     streams_.err << line << std::endl;
 }
 
-void TerminalUser::showNotice(const BoxRecord& box) {
+void TerminalUser::showNotice(const BoxRecord& notice) {
+    BoxRecord box = notice;
     if (noticeSeen) noticeSeen(box);
     if (quiet) return;
     if (streams_.errIsTerminal) {

@@ -29,8 +29,8 @@ public:
 
     // How the next dialogs are answered; without one, every dialog is cancelled.
     std::function<int(DialogRequest&)> dialogAnswer;
-    // Sees every box without buttons, before it is drawn.
-    std::function<void(const BoxRecord&)> noticeSeen;
+    // Sees every box without buttons before it is drawn, and may change what is drawn.
+    std::function<void(BoxRecord&)> noticeSeen;
     // True for a warning that the command explains itself, later: it is not shown here.
     std::function<bool(const BoxRecord&)> explainsWarning;
     // Questions (OK/Cancel boxes) are answered "OK" without asking or showing them.

@@ -35,6 +35,7 @@ public:
     DWORD portBaud(unsigned number) const { return machine_->portBaud(number); }
     COMMTIMEOUTS portTimeouts(unsigned number) const { return machine_->portTimeouts(number); }
     size_t openFileHandles() const { return machine_->openFileHandles(); }
+    size_t consoleEventsWaiting() const { return machine_->consoleEventsWaiting(); }
 
 private:
     explicit FakeSystem(std::unique_ptr<VirtualSystem> machine)

@@ -5,6 +5,8 @@
 #include "platform/SerialLine.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 
 namespace pixlor {
 
@@ -12,6 +14,11 @@ namespace {
 
 // A byte received at the wrong speed arrives as some other byte.
 BYTE garble(BYTE value) { return static_cast<BYTE>((value * 37u + 0x5Bu) ^ 0xA6u); }
+
+// The standard handles: the console input, and two that are no console input.
+const HANDLE CONSOLE_INPUT = reinterpret_cast<HANDLE>(std::uintptr_t{0x3C00});
+const HANDLE CONSOLE_OUTPUT = reinterpret_cast<HANDLE>(std::uintptr_t{0x3C01});
+const HANDLE CONSOLE_ERROR = reinterpret_cast<HANDLE>(std::uintptr_t{0x3C02});
 
 HANDLE portHandle(unsigned number) {
     return reinterpret_cast<HANDLE>(static_cast<std::uintptr_t>(number));
@@ -294,5 +301,46 @@ LONG VirtualSystem::RegEnumValueA(HKEY key, DWORD index, LPSTR name, DWORD* name
 }
 
 LONG VirtualSystem::RegCloseKey(HKEY key) { return registry_.closeKey(key); }
+
+DWORD VirtualSystem::GetTickCount() { return static_cast<DWORD>(now_ / 1000u); }
+
+HANDLE VirtualSystem::GetStdHandle(DWORD which) {
+    switch (which) {
+        case STD_INPUT_HANDLE: return CONSOLE_INPUT;
+        case STD_OUTPUT_HANDLE: return CONSOLE_OUTPUT;
+        case STD_ERROR_HANDLE: return CONSOLE_ERROR;
+        default: fail(ERROR_INVALID_HANDLE); return INVALID_HANDLE_VALUE;
+    }
+}
+
+BOOL VirtualSystem::PeekConsoleInputA(HANDLE input, INPUT_RECORD* records, DWORD length,
+                                      DWORD* read) {
+    *read = 0;
+    if (input != CONSOLE_INPUT) return fail(ERROR_INVALID_HANDLE);
+    for (; *read < length && *read < consoleInput_.size(); ++*read)
+        records[*read] = consoleInput_[*read];
+    return TRUE;
+}
+
+BOOL VirtualSystem::ReadConsoleInputA(HANDLE input, INPUT_RECORD* records, DWORD length,
+                                      DWORD* read) {
+    if (!PeekConsoleInputA(input, records, length, read)) return FALSE;
+    if (*read == 0 && length > 0) {
+        // The real call waits for the next key, which no test can press while it waits.
+        std::fprintf(stderr, "virtual system: ReadConsoleInputA waits for a key forever\n");
+        std::abort();
+    }
+    consoleInput_.erase(consoleInput_.begin(), consoleInput_.begin() + *read);
+    return TRUE;
+}
+
+BOOL VirtualSystem::WriteConsoleInputA(HANDLE input, const INPUT_RECORD* records, DWORD length,
+                                       DWORD* written) {
+    *written = 0;
+    if (input != CONSOLE_INPUT) return fail(ERROR_INVALID_HANDLE);
+    consoleInput_.insert(consoleInput_.end(), records, records + length);
+    *written = length;
+    return TRUE;
+}
 
 }  // namespace pixlor

@@ -1,6 +1,7 @@
 // The machine behind the test system: serial ports wired to in-process peers (the camera
 // simulator or a scripted test peer), a virtual clock that sleeps and read time-outs advance
-// without waiting, an in-memory registry, and files forwarded to the native system.
+// without waiting, an in-memory registry, a console input that holds what was written into it,
+// and files forwarded to the native system.
 #pragma once
 
 #include "platform/RegistryModel.h"
@@ -63,6 +64,8 @@ public:
     DWORD portBaud(unsigned number) const;
     COMMTIMEOUTS portTimeouts(unsigned number) const;
     size_t openFileHandles() const { return files_.size(); }
+    // The console input events not read yet.
+    size_t consoleEventsWaiting() const { return consoleInput_.size(); }
 
     // LocalFileTimeToFileTime takes the process's own time-zone rules (TZ on POSIX): tests
     // choose the zone.
@@ -96,6 +99,7 @@ private:
     std::map<unsigned, Port> ports_;
     std::map<HANDLE, HANDLE> files_;  // our handle -> native file handle
     std::map<HANDLE, Listing> listings_;
+    std::deque<INPUT_RECORD> consoleInput_;
     std::vector<BYTE> sent_;
     std::vector<BYTE> received_;
     RegistryModel registry_;

@@ -272,4 +272,39 @@ LONG FaultySystem::RegCloseKey(HKEY key) {
     return inner_.RegCloseKey(key);
 }
 
+// Counted, but neither recorded nor failed: the clock is read after every data packet and
+// cannot fail.
+DWORD FaultySystem::GetTickCount() {
+    ++counts_[static_cast<std::size_t>(SysCall::GetTickCount)];
+    return inner_.GetTickCount();
+}
+
+HANDLE FaultySystem::GetStdHandle(DWORD which) {
+    if (enter(SysCall::GetStdHandle, format("GetStdHandle(%d)", static_cast<int>(which))))
+        return INVALID_HANDLE_VALUE;
+    return passed(inner_.GetStdHandle(which));
+}
+
+BOOL FaultySystem::PeekConsoleInputA(HANDLE input, INPUT_RECORD* records, DWORD length,
+                                     DWORD* read) {
+    *read = 0;
+    if (enter(SysCall::PeekConsoleInputA, format("PeekConsoleInputA(%u)", length))) return FALSE;
+    return passed(inner_.PeekConsoleInputA(input, records, length, read));
+}
+
+BOOL FaultySystem::ReadConsoleInputA(HANDLE input, INPUT_RECORD* records, DWORD length,
+                                     DWORD* read) {
+    *read = 0;
+    if (enter(SysCall::ReadConsoleInputA, format("ReadConsoleInputA(%u)", length))) return FALSE;
+    return passed(inner_.ReadConsoleInputA(input, records, length, read));
+}
+
+BOOL FaultySystem::WriteConsoleInputA(HANDLE input, const INPUT_RECORD* records, DWORD length,
+                                      DWORD* written) {
+    *written = 0;
+    if (enter(SysCall::WriteConsoleInputA, format("WriteConsoleInputA(%u)", length)))
+        return FALSE;
+    return passed(inner_.WriteConsoleInputA(input, records, length, written));
+}
+
 }  // namespace pixlor

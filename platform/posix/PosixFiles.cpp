@@ -142,6 +142,7 @@ BOOL PosixSystem::CloseHandle(HANDLE handle) {
     if (handle == nullptr || handle == INVALID_HANDLE_VALUE) return fail(ERROR_INVALID_HANDLE);
     auto* object = static_cast<PosixHandle*>(handle);
     if (object->kind == PosixHandle::Kind::Find) return fail(ERROR_INVALID_HANDLE);
+    if (isStandardHandle(object)) return TRUE;  // the descriptors the process was started with
     // The terminal's exclusive mode outlives our descriptor on a pseudo-terminal.
     if (object->kind == PosixHandle::Kind::Port) {
         ::ioctl(object->fd, TIOCNXCL);

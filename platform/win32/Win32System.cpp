@@ -87,6 +87,21 @@ public:
         return ::RegEnumValueA(key, index, name, nameSize, nullptr, type, data, dataSize);
     }
     LONG RegCloseKey(HKEY key) override { return ::RegCloseKey(key); }
+
+    DWORD GetTickCount() override { return ::GetTickCount(); }
+    HANDLE GetStdHandle(DWORD which) override { return ::GetStdHandle(which); }
+    BOOL PeekConsoleInputA(HANDLE input, INPUT_RECORD* records, DWORD length,
+                           DWORD* read) override {
+        return ::PeekConsoleInputA(input, records, length, read);
+    }
+    BOOL ReadConsoleInputA(HANDLE input, INPUT_RECORD* records, DWORD length,
+                           DWORD* read) override {
+        return ::ReadConsoleInputA(input, records, length, read);
+    }
+    BOOL WriteConsoleInputA(HANDLE input, const INPUT_RECORD* records, DWORD length,
+                            DWORD* written) override {
+        return ::WriteConsoleInputA(input, records, length, written);
+    }
 };
 
 }  // namespace

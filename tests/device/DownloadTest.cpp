@@ -18,8 +18,9 @@ using Progress = std::vector<std::pair<std::uint32_t, std::uint32_t>>;
 constexpr std::int32_t SHOT_AT = 1000000000;  // 2001-09-09 01:46:40
 
 Progress progressCalls;
-void recordProgress(std::uint32_t done, std::uint32_t size) {
+bool recordProgress(std::uint32_t done, std::uint32_t size) {
     progressCalls.emplace_back(done, size);
+    return true;
 }
 
 FILETIME fileTimeOf(std::int64_t unixSeconds) {
@@ -233,9 +234,10 @@ void PrintTo(const ShortReadRow& row, std::ostream* out) { *out << row.situation
 FakeSystem* slowHost = nullptr;
 // The host's second progress redraw takes longer than a packet on the line: whatever the
 // camera sent meanwhile is purged by the next answer.
-void recordProgressSlowlyOnce(std::uint32_t done, std::uint32_t size) {
+bool recordProgressSlowlyOnce(std::uint32_t done, std::uint32_t size) {
     recordProgress(done, size);
     if (progressCalls.size() == 2 && slowHost != nullptr) slowHost->advanceMicros(20000);
+    return true;
 }
 
 // The simulated camera, pausing once inside its first data packet.

@@ -204,7 +204,7 @@ public:
     void showNotice(const host::BoxRecord& box) override {
         ScriptedUser::showNotice(box);
         // A progress box is redrawn before the file and after every packet.
-        if (box.lines.size() == 5 && ++progress_ == 2 && !puller_.joinable())
+        if (box.lines.size() == 6 && ++progress_ == 2 && !puller_.joinable())
             puller_ = std::thread([this] {
                 std::this_thread::sleep_for(std::chrono::milliseconds(30));
                 pulledAt = std::chrono::steady_clock::now();

@@ -3,6 +3,7 @@
 // rules the host checks.
 #include "host/HostEmulator.h"
 #include "host/ScriptedUser.h"
+#include "shell/MessageNumbers.h"
 #include "tests/support/Support.h"
 
 #include <gtest/gtest.h>
@@ -201,7 +202,7 @@ TEST_F(TheEmulatedHost, WillNotStartAPlugInThatNeedsANewerHost) {
 
 TEST_F(TheEmulatedHost, GivesAnEmptyTextForAMessageBeyondTheFileAndNotesIt) {
     ASSERT_TRUE(host().start());
-    EXPECT_STREQ(plugin.msg(95), "");
+    EXPECT_STREQ(plugin.msg(MSG_CATALOGUE_STOPPED + 1), "");
     EXPECT_EQ(emulator->violations().size(), 1u);
 }
 

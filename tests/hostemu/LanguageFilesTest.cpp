@@ -46,7 +46,7 @@ protected:
 };
 
 TEST_P(TheLanguageFiles, HoldEveryMessageFromZeroToTheLast) {
-    EXPECT_EQ(file.count(), MSG_THUMBNAIL_MOVE_KEEPS + 1);
+    EXPECT_EQ(file.count(), MSG_CATALOGUE_STOPPED + 1);
 }
 
 TEST_P(TheLanguageFiles, FormatsTakeExactlyTheIntegersTheCodePasses) {
@@ -55,6 +55,12 @@ TEST_P(TheLanguageFiles, FormatsTakeExactlyTheIntegersTheCodePasses) {
     EXPECT_EQ(Conversions(text(MSG_COPY_FILE_LINE)), "dddd");
     EXPECT_EQ(Conversions(text(MSG_COPY_BATCH_LINE)), "dddd");
     EXPECT_EQ(Conversions(text(MSG_DELETE_PROGRESS)), "dd");
+    EXPECT_EQ(Conversions(text(MSG_COPY_RATE_LINE)), "ddd");
+    EXPECT_EQ(Conversions(text(MSG_COPY_RATE_UNKNOWN)), "");
+    EXPECT_EQ(Conversions(text(MSG_COPY_STOPPED)), "dd");
+    EXPECT_EQ(Conversions(text(MSG_MOVE_STOPPED)), "ddd");
+    EXPECT_EQ(Conversions(text(MSG_DELETE_STOPPED)), "dd");
+    EXPECT_EQ(Conversions(text(MSG_CATALOGUE_STOPPED)), "dd");
     EXPECT_LT(text(MSG_CAMERA_NUMBERS).size() + 3 * 10, 100u);  // room for the numbers
 }
 
@@ -120,7 +126,7 @@ TEST_P(TheHelpFiles, StartWithTheLanguageAndTheContentsTitle) {
 TEST_P(TheHelpFiles, HoldEveryTopicThePlugInNamesEachWithATitle) {
     for (const char* name : {"Contents", "NoSerialPort", "MultiSession", "Delete?",
                              "DeleteClosePlugin", "WhereToCopy", "MoveThumbnails", "Configure",
-                             "Errors"}) {
+                             "Errors", "StopBatch"}) {
         ASSERT_EQ(topics.count(name), 1u) << name;
         EXPECT_EQ(topics[name].substr(0, 3), "$ #") << name;
     }

@@ -63,6 +63,27 @@ TEST_F(TheHostAsksForThreePictures, DownloadsEachUnderItsListedNameWithItsShooti
     EXPECT_TRUE(emulator.pluginPanel().selectedNames().empty());
 }
 
+// Esc while the host's copy works (at 19.2 kBd a packet takes a second): the host gets no copy,
+// the file under way is removed, no failure is reported and the camera is sent back.
+TEST_F(TheHostAsksForThreePictures, StopsOnEscLeavingNoFileAndNoReport) {
+    emulator.closePanel();
+    setNumber("BaudRate", 2);
+    ASSERT_TRUE(emulator.openPanel() && emulator.enterFolder("02-05-17")) << emulator.errorText;
+    emulator.setConfirmations(0);
+    ASSERT_TRUE(emulator.selectItems(pictureNames()));
+    user.noticeShown = [this](const host::BoxRecord& box) {
+        if (box.lines.at(1) == "68%") {  // 2048 of 3000 bytes
+            EXPECT_TRUE(emulator.typeKey(VK_ESCAPE));
+        }
+    };
+    const int packetsBefore = camera.counters().packetsSent;
+    EXPECT_EQ(emulator.getFiles(), 0);
+    EXPECT_EQ(filesOnDisk(), 0u);
+    EXPECT_TRUE(boxesWithTopic("Errors").empty());
+    EXPECT_EQ(camera.baud(), sim::CAMERA_DEFAULT_BAUD);
+    EXPECT_EQ(camera.counters().packetsSent - packetsBefore, 1) << "no packet after the stop";
+}
+
 #ifndef _WIN32
 // The camera's clock shows the local time where the picture was taken: panel items and written
 // files carry that local time as the system's UTC file time, so that the host and every file

@@ -175,6 +175,7 @@ PIXLOR_CALL(PluginStartupInfo::Message,
             int(__stdcall*)(int, DWORD, const char*, const char* const*, int, int));
 PIXLOR_CALL(PluginStartupInfo::GetMsg, const char*(__stdcall*)(int, int));
 PIXLOR_CALL(PluginStartupInfo::Control, int(__stdcall*)(HANDLE, int, void*));
+PIXLOR_CALL(PluginStartupInfo::AdvControl, int(__stdcall*)(int, int, void*));
 PIXLOR_CALL(PluginStartupInfo::SaveScreen, HANDLE(__stdcall*)(int, int, int, int));
 PIXLOR_CALL(PluginStartupInfo::RestoreScreen, void(__stdcall*)(HANDLE));
 PIXLOR_CALL(FarStandardFunctions::atoi, int(__stdcall*)(const char*));

@@ -243,6 +243,7 @@ PIXLOR_CALL(PluginStartupInfo::Message,
             int(PIXLOR_X64*)(std::intptr_t, DWORD, const char*, const char* const*, int, int));
 PIXLOR_CALL(PluginStartupInfo::GetMsg, const char*(PIXLOR_X64*)(std::intptr_t, int));
 PIXLOR_CALL(PluginStartupInfo::Control, int(PIXLOR_X64*)(HANDLE, int, void*));
+PIXLOR_CALL(PluginStartupInfo::AdvControl, int(PIXLOR_X64*)(std::intptr_t, int, void*));
 PIXLOR_CALL(PluginStartupInfo::SaveScreen, HANDLE(PIXLOR_X64*)(int, int, int, int));
 PIXLOR_CALL(PluginStartupInfo::RestoreScreen, void(PIXLOR_X64*)(HANDLE));
 PIXLOR_CALL(FarStandardFunctions::atoi, int(PIXLOR_X64*)(const char*));

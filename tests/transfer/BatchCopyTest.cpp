@@ -6,6 +6,7 @@
 #include "transfer/BatchSteps.h"
 #include "transfer/BatchTransfer.h"
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 
@@ -53,6 +54,23 @@ TEST_F(ThreePicturesBatch, CountsFilesAndBytesAndShowsTheBatchBarAfterTheFirstFi
     EXPECT_EQ(secondFileStart->lines[4].size(), 52u);
     EXPECT_EQ(boxes.back().lines[3], "3 files: 175000 of 175000 bytes, 100%");
     EXPECT_EQ(FullCells(boxes.back().lines[2]), 50);
+
+    // The last line: the batch's rate so far and the time its remaining 75 000 bytes take at it,
+    // no wider than the bars; before the first packet there is no rate to tell.
+    EXPECT_EQ(boxes.front().lines.at(5), text(MSG_COPY_RATE_UNKNOWN));
+    ASSERT_EQ(secondFileStart->lines.size(), 6u);
+    unsigned rate = 0, minutes = 0, seconds = 0;
+    ASSERT_EQ(std::sscanf(secondFileStart->lines[5].c_str(), "%u bytes/s, %u:%u left", &rate,
+                          &minutes, &seconds),
+              3)
+        << secondFileStart->lines[5];
+    EXPECT_LE(secondFileStart->lines[5].size(), secondFileStart->lines[4].size());
+    EXPECT_GT(rate, 115200u / 10 / 2) << "the wake-up's pauses count, the line is 11 520 B/s";
+    EXPECT_LE(rate, 115200u / 10) << "faster than the line";
+    const unsigned left = minutes * 60 + seconds;
+    EXPECT_GE(left, 75000 / rate);
+    EXPECT_LE(left, 75000 / rate + 1);
+    EXPECT_TRUE(boxes.back().lines[5].ends_with(" 0:00 left")) << boxes.back().lines[5];
 }
 
 TEST_F(ThreePicturesBatch, WritesEveryPictureUnderTheDefaultNamesIntoItsDateFolder) {

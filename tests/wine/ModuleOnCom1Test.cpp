@@ -405,6 +405,60 @@ protected:
     }
 };
 
+// Esc pressed in the middle of a copy, at 19.2 kBd, where a 2 KiB packet takes a second.
+class ACameraStoppedWithEscInTheMiddleOfACopy : public ACamsimOnCom1 {
+protected:
+    ACameraStoppedWithEscInTheMiddleOfACopy() : ACamsimOnCom1("stopped-copy.json") {}
+};
+
+TEST_F(ACameraStoppedWithEscInTheMiddleOfACopy, EndsAfterThePacketRemovesTheFileAndSaysSo) {
+    emulator.closePanel();
+    configure([](host::DialogRequest& dialog) {
+        dialog.selectRadio(dialog.find(DI_RADIOBUTTON, " 19.2kBd"));
+    });
+    emulator.setConfirmations(FCS_INTERRUPTOPERATION);
+    ASSERT_TRUE(emulator.openPanel()) << emulator.errorText;
+    ASSERT_TRUE(emulator.enterFolder("05-03-09"));
+    ASSERT_TRUE(emulator.selectItems({"pic09.03.2005_001.jpg", "pic09.03.2005_002.jpg"}));
+    // The copy box comes up before the first packet and again after each one: Esc after the
+    // first packet, and Stop at the question.
+    const std::string copyTitle = emulator.languageFile().message(MSG_COPY_TITLE);
+    int copyBoxes = 0;
+    std::optional<Clock::time_point> pressedAt;
+    user.pullAt = [&](const host::BoxRecord& box) {
+        if (box.title != copyTitle || ++copyBoxes != 2) return false;
+        EXPECT_TRUE(emulator.typeKey(VK_ESCAPE)) << emulator.errorText;
+        pressedAt = Clock::now();
+        return false;
+    };
+    user.queueAnswer(0);  // stop?
+    EXPECT_EQ(copyMarked(false), 1);
+
+    ASSERT_TRUE(pressedAt) << "the copy ended before Esc was pressed";
+    EXPECT_TRUE(errorBoxes().empty());
+    std::vector<std::size_t> stopBoxes;
+    for (std::size_t i = 0; i < user.boxes.size(); ++i)
+        if (user.boxes[i].helpTopic == "StopBatch") stopBoxes.push_back(i);
+    ASSERT_EQ(stopBoxes.size(), 2u) << "the question, then what was done";
+    EXPECT_EQ(user.boxes[stopBoxes[0]].buttons.size(), 2u);
+    // After the answer the camera is sent back at once: well within one more packet.
+    const auto waited = std::chrono::duration_cast<std::chrono::milliseconds>(
+                            user.shownAt.at(stopBoxes[1]) - user.shownAt.at(stopBoxes[0]))
+                            .count();
+    std::printf("the stop was summed up %lld ms after the answer\n",
+                static_cast<long long>(waited));
+    EXPECT_LT(waited, 1000);
+    EXPECT_FALSE(fileExists(disk.windowsPath("pic09.03.2005_001.jpg")))
+        << "the file being written is left";
+
+    // The camera answers the next copy at once.
+    user.pullAt = nullptr;
+    ASSERT_TRUE(emulator.selectItems({"pic09.03.2005_002.jpg"}));
+    EXPECT_EQ(copyMarked(false), 1);
+    expectPhotoFile("pic09.03.2005_001.jpg", 1);
+    EXPECT_TRUE(errorBoxes().empty());
+}
+
 // The cable pulled out of the port: the port stays, the line falls silent.
 class ACameraPulledInTheMiddleOfAPacket : public ACameraCutOffInTheMiddleOfAPacket {};
 
