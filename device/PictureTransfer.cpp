@@ -1,7 +1,11 @@
 #include "device/CameraDevice.h"
 
+#include "device/PictureFile.h"
+
 #include "link/CameraProtocol.h"
 #include "platform/System.h"
+
+#include <cstring>
 
 namespace pixlor {
 
@@ -16,55 +20,110 @@ constexpr int PACKET_TRIES = 3;
 
 }  // namespace
 
-bool CameraDevice::downloadPicture(std::uint32_t number, bool photo, bool resetAfter,
-                                   const char* fileName, ProgressCallback progress,
-                                   FILETIME fileTime) {
-    const std::int32_t transferCode = photo ? OP_DOWNLOAD_PHOTO : OP_DOWNLOAD_THUMB;
-    operationCode = transferCode;
+// Where the packets of a data register go. A sink that returns false takes no more.
+class PacketSink {
+public:
+    virtual bool take(const BYTE* data, std::uint32_t length) = 0;
+
+protected:
+    ~PacketSink() = default;
+};
+
+namespace {
+
+// One write to the file per packet.
+class FileSink final : public PacketSink {
+public:
+    explicit FileSink(HANDLE file) : file_(file) {}
+    bool take(const BYTE* data, std::uint32_t length) override {
+        DWORD written = 0;
+        return os().WriteFile(file_, data, length, &written) && written == length;
+    }
+
+private:
+    HANDLE file_;
+};
+
+// Compares the packets with the file's bytes; a difference is noted and the rest still taken,
+// so that the camera ends its transfer in step.
+class CompareSink final : public PacketSink {
+public:
+    explicit CompareSink(HANDLE file) : file_(file) {}
+    bool take(const BYTE* data, std::uint32_t length) override {
+        while (same_ && length > 0) {
+            const DWORD chunk = length < sizeof read_ ? length : sizeof read_;
+            DWORD got = 0;
+            if (!os().ReadFile(file_, read_, chunk, &got) || got != chunk ||
+                std::memcmp(read_, data, chunk) != 0)
+                same_ = false;
+            data += chunk;
+            length -= chunk;
+        }
+        return true;
+    }
+    // The same bytes, and nothing more in the file.
+    bool same() {
+        DWORD got = 0;
+        return same_ && os().ReadFile(file_, read_, 1, &got) && got == 0;
+    }
+
+private:
+    HANDLE file_;
+    BYTE read_[4096];
+    bool same_ = true;
+};
+
+}  // namespace
+
+bool CameraDevice::prepareTransfer(std::uint32_t number, bool photo) {
+    operationCode = photo ? OP_DOWNLOAD_PHOTO : OP_DOWNLOAD_THUMB;
     if (number == 0 || number > pictureCount) {
         operationCode = photo ? OP_PHOTO_RANGE : OP_THUMB_RANGE;
         return false;
     }
     if (!ensureConnected() || !selectPicture(number) || !readPictureInfo(number, false))
         return false;
-    operationCode = transferCode;
-    const PictureEntry& entry = *entryAt(number - 1);
+    operationCode = photo ? OP_DOWNLOAD_PHOTO : OP_DOWNLOAD_THUMB;
+    return true;
+}
 
-    const HANDLE file =
-        os().CreateFileA(fileName, GENERIC_WRITE, 0, CREATE_NEW, FILE_ATTRIBUTE_NORMAL);
-    if (file == INVALID_HANDLE_VALUE) {
+bool CameraDevice::downloadPicture(std::uint32_t number, bool photo, bool resetAfter,
+                                   const char* fileName, ProgressCallback progress,
+                                   FILETIME fileTime) {
+    PictureFile file;
+    const bool received =
+        receivePicture(number, photo, resetAfter, fileName, file, progress, fileTime);
+    bool nameTaken = false;
+    if (file.finished() && !file.place(fileName, nameTaken)) {
         operationCode = photo ? OP_PHOTO_FILE : OP_THUMB_FILE;
         return false;
     }
+    return received;
+}
+
+bool CameraDevice::receivePicture(std::uint32_t number, bool photo, bool resetAfter,
+                                  const char* target, PictureFile& file,
+                                  ProgressCallback progress, FILETIME fileTime) {
+    if (!prepareTransfer(number, photo)) return false;
+    const PictureEntry& entry = *entryAt(number - 1);
+    // An existing file is never replaced; one known beforehand costs no transfer.
+    if (EntryExists(target) || !file.create(target)) {
+        operationCode = photo ? OP_PHOTO_FILE : OP_THUMB_FILE;
+        return false;
+    }
+    FileSink sink(file.handle());
     bool fileFailed = false;
     bool complete =
-        receiveIntoFile(photo ? REGISTER_PHOTO_DATA : REGISTER_THUMB_DATA, file,
-                        photo ? entry.photoSize : entry.thumbSize, progress, fileFailed);
-    if (complete) os().SetFileTime(file, &fileTime, &fileTime, &fileTime);
-    // A close that fails may leave the file's data off the disk: not a copy to rely on.
-    if (!os().CloseHandle(file) && complete) {
+        receiveData(photo ? REGISTER_PHOTO_DATA : REGISTER_THUMB_DATA, sink,
+                    photo ? entry.photoSize : entry.thumbSize, progress, fileFailed);
+    // Only a file that is whole on the disk may pass for the picture; the camera still holds it.
+    if (complete && !file.finish(fileTime)) {
         complete = false;
         fileFailed = true;
     }
-    // A cut-off copy must not pass for the picture; the camera still holds it.
-    if (!complete) os().DeleteFileA(fileName);
-
-    if (fileFailed) {
-        // The camera waits for the answer to its last packet; a command ends its transfer, so
-        // the speed reset goes out at once.
-        restoreSpeed(true, true);
-        operationCode = photo ? OP_PHOTO_FILE : OP_THUMB_FILE;
-        return false;
-    }
-    if (link->port->statusFlags != 0) {
-        // An interrupted read leaves the line itself sound: the camera goes back to its default
-        // speed, after the rest of its packet where the line lets that be read.
-        if (link->port->readInterrupted != 0) {
-            link->letLineGoQuiet();
-            restoreSpeed(true, true);
-        } else {
-            resetSpeedIfOutOfStep();
-        }
+    if (!complete) {
+        file.abandon();
+        endFailedTransfer(photo, fileFailed);
         return false;
     }
     if (!restoreSpeed(resetAfter, false)) return false;
@@ -72,8 +131,57 @@ bool CameraDevice::downloadPicture(std::uint32_t number, bool photo, bool resetA
     return true;
 }
 
-bool CameraDevice::receiveIntoFile(std::uint8_t reg, HANDLE file, std::uint32_t size,
-                                   ProgressCallback progress, bool& fileFailed) {
+bool CameraDevice::verifyPicture(std::uint32_t number, bool photo, bool resetAfter,
+                                 const char* fileName, ProgressCallback progress, bool& same) {
+    same = false;
+    if (!prepareTransfer(number, photo)) return false;
+    const PictureEntry& entry = *entryAt(number - 1);
+    const HANDLE file =
+        os().CreateFileA(fileName, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING,
+                         FILE_ATTRIBUTE_NORMAL);
+    // A file that cannot be read again is no copy to rely on: nothing to ask the camera.
+    if (file == INVALID_HANDLE_VALUE) {
+        if (!restoreSpeed(resetAfter, false)) return false;
+        operationCode = OP_OK;
+        return true;
+    }
+    CompareSink sink(file);
+    bool unused = false;
+    const bool complete =
+        receiveData(photo ? REGISTER_PHOTO_DATA : REGISTER_THUMB_DATA, sink,
+                    photo ? entry.photoSize : entry.thumbSize, progress, unused);
+    same = complete && sink.same();
+    os().CloseHandle(file);
+    if (!complete) {
+        same = false;
+        endFailedTransfer(photo, false);
+        return false;
+    }
+    if (!restoreSpeed(resetAfter, false)) return false;
+    operationCode = OP_OK;
+    return true;
+}
+
+void CameraDevice::endFailedTransfer(bool photo, bool sinkFailed) {
+    if (sinkFailed) {
+        // The camera waits for the answer to its last packet; a command ends its transfer, so
+        // the speed reset goes out at once.
+        restoreSpeed(true, true);
+        operationCode = photo ? OP_PHOTO_FILE : OP_THUMB_FILE;
+        return;
+    }
+    // An interrupted read leaves the line itself sound: the camera goes back to its default
+    // speed, after the rest of its packet where the line lets that be read.
+    if (link->port->readInterrupted != 0) {
+        link->letLineGoQuiet();
+        restoreSpeed(true, true);
+    } else {
+        resetSpeedIfOutOfStep();
+    }
+}
+
+bool CameraDevice::receiveData(std::uint8_t reg, PacketSink& sink, std::uint32_t size,
+                               ProgressCallback progress, bool& sinkFailed) {
     link->requestData(reg);
     std::uint32_t received = 0;
     for (;;) {
@@ -89,10 +197,8 @@ bool CameraDevice::receiveIntoFile(std::uint8_t reg, HANDLE file, std::uint32_t 
         }
         received += length;
         if (progress != nullptr) progress(received, size);
-        DWORD written = 0;
-        if (!os().WriteFile(file, link->answerPayload(), length, &written) ||
-            written != length) {
-            fileFailed = true;
+        if (!sink.take(link->answerPayload(), length)) {
+            sinkFailed = true;
             return false;
         }
         if (link->answerType() == WIRE_DATA_LAST) {

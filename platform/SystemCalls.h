@@ -40,7 +40,10 @@
     X(LONG, RegEnumValueA,                                                                      \
       (HKEY key, DWORD index, LPSTR name, DWORD* nameSize, DWORD* type, BYTE* data,             \
        DWORD* dataSize))                                                                        \
-    X(LONG, RegCloseKey, (HKEY key))
+    X(LONG, RegCloseKey, (HKEY key))                                                           \
+    X(BOOL, FlushFileBuffers, (HANDLE handle))                                                  \
+    X(BOOL, MoveFileExA, (LPCSTR existing, LPCSTR newName, DWORD flags))                        \
+    X(BOOL, TzSpecificLocalTimeToSystemTime, (const SYSTEMTIME* local, SYSTEMTIME* universal))
 
 // Declares every entry as an override, in a class that implements the whole table.
 #define PIXLOR_SYSTEM_OVERRIDE(result, name, parameters) result name parameters override;

@@ -72,6 +72,13 @@ enum MessageNumber : int {
     MSG_COPY_BATCH_LINE = 92,      // format: file count, bytes done, batch total, batch percentage
     MSG_DELETE_PROGRESS = 93,      // format: ordinal, total
     MSG_THUMBNAIL_MOVE_KEEPS = 94, // a move of thumbnails alone copied them and deleted nothing
+    MSG_VERIFY_MOVES = 95,         // checkbox: a move reads each photo again before the delete
+    MSG_VERIFY_DIFFERS = 96,       // the photo read again differs from its file (the file follows)
+    MSG_VERIFY_KEPT = 97,          // ... so the file is removed and the picture stays
+    MSG_SETTINGS_NOT_SAVED = 98,   // format: the system's error code of the failed save
+    MSG_PATTERN_CONTROL = 99,      // pattern error 5
+    MSG_PATTERN_DOTS = 100,        // pattern error 6
+    MSG_PATTERN_BLANKS = 101,      // pattern error 7
 };
 
 }  // namespace pixlor

@@ -272,4 +272,27 @@ LONG FaultySystem::RegCloseKey(HKEY key) {
     return inner_.RegCloseKey(key);
 }
 
+BOOL FaultySystem::FlushFileBuffers(HANDLE handle) {
+    if (enter(SysCall::FlushFileBuffers, "FlushFileBuffers(file)", FaultTarget::File))
+        return FALSE;
+    return passed(inner_.FlushFileBuffers(handle));
+}
+
+BOOL FaultySystem::MoveFileExA(LPCSTR existing, LPCSTR newName, DWORD flags) {
+    if (enter(SysCall::MoveFileExA, format("MoveFileExA(%s, %s, 0x%X)", existing, newName, flags),
+              FaultTarget::File))
+        return FALSE;
+    return passed(inner_.MoveFileExA(existing, newName, flags));
+}
+
+BOOL FaultySystem::TzSpecificLocalTimeToSystemTime(const SYSTEMTIME* local,
+                                                   SYSTEMTIME* universal) {
+    if (enter(SysCall::TzSpecificLocalTimeToSystemTime,
+              format("TzSpecificLocalTimeToSystemTime(%04u-%02u-%02u %02u:%02u:%02u)",
+                     local->wYear, local->wMonth, local->wDay, local->wHour, local->wMinute,
+                     local->wSecond)))
+        return FALSE;
+    return passed(inner_.TzSpecificLocalTimeToSystemTime(local, universal));
+}
+
 }  // namespace pixlor
