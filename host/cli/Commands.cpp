@@ -4,6 +4,7 @@
 #include "host/cli/Texts.h"
 #include "config/SettingsStore.h"
 #include "device/CameraDevice.h"
+#include "device/PictureFile.h"
 #include "platform/Calendar.h"
 #include "platform/LocalTime.h"
 #include "shell/MessageNumbers.h"
@@ -65,12 +66,29 @@ std::uint64_t SizeOf(const PluginPanelItem& item) {
     return (std::uint64_t{item.FindData.nFileSizeHigh} << 32) | item.FindData.nFileSizeLow;
 }
 
-std::set<fs::path> FilesBelow(const fs::path& folder) {
+// Complete files, or the files being written (known by their names).
+enum class FileKind { Complete, BeingWritten };
+
+// The files the plug-in writes in: `folder` and its sub-folders (the date folders), a link to a
+// folder followed, as the plug-in writes through it; each file once, by its own path.
+std::set<fs::path> FilesBelow(const fs::path& folder, FileKind kind = FileKind::Complete) {
     std::set<fs::path> files;
+    const auto take = [&](const fs::directory_entry& entry) {
+        std::error_code error;
+        const bool partial = IsPartialFileName(entry.path().filename().c_str());
+        if (!entry.is_regular_file(error) || partial != (kind == FileKind::BeingWritten)) return;
+        const fs::path real = fs::canonical(entry.path(), error);
+        files.insert(error ? entry.path() : real);
+    };
     std::error_code error;
-    for (fs::recursive_directory_iterator it(folder, error), end; !error && it != end;
-         it.increment(error))
-        if (it->is_regular_file(error)) files.insert(it->path());
+    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+        take(*it);
+        std::error_code inner;
+        if (!it->is_directory(inner)) continue;
+        for (fs::directory_iterator below(it->path(), inner); !inner && below != end;
+             below.increment(inner))
+            take(*below);
+    }
     return files;
 }
 
@@ -138,12 +156,14 @@ void ForEachPicture(HostEmulator& emulator,
 }  // namespace
 
 // One picture or date folder as it was when the command began: pictures are found again by
-// size and time, since their names follow the running numbers of the disk panel's folder.
+// size and time, since their names follow the running numbers of the disk panel's folder, and
+// among pictures of the same size and time by their order on the camera (`twin`).
 struct ChosenItem {
     std::string name;
     bool folder = false;
     std::uint64_t size = 0;
     std::int64_t time = 0;
+    int twin = 0;
 };
 
 struct PictureGroup {
@@ -157,15 +177,29 @@ struct PictureGroup {
 
 namespace {
 
-ChosenItem EntryOf(const PluginPanelItem& item) {
-    return {item.FindData.cFileName, IsFolder(item), SizeOf(item),
-            UnixSeconds(item.FindData.ftLastWriteTime)};
+// Every picture of a panel folder as a ChosenItem, by its position on the camera: pictures
+// of one size and time are told apart by their order there, which deletions keep.
+std::map<std::uintptr_t, ChosenItem> PicturesOf(const std::vector<PluginPanelItem>& items) {
+    std::map<std::uintptr_t, ChosenItem> pictures;
+    for (const PluginPanelItem& item : items)
+        if (!IsFolder(item))
+            pictures[item.UserData] = {item.FindData.cFileName, false, SizeOf(item),
+                                       UnixSeconds(item.FindData.ftLastWriteTime)};
+    std::map<std::pair<std::uint64_t, std::int64_t>, int> seen;
+    for (auto& [position, picture] : pictures) picture.twin = seen[{picture.size, picture.time}]++;
+    return pictures;
+}
+
+ChosenItem EntryOf(const PluginPanelItem& item,
+                   const std::map<std::uintptr_t, ChosenItem>& pictures) {
+    if (IsFolder(item)) return {item.FindData.cFileName, true, SizeOf(item), 0};
+    return pictures.at(item.UserData);
 }
 
 }  // namespace
 
 struct Commands::Outcome {
-    std::set<fs::path> known;  // files that were there before, and those copied whole since
+    std::set<fs::path> known;  // files being written that were there before: another run's
     int fileOrdinal = 0;
     int groupDeletions = 0;    // "Deleting picture k of n": the k of the current key press
     int deleted = 0;
@@ -174,7 +208,7 @@ struct Commands::Outcome {
 
 bool ConfigRequest::changesSomething() const {
     return port || speed || photoName || thumbName || photoFolder || thumbFolder || photoDigits ||
-           thumbDigits || defaults;
+           thumbDigits || verifyMoves || defaults;
 }
 
 Commands::Commands(ProgramSetup setup, TerminalUser& user, TerminalStreams streams)
@@ -391,10 +425,11 @@ int Commands::resolveItems(HostEmulator& emulator, const std::vector<std::string
     std::map<std::string, PictureGroup> inside;
     std::vector<std::string> insideOrder;
     const std::vector<PluginPanelItem> rootItems = emulator.pluginPanel().items();
+    const auto rootPictures = PicturesOf(rootItems);
     const auto addRoot = [&](const PluginPanelItem& item) {
         for (const ChosenItem& entry : root.entries)
             if (entry.name == item.FindData.cFileName) return;
-        root.entries.push_back(EntryOf(item));
+        root.entries.push_back(EntryOf(item, rootPictures));
     };
     for (const PluginPanelItem& item : rootItems)
         if (items.empty() && std::string(item.FindData.cFileName) != "..") addRoot(item);
@@ -416,13 +451,15 @@ int Commands::resolveItems(HostEmulator& emulator, const std::vector<std::string
             PictureGroup& group = inside[name];
             if (group.folder.empty()) insideOrder.push_back(name);
             group.folder = name;
-            for (const PluginPanelItem& picture : emulator.pluginPanel().items()) {
+            const std::vector<PluginPanelItem> folderItems = emulator.pluginPanel().items();
+            const auto folderPictures = PicturesOf(folderItems);
+            for (const PluginPanelItem& picture : folderItems) {
                 const std::string pictureName = picture.FindData.cFileName;
                 if (pictureName == ".." || !Matches(namePattern, pictureName)) continue;
                 matched = true;
                 const bool known = std::any_of(group.entries.begin(), group.entries.end(),
                                                [&](const ChosenItem& e) { return e.name == pictureName; });
-                if (!known) group.entries.push_back(EntryOf(picture));
+                if (!known) group.entries.push_back(EntryOf(picture, folderPictures));
             }
             emulator.enterFolder("..");
         }
@@ -459,8 +496,11 @@ int Commands::expandToPictures(HostEmulator& emulator, std::vector<PictureGroup>
             PictureGroup pictures;
             pictures.folder = entry.name;
             pictures.fromRoot = true;
-            for (const PluginPanelItem& item : emulator.pluginPanel().items())
-                if (std::string(item.FindData.cFileName) != "..") pictures.entries.push_back(EntryOf(item));
+            const std::vector<PluginPanelItem> folderItems = emulator.pluginPanel().items();
+            const auto folderPictures = PicturesOf(folderItems);
+            for (const PluginPanelItem& item : folderItems)
+                if (std::string(item.FindData.cFileName) != "..")
+                    pictures.entries.push_back(EntryOf(item, folderPictures));
             emulator.enterFolder("..");
             expanded.push_back(pictures);
         }
@@ -474,14 +514,17 @@ bool Commands::selectGroup(HostEmulator& emulator, const PictureGroup& group) {
     if (!group.folder.empty() && !emulator.enterFolder(group.folder)) return false;
     std::vector<std::string> names;
     std::vector<bool> taken(group.entries.size(), false);
-    for (const PluginPanelItem& item : emulator.pluginPanel().items()) {
-        const ChosenItem now = EntryOf(item);
+    const std::vector<PluginPanelItem> items = emulator.pluginPanel().items();
+    const auto pictures = PicturesOf(items);
+    for (const PluginPanelItem& item : items) {
+        const ChosenItem now = EntryOf(item, pictures);
         if (now.name == "..") continue;
         for (std::size_t i = 0; i < group.entries.size(); ++i) {
             const ChosenItem& wanted = group.entries[i];
             const bool same = wanted.folder ? now.folder && now.name == wanted.name
                                             : !now.folder && now.size == wanted.size &&
-                                                  now.time == wanted.time;
+                                                  now.time == wanted.time &&
+                                                  now.twin == wanted.twin;
             if (!taken[i] && same) {
                 taken[i] = true;
                 names.push_back(now.name);
@@ -508,14 +551,13 @@ void Commands::watchProgress(Outcome& outcome, const std::string& destination) {
         const int ordinal = static_cast<int>(numbers[0]);
         const long long done = numbers[1];
         if (ordinal != outcome.fileOrdinal) {
-            if (!outcome.fileBeingWritten.empty()) outcome.known.insert(outcome.fileBeingWritten);
             outcome.fileOrdinal = ordinal;
             outcome.fileBeingWritten.clear();
             SetFileBeingWritten("");
         }
-        // The plug-in creates the file once the first packet is in.
+        // The plug-in writes the file under a temporary name until it is whole.
         if (done > 0 && outcome.fileBeingWritten.empty() && !destination.empty()) {
-            for (const fs::path& file : FilesBelow(destination))
+            for (const fs::path& file : FilesBelow(destination, FileKind::BeingWritten))
                 if (outcome.known.count(file) == 0) {
                     outcome.fileBeingWritten = file.string();
                     SetFileBeingWritten(outcome.fileBeingWritten);
@@ -595,8 +637,8 @@ int Commands::transfer(const TransferRequest& request) {
                          (request.choice.kinds == CopyKinds::One ? 1 : 2);
 
     Outcome outcome;
-    outcome.known = FilesBelow(destination);
-    const auto before = outcome.known;
+    outcome.known = FilesBelow(destination, FileKind::BeingWritten);
+    const auto before = FilesBelow(destination);
     watchProgress(outcome, target);
     const std::size_t firstBox = user_.answeredBoxes().size();
     bool failed = false;
@@ -620,6 +662,8 @@ int Commands::transfer(const TransferRequest& request) {
             echoed = true;
             dialog.setText(edit, target);
             dialog.selectRadio(firstRadio + static_cast<int>(subfolders));
+            if (const int verifyBox = FindItem(dialog, DI_CHECKBOX); verifyBox >= 0 && request.verify)
+                dialog.items[verifyBox].Param.Selected = 1;
             return ok;
         };
         outcome.groupDeletions = 0;
@@ -818,6 +862,9 @@ int Commands::configure(const ConfigRequest& request) {
                                  << '\n';
                 } else if (item.Type == DI_EDIT || item.Type == DI_FIXEDIT) {
                     streams_.out << "  " << label << ": \"" << text << "\"\n";
+                } else if (item.Type == DI_CHECKBOX) {
+                    streams_.out << "  " << text << ": "
+                                 << (item.Param.Selected != 0 ? Tr("yes") : Tr("no")) << '\n';
                 }
             }
             streams_.out << std::flush;
@@ -869,18 +916,34 @@ int Commands::configure(const ConfigRequest& request) {
         enter(MSG_CONFIG_THUMB_FOLDER, request.thumbFolder);
         if (request.photoDigits) enter(MSG_CONFIG_PHOTO_DIGITS, std::to_string(*request.photoDigits));
         if (request.thumbDigits) enter(MSG_CONFIG_THUMB_DIGITS, std::to_string(*request.thumbDigits));
+        if (const int box = FindItem(dialog, DI_CHECKBOX); box >= 0 && request.verifyMoves)
+            dialog.items[box].Param.Selected = *request.verifyMoves ? 1 : 0;
         return FindItem(dialog, DI_BUTTON, texts.message(MSG_BUTTON_OK));
     };
+    const std::size_t firstBox = user_.answeredBoxes().size();
     const int saved = emulator->configure();
     user_.dialogAnswer = nullptr;
     if (!refusal.empty()) return usage(refusal);
-    if (saved == 0) return usage(Tr("the settings were refused: nothing saved"));
+    const auto& boxes = user_.answeredBoxes();
+    const bool saveFailed = std::any_of(boxes.begin() + static_cast<std::ptrdiff_t>(firstBox),
+                                        boxes.end(), [](const BoxRecord& box) {
+                                            return box.helpTopic == "Configure";
+                                        });
+    if (saved == 0 && !saveFailed) return usage(Tr("the settings were refused: nothing saved"));
     // The dialog saves the port its buttons show, which is not the stored one when the system
-    // lists fewer ports: a port the user did not name stays as it was.
-    if (!request.port) {
+    // lists fewer ports: a port the user did not name stays as it was. Only then is there a
+    // second save.
+    bool portKept = true;
+    if (saved != 0 && !request.port) {
         DWORD now = 0;
         if (!ReadStoredNumber(SETTING_SERIAL_PORT, now) || now != (portStored ? storedIndex : DEFAULT_SERIAL_PORT))
-            WriteStoredNumber(SETTING_SERIAL_PORT, portStored ? storedIndex : DEFAULT_SERIAL_PORT);
+            portKept = WriteStoredNumber(SETTING_SERIAL_PORT, portStored ? storedIndex : DEFAULT_SERIAL_PORT);
+    }
+    if (saved == 0 || !portKept) {
+        user_.endProgress();
+        streams_.err << "pixlor: " << Tr("Settings not saved: ") << SettingsFileProblem()
+                     << std::endl;
+        return EXIT_CAMERA_FAILED;
     }
     if (!user_.quiet) streams_.out << Tr("Settings saved.") << std::endl;
     return EXIT_DONE;

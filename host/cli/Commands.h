@@ -42,6 +42,7 @@ struct TransferRequest {
     SubfolderMode subfolders = SubfolderMode::Auto;
     bool makeDestination = false;  // --mkdir: make DEST and its missing parents
     bool onlyNew = false;          // --new: skip pictures whose file is in DEST already
+    bool verify = false;           // move --verify: each photo read again before the delete
 };
 
 struct DeleteRequest {
@@ -56,6 +57,7 @@ struct ConfigRequest {
     std::optional<int> speed;  // bits per second
     std::optional<std::string> photoName, thumbName, photoFolder, thumbFolder;
     std::optional<int> photoDigits, thumbDigits;
+    std::optional<bool> verifyMoves;
     bool defaults = false;
     bool changesSomething() const;
 };

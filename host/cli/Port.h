@@ -22,7 +22,8 @@ PortInUse StoredPort();
 
 // The stored value `name` of the plug-in's settings; false when it is not stored.
 bool ReadStoredNumber(const char* name, DWORD& value);
-void WriteStoredNumber(const char* name, DWORD value);
+// False when the value could not be saved.
+bool WriteStoredNumber(const char* name, DWORD value);
 
 // What keeps `device` from being the camera's port, in words, found at once: missing, not a
 // character device, not a serial line, no permission, held by another program. Empty when it

@@ -56,14 +56,15 @@ std::string fileToWrite(const std::string& path, DWORD& error) {
         }
         std::string resolved = target;
         std::free(target);
-        if (::stat(resolved.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
+        if (::stat(resolved.c_str(), &info) != 0 || !S_ISREG(info.st_mode) ||
+            ::access(resolved.c_str(), W_OK) != 0) {
             error = ERROR_ACCESS_DENIED;
             return {};
         }
         return resolved;
     }
-    if (!S_ISREG(info.st_mode)) {
-        error = ERROR_ACCESS_DENIED;
+    if (!S_ISREG(info.st_mode) || ::access(path.c_str(), W_OK) != 0) {
+        error = ERROR_ACCESS_DENIED;  // a file made read-only stays as its owner wants it
         return {};
     }
     return path;
