@@ -44,6 +44,7 @@ std::vector<std::string> FaultySystem::log(SysCall call) const {
 void FaultySystem::clearRecords() {
     records_.clear();
     counts_.fill(0);
+    seconds_.fill(0);
 }
 
 bool FaultySystem::enter(SysCall call, const std::string& text, FaultTarget kind, bool* partial) {
@@ -62,15 +63,26 @@ bool FaultySystem::enter(SysCall call, const std::string& text, FaultTarget kind
         if (--fault->times <= 0) faults_.erase(fault);
         return true;
     }
+    entered_ = call;
+    enteredAt_ = std::chrono::steady_clock::now();
     return false;
 }
 
+void FaultySystem::timeCall() {
+    if (entered_ == SysCall::Count) return;
+    seconds_[static_cast<std::size_t>(entered_)] +=
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - enteredAt_).count();
+    entered_ = SysCall::Count;
+}
+
 BOOL FaultySystem::passed(BOOL result) {
+    timeCall();
     if (!result) faultErrorIsLast_ = false;
     return result;
 }
 
 HANDLE FaultySystem::passed(HANDLE result) {
+    timeCall();
     if (result == INVALID_HANDLE_VALUE) faultErrorIsLast_ = false;
     return result;
 }

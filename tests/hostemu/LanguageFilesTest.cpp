@@ -123,7 +123,7 @@ TEST_P(TheHelpFiles, StartWithTheLanguageAndTheContentsTitle) {
 TEST_P(TheHelpFiles, HoldEveryTopicThePlugInNamesEachWithATitle) {
     for (const char* name : {"Contents", "NoSerialPort", "MultiSession", "Delete?",
                              "DeleteClosePlugin", "WhereToCopy", "MoveThumbnails", "Configure",
-                             "Errors"}) {
+                             "Errors", "VerifyMoves"}) {
         ASSERT_EQ(topics.count(name), 1u) << name;
         EXPECT_EQ(topics[name].substr(0, 3), "$ #") << name;
     }
