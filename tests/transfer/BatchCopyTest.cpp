@@ -142,7 +142,7 @@ TEST_F(ThreePicturesAndAnotherWriter, ANameTakenMeanwhileGivesTheNextNumberAndIs
     EXPECT_EQ(readFileBytes(onDisk("pic07.07.2002_001.jpg")), expected(2, PictureKind::Photo));
     EXPECT_EQ(fs::directory_iterator(disk.path()) == fs::directory_iterator(), false);
     for (const auto& entry : fs::directory_iterator(disk.path()))
-        EXPECT_FALSE(IsPartialFileName(entry.path().filename().c_str())) << entry.path();
+        EXPECT_FALSE(IsPartialFileName(entry.path().filename().string().c_str())) << entry.path();
     EXPECT_TRUE(everyScreenRestoredOnce());
 }
 
