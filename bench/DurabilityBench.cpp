@@ -27,7 +27,8 @@ constexpr int kItemVerifyBox = 9;  // of the move dialog
 class MovingUser : public QuietUser {
 public:
     int answerDialog(host::DialogRequest& dialog) override {
-        if (verify && dialog.count > kItemVerifyBox) dialog.items[kItemVerifyBox].Param.Selected = 1;
+        if (verify && dialog.count > kItemVerifyBox)
+            dialog.items[kItemVerifyBox].Param.Selected = 1;
         return QuietUser::answerDialog(dialog);
     }
     bool verify = false;
@@ -92,7 +93,8 @@ Run press(int key, bool verify) {
 std::string settingsText(unsigned values) {
     std::string text = "REGEDIT4\n";
     for (unsigned i = 0; i < values; ++i) {
-        if (i % 100 == 0) text += "\n[HKEY_CURRENT_USER\\Software\\Key" + std::to_string(i / 100) + "]\n";
+        if (i % 100 == 0)
+            text += "\n[HKEY_CURRENT_USER\\Software\\Key" + std::to_string(i / 100) + "]\n";
         text += "\"Value" + std::to_string(i) + "\"=\"text " + std::to_string(i) + "\"\n";
     }
     return text;
@@ -129,7 +131,8 @@ int main() {
                 "(%.3f of the copy's)\n",
                 verified.lineSeconds - move.lineSeconds,
                 photosLine > 0 ? (verified.lineSeconds - move.lineSeconds) / photosLine : 0.0,
-                static_cast<long long>(verified.bytesOnLine) - static_cast<long long>(move.bytesOnLine),
+                static_cast<long long>(verified.bytesOnLine) -
+                    static_cast<long long>(move.bytesOnLine),
                 copy.bytesOnLine > 0
                     ? static_cast<double>(verified.bytesOnLine - move.bytesOnLine) /
                           static_cast<double>(copy.bytesOnLine)

@@ -91,8 +91,8 @@ bool localFileTimeToFileTimeAt(const FILETIME& local, std::int64_t nowSeconds, F
     const auto now = static_cast<std::time_t>(nowSeconds);
     std::tm fields{};
     if (localtime_r(&now, &fields) == nullptr) return false;
-    return StoreTicks(TicksOf(local) - static_cast<std::int64_t>(fields.tm_gmtoff) * TICKS_PER_SECOND,
-                      utc);
+    const std::int64_t offset = static_cast<std::int64_t>(fields.tm_gmtoff) * TICKS_PER_SECOND;
+    return StoreTicks(TicksOf(local) - offset, utc);
 }
 
 bool fileTimeToLocalFileTime(const FILETIME& utc, FILETIME& local) {

@@ -206,8 +206,8 @@ bool CheckNamePattern(const char* pattern, bool folder, std::uint32_t& measure) 
     if (!ExpandNamePattern(true, measure, pattern, expansion, nullptr)) return false;
     const std::size_t length = std::strlen(expansion);
     const bool dotsAndBlanks = std::strspn(expansion, ". ") == length;
-    const bool refused = folder ? length > 0 && dotsAndBlanks && std::strchr(expansion, '.') != nullptr
-                                : length > 0 && std::strspn(expansion, " ") == length;
+    const bool blanksOnly = std::strspn(expansion, " ") == length;
+    const bool refused = length > 0 && (folder ? dotsAndBlanks && !blanksOnly : blanksOnly);
     if (refused) {
         lastPatternError = folder ? PATTERN_ERR_DOTS : PATTERN_ERR_BLANKS;
         measure = 0;

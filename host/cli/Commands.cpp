@@ -937,7 +937,8 @@ int Commands::configure(const ConfigRequest& request) {
     if (saved != 0 && !request.port) {
         DWORD now = 0;
         if (!ReadStoredNumber(SETTING_SERIAL_PORT, now) || now != (portStored ? storedIndex : DEFAULT_SERIAL_PORT))
-            portKept = WriteStoredNumber(SETTING_SERIAL_PORT, portStored ? storedIndex : DEFAULT_SERIAL_PORT);
+            portKept = WriteStoredNumber(SETTING_SERIAL_PORT,
+                                         portStored ? storedIndex : DEFAULT_SERIAL_PORT);
     }
     if (saved == 0 || !portKept) {
         user_.endProgress();

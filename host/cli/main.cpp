@@ -86,7 +86,8 @@ int main(int argc, char** argv) {
     if (!invocation.registryFile.empty())
         ::setenv("PIXLOR_REGISTRY", fs::absolute(invocation.registryFile).c_str(), 1);
     // Anything but a regular file there is left alone: it is never read or replaced.
-    if (const std::string problem = pixlor::posix::RegistryFileProblem(pixlor::posix::RegistryFilePath());
+    const std::string settingsFile = pixlor::posix::RegistryFilePath();
+    if (const std::string problem = pixlor::posix::RegistryFileProblem(settingsFile);
         !problem.empty())
         std::cerr << "pixlor: " << Fill(Tr("the settings file is not used: {}"), {problem}) << '\n';
     if (!invocation.port.empty() && !OverridePort(invocation.port)) return EXIT_BAD_USAGE;

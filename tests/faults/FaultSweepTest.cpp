@@ -1,9 +1,9 @@
 // Every Nth call fails: for one kind of system call at a time, the Nth call of that kind made by
-// a copy, a move (verified or not), a deletion or a settings save fails, for N = 1, 2, ... until the operation makes
-// fewer than N such calls. After every run: no existing file changed, no incomplete file left, no
-// picture gone from the camera without its complete photo on disk (unless deleting was the
-// point), every saved screen restored once, and the next operation works once the fault is gone,
-// with the camera as it was left.
+// a copy, a move (verified or not), a deletion or a settings save fails, for N = 1, 2, ... until
+// the operation makes fewer than N such calls. After every run: no existing file changed, no
+// incomplete file left, no picture gone from the camera without its complete photo on disk
+// (unless deleting was the point), every saved screen restored once, and the next operation
+// works once the fault is gone, with the camera as it was left.
 #include "tests/faults/FaultRig.h"
 
 #include <algorithm>

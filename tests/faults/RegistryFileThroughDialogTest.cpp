@@ -167,7 +167,9 @@ const HostileFileRow HOSTILE_FILES[] = {
          EXPECT_TRUE(IsKind(file, S_IFLNK));
      }},
     {"AFifoNeitherBlocksNorIsReplaced",
-     [](const std::string& file, const std::string&) { ASSERT_EQ(::mkfifo(file.c_str(), 0600), 0); },
+     [](const std::string& file, const std::string&) {
+         ASSERT_EQ(::mkfifo(file.c_str(), 0600), 0);
+     },
      DEFAULT_NAME, 0,
      [](const std::string& file, const std::string&) { EXPECT_TRUE(IsKind(file, S_IFIFO)); }},
     {"AFolderIsNotReplaced",

@@ -99,7 +99,8 @@ protected:
                GetParam().hoursAheadOfUtc * 3600;
     }
     std::int64_t expectedItemSeconds() const {
-        return expectedUtcSeconds() + (GetParam().hoursAheadOfUtc - GetParam().hoursAheadToday) * 3600;
+        return expectedUtcSeconds() +
+               (GetParam().hoursAheadOfUtc - GetParam().hoursAheadToday) * 3600;
     }
     static std::int64_t SecondsOf(const FILETIME& time) {
         const std::uint64_t ticks = (std::uint64_t{time.dwHighDateTime} << 32) | time.dwLowDateTime;
