@@ -134,7 +134,10 @@ LONG PosixSystem::RegCloseKey(HKEY key) {
     if (result != static_cast<LONG>(ERROR_SUCCESS) || !registry_.modified() ||
         registry_.openHandles() != 0)
         return result;
-    return static_cast<LONG>(saveRegistry());
+    const DWORD saved = saveRegistry();
+    // What could not be saved is not the settings: the next read loads the file again.
+    if (saved != ERROR_SUCCESS) loadedPath_.clear();
+    return static_cast<LONG>(saved);
 }
 
 // Loads the file again whenever it changed since the last load, so that an edit by hand is
