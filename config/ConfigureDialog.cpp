@@ -16,7 +16,7 @@ namespace pixlor {
 
 namespace {
 
-constexpr int ITEM_COUNT = 34;
+constexpr int ITEM_COUNT = 35;
 constexpr int FIRST_PORT_ITEM = 2;    // COM1; the port index is the item's index - 2
 constexpr int PORT_ITEMS = 8;         // COM1..COM8
 constexpr int SPEED_ITEM_BASE = 10;   // the speed index is the item's index - 10
@@ -31,9 +31,10 @@ constexpr int ITEM_THUMB_DIGITS = 28;
 constexpr int ITEM_CHECK = 29;
 constexpr int ITEM_DEFAULTS = 30;
 constexpr int ITEM_OK = 32;
+constexpr int ITEM_VERIFY = 34;  // after the dialog's first 34 items, so that theirs stay
 
 constexpr int DIALOG_WIDTH = 54;
-constexpr int DIALOG_HEIGHT = 24;
+constexpr int DIALOG_HEIGHT = 25;
 
 constexpr DWORD FASTEST_SPEED_INDEX = 5;
 constexpr DWORD SPEED_INDEX_19200 = 2;  // what a stored 0 means
@@ -60,15 +61,24 @@ struct WorkingValues {
     DWORD thumbDigits = DEFAULT_DIGITS;
     char photoDigitText[DIGIT_TEXT_SIZE];
     char thumbDigitText[DIGIT_TEXT_SIZE];
+    DWORD verifyMoves = DEFAULT_VERIFY_MOVES;
 };
 
 // A stored text that fills the whole buffer without its terminating zero is as unreadable as
 // one too long for it: the default takes its place.
+// A stored pattern the dialog would refuse is shown as it is, to be mended, unless it holds a
+// control character or names no folder one could see: then the default takes its place.
 void ReadPattern(const char* valueName, char (&buffer)[PATTERN_BUFFER_SIZE],
-                 const char* defaultText) {
+                 const char* defaultText, bool folder) {
     std::memset(buffer, 0, sizeof(buffer));
     ReadText(HKEY_CURRENT_USER, "", valueName, buffer, defaultText, sizeof(buffer));
     if (buffer[sizeof(buffer) - 1] != '\0') CopyBounded(buffer, sizeof(buffer), defaultText);
+    if (folder) ClearBlankFolderPattern(buffer);
+    std::uint32_t measure = 0;
+    if (!CheckNamePattern(buffer, folder, measure) &&
+        (lastPatternError == PATTERN_ERR_CONTROL || lastPatternError == PATTERN_ERR_DOTS ||
+         lastPatternError == PATTERN_ERR_BLANKS))
+        CopyBounded(buffer, sizeof(buffer), defaultText);
 }
 
 std::uint8_t DigitFieldColumn(int labelMessage) {
@@ -90,6 +100,7 @@ void SetDefaults(WorkingValues& values) {
     values.thumbDigits = DEFAULT_DIGITS;
     ShowDigits(values.photoDigits, values.photoDigitText);
     ShowDigits(values.thumbDigits, values.thumbDigitText);
+    values.verifyMoves = DEFAULT_VERIFY_MOVES;
 }
 
 void ReadStoredValues(WorkingValues& values, DWORD ports) {
@@ -101,16 +112,16 @@ void ReadStoredValues(WorkingValues& values, DWORD ports) {
     values.portIndex = ReadNumber(HKEY_CURRENT_USER, "", SETTING_SERIAL_PORT, DEFAULT_SERIAL_PORT);
     if (values.portIndex >= ports) values.portIndex = ports >= 2 ? 1 : 0;
 
-    ReadPattern(SETTING_PHOTO_PREFIX, values.photoName, DEFAULT_PHOTO_PREFIX);
-    ReadPattern(SETTING_THUMB_PREFIX, values.thumbName, DEFAULT_THUMB_PREFIX);
-    ReadPattern(SETTING_PHOTO_PATH, values.photoFolder, DEFAULT_PHOTO_PATH);
-    ReadPattern(SETTING_THUMB_PATH, values.thumbFolder, DEFAULT_THUMB_PATH);
-    ClearBlankFolderPattern(values.photoFolder);
-    ClearBlankFolderPattern(values.thumbFolder);
+    ReadPattern(SETTING_PHOTO_PREFIX, values.photoName, DEFAULT_PHOTO_PREFIX, false);
+    ReadPattern(SETTING_THUMB_PREFIX, values.thumbName, DEFAULT_THUMB_PREFIX, false);
+    ReadPattern(SETTING_PHOTO_PATH, values.photoFolder, DEFAULT_PHOTO_PATH, true);
+    ReadPattern(SETTING_THUMB_PATH, values.thumbFolder, DEFAULT_THUMB_PATH, true);
     values.photoDigits = ReadNumber(HKEY_CURRENT_USER, "", SETTING_PHOTO_SUFFIX, DEFAULT_DIGITS);
     values.thumbDigits = ReadNumber(HKEY_CURRENT_USER, "", SETTING_THUMB_SUFFIX, DEFAULT_DIGITS);
     ShowDigits(values.photoDigits, values.photoDigitText);
     ShowDigits(values.thumbDigits, values.thumbDigitText);
+    values.verifyMoves =
+        ReadNumber(HKEY_CURRENT_USER, "", SETTING_VERIFY_MOVES, DEFAULT_VERIFY_MOVES) != 0 ? 1 : 0;
 }
 
 void FillTemplates(DialogItemTemplate (&items)[ITEM_COUNT], WorkingValues& values, DWORD ports) {
@@ -118,7 +129,7 @@ void FillTemplates(DialogItemTemplate (&items)[ITEM_COUNT], WorkingValues& value
     const std::uint8_t thumbDigitsColumn = DigitFieldColumn(MSG_CONFIG_THUMB_DIGITS);
     const DialogItemTemplate table[ITEM_COUNT] = {
         // type         x1  y1  x2  y2 focus selected                flags          default data
-        {DI_DOUBLEBOX,    3,  1, 50, 22, 0, 0,                       0,               0, MSG_CONFIG_TITLE},
+        {DI_DOUBLEBOX,    3,  1, 50, 23, 0, 0,                       0,               0, MSG_CONFIG_TITLE},
         {DI_TEXT,         5,  2,  0,  0, 0, 0,                       0,               0, MSG_CONFIG_PORT},
         {DI_RADIOBUTTON,  5,  3,  0,  0, 0, 0,                       DIF_GROUP,       0, TextRef("COM1")},
         {DI_RADIOBUTTON,  5,  4,  0,  0, 0, 0,                       0,               0, TextRef("COM2")},
@@ -149,11 +160,12 @@ void FillTemplates(DialogItemTemplate (&items)[ITEM_COUNT], WorkingValues& value
         {DI_FIXEDIT, thumbDigitsColumn, 18, 0, 0, 0, TextRef("#"),   DIF_MASKEDIT,    0, TextRef(values.thumbDigitText)},
         // The buttons only centre: the host's "does not close" bit would keep them from ever
         // ending the dialog, and the loop below reopens it where it has to.
-        {DI_BUTTON,       5, 19,  0,  0, 0, 0,                       DIF_CENTERGROUP, 0, MSG_BUTTON_CHECK},
-        {DI_BUTTON,       5, 19,  0,  0, 0, 0,                       DIF_CENTERGROUP, 0, MSG_BUTTON_DEFAULTS},
-        {DI_TEXT,       255, 20,  0,  0, 0, 0,                       DIF_SEPARATOR,   0, TextRef("")},
-        {DI_BUTTON,       5, 21,  0,  0, 1, 0,                       DIF_CENTERGROUP, 1, MSG_BUTTON_OK},
-        {DI_BUTTON,       5, 21,  0,  0, 0, 0,                       DIF_CENTERGROUP, 0, MSG_BUTTON_CANCEL},
+        {DI_BUTTON,       5, 20,  0,  0, 0, 0,                       DIF_CENTERGROUP, 0, MSG_BUTTON_CHECK},
+        {DI_BUTTON,       5, 20,  0,  0, 0, 0,                       DIF_CENTERGROUP, 0, MSG_BUTTON_DEFAULTS},
+        {DI_TEXT,       255, 21,  0,  0, 0, 0,                       DIF_SEPARATOR,   0, TextRef("")},
+        {DI_BUTTON,       5, 22,  0,  0, 1, 0,                       DIF_CENTERGROUP, 1, MSG_BUTTON_OK},
+        {DI_BUTTON,       5, 22,  0,  0, 0, 0,                       DIF_CENTERGROUP, 0, MSG_BUTTON_CANCEL},
+        {DI_CHECKBOX,     5, 19,  0,  0, 0, 0,                       0,               0, MSG_VERIFY_MOVES},
     };
     std::copy(std::begin(table), std::end(table), std::begin(items));
     for (int port = 0; port < PORT_ITEMS; ++port)
@@ -165,6 +177,7 @@ void MarkRadioItems(DialogItemTemplate (&items)[ITEM_COUNT], const WorkingValues
         items[FIRST_PORT_ITEM + port].selected = values.portIndex == static_cast<DWORD>(port);
     for (int item = FIRST_SPEED_ITEM; item <= LAST_SPEED_ITEM; ++item)
         items[item].selected = values.speedIndex == static_cast<DWORD>(item - SPEED_ITEM_BASE);
+    items[ITEM_VERIFY].selected = values.verifyMoves;
 }
 
 // Shows the dialog and takes the input back into the working values; the index of the item
@@ -188,6 +201,7 @@ int ShowDialog(const DialogItemTemplate (&templates)[ITEM_COUNT], WorkingValues&
     for (int item = FIRST_SPEED_ITEM; item <= LAST_SPEED_ITEM; ++item)
         if (items[item].Param.Selected != 0)
             values.speedIndex = static_cast<DWORD>(item - SPEED_ITEM_BASE);
+    values.verifyMoves = items[ITEM_VERIFY].Param.Selected != 0 ? 1 : 0;
     return ended;
 }
 
@@ -202,9 +216,8 @@ bool RefusePattern(std::int32_t kind, std::uint32_t failingPosition) {
 }
 
 // Measures a pattern; on failure `measure` holds the failing position instead.
-bool PatternPasses(const char* pattern, std::uint32_t& measure) {
-    measure = 0;
-    return ExpandNamePattern(true, measure, pattern, nullptr, nullptr);
+bool PatternPasses(const char* pattern, bool folder, std::uint32_t& measure) {
+    return CheckNamePattern(pattern, folder, measure);
 }
 
 // Added in 64 bits: a digit count typed as "-5" must not wrap round to a small sum.
@@ -214,32 +227,48 @@ bool NameTooLong(DWORD digits, std::uint32_t nameLength) {
 
 bool InputPasses(const WorkingValues& values) {
     std::uint32_t measure = 0;
-    if (!PatternPasses(values.photoName, measure)) return RefusePattern(DETAIL_PHOTO_NAME, measure);
+    if (!PatternPasses(values.photoName, false, measure))
+        return RefusePattern(DETAIL_PHOTO_NAME, measure);
     if (NameTooLong(values.photoDigits, measure))
         return Refuse(1, DETAIL_PHOTO_DIGITS, MSG_NAME_TOO_LONG);
     if (values.photoDigits < MIN_DIGITS) return Refuse(1, DETAIL_PHOTO_DIGITS, MSG_DIGITS_TOO_FEW);
-    if (!PatternPasses(values.thumbName, measure)) return RefusePattern(DETAIL_THUMB_NAME, measure);
+    if (!PatternPasses(values.thumbName, false, measure))
+        return RefusePattern(DETAIL_THUMB_NAME, measure);
     if (NameTooLong(values.thumbDigits, measure))
         return Refuse(1, DETAIL_THUMB_DIGITS, MSG_NAME_TOO_LONG);
     if (values.thumbDigits < MIN_DIGITS) return Refuse(1, DETAIL_THUMB_DIGITS, MSG_DIGITS_TOO_FEW);
-    if (!PatternPasses(values.photoFolder, measure))
+    if (!PatternPasses(values.photoFolder, true, measure))
         return RefusePattern(DETAIL_PHOTO_FOLDER, measure);
-    if (!PatternPasses(values.thumbFolder, measure))
+    if (!PatternPasses(values.thumbFolder, true, measure))
         return RefusePattern(DETAIL_THUMB_FOLDER, measure);
     if (BlanksOnly(values.photoFolder)) return Refuse(1, DETAIL_PHOTO_BLANK);
     if (BlanksOnly(values.thumbFolder)) return Refuse(1, DETAIL_THUMB_BLANK);
     return true;
 }
 
-void Save(const WorkingValues& values) {
-    WriteNumber(HKEY_CURRENT_USER, "", SETTING_BAUD_RATE, values.speedIndex);
-    WriteNumber(HKEY_CURRENT_USER, "", SETTING_SERIAL_PORT, values.portIndex);
-    WriteText(HKEY_CURRENT_USER, "", SETTING_PHOTO_PREFIX, values.photoName);
-    WriteNumber(HKEY_CURRENT_USER, "", SETTING_PHOTO_SUFFIX, values.photoDigits);
-    WriteText(HKEY_CURRENT_USER, "", SETTING_THUMB_PREFIX, values.thumbName);
-    WriteNumber(HKEY_CURRENT_USER, "", SETTING_THUMB_SUFFIX, values.thumbDigits);
-    WriteText(HKEY_CURRENT_USER, "", SETTING_PHOTO_PATH, values.photoFolder);
-    WriteText(HKEY_CURRENT_USER, "", SETTING_THUMB_PATH, values.thumbFolder);
+// All values in one write, so that an interrupted save leaves the old settings or the new ones.
+LONG Save(const WorkingValues& values) {
+    const SettingValue stored[] = {
+        {SETTING_BAUD_RATE, values.speedIndex, nullptr},
+        {SETTING_SERIAL_PORT, values.portIndex, nullptr},
+        {SETTING_PHOTO_PREFIX, 0, values.photoName},
+        {SETTING_PHOTO_SUFFIX, values.photoDigits, nullptr},
+        {SETTING_THUMB_PREFIX, 0, values.thumbName},
+        {SETTING_THUMB_SUFFIX, values.thumbDigits, nullptr},
+        {SETTING_PHOTO_PATH, 0, values.photoFolder},
+        {SETTING_THUMB_PATH, 0, values.thumbFolder},
+        {SETTING_VERIFY_MOVES, values.verifyMoves, nullptr},
+    };
+    return WriteSettings(HKEY_CURRENT_USER, "", stored, std::size(stored));
+}
+
+void WarnNotSaved(LONG error) {
+    char line[MESSAGE_LINE_SIZE];
+    const std::int32_t numbers[] = {static_cast<std::int32_t>(error)};
+    FormatNumberLine(line, sizeof line, GetMsg(MSG_SETTINGS_NOT_SAVED), numbers);
+    const char* lines[] = {GetMsg(MSG_CONFIG_TITLE), line};
+    HostServices.Message(HostServices.ModuleNumber, FMSG_WARNING | FMSG_MB_OK, "Configure", lines,
+                         2, 0);
 }
 
 void WarnPanelOpen() {
@@ -275,7 +304,10 @@ int RunConfigure(int /*itemNumber*/) {
             return 0;
         }
     }
-    Save(values);
+    if (const LONG error = Save(values); error != static_cast<LONG>(ERROR_SUCCESS)) {
+        WarnNotSaved(error);
+        return 0;
+    }
     return 1;
 }
 

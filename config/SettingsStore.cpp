@@ -42,8 +42,15 @@ public:
                    static_cast<LONG>(ERROR_SUCCESS) &&
                storedType == type;
     }
-    void set(const char* name, DWORD type, const BYTE* data, DWORD size) const {
-        if (open_) os().RegSetValueExA(key_, name, type, data, size);
+    LONG set(const char* name, DWORD type, const BYTE* data, DWORD size) const {
+        return open_ ? os().RegSetValueExA(key_, name, type, data, size)
+                     : static_cast<LONG>(ERROR_INVALID_HANDLE);
+    }
+    // Where the system stores what was set (the POSIX settings file): its result counts.
+    LONG close() {
+        if (!open_) return static_cast<LONG>(ERROR_INVALID_HANDLE);
+        open_ = false;
+        return os().RegCloseKey(key_);
     }
 
 private:
@@ -108,6 +115,26 @@ void WriteText(HKEY root, const char* subKey, const char* valueName, const char*
              static_cast<DWORD>(std::strlen(text) + 1));
 }
 
+LONG WriteSettings(HKEY root, const char* subKey, const SettingValue* values, std::size_t count) {
+    OpenKey key(root, subKey, true);
+    if (!key.isOpen()) return static_cast<LONG>(ERROR_ACCESS_DENIED);
+    LONG result = static_cast<LONG>(ERROR_SUCCESS);
+    for (std::size_t i = 0; i < count && result == static_cast<LONG>(ERROR_SUCCESS); ++i) {
+        const SettingValue& value = values[i];
+        if (value.text != nullptr) {
+            result = key.set(value.name, REG_SZ, reinterpret_cast<const BYTE*>(value.text),
+                             static_cast<DWORD>(std::strlen(value.text) + 1));
+        } else {
+            const BYTE bytes[sizeof(DWORD)] = {
+                static_cast<BYTE>(value.number), static_cast<BYTE>(value.number >> 8),
+                static_cast<BYTE>(value.number >> 16), static_cast<BYTE>(value.number >> 24)};
+            result = key.set(value.name, REG_DWORD, bytes, sizeof bytes);
+        }
+    }
+    const LONG closed = key.close();
+    return result != static_cast<LONG>(ERROR_SUCCESS) ? result : closed;
+}
+
 int CountSerialPorts(HKEY root, const char* keyPath, int maxCount, char* nameBuffer,
                      DWORD nameSize, BYTE* dataBuffer, DWORD dataSize) {
     HKEY key = nullptr;
@@ -139,17 +166,23 @@ void ClearBlankFolderPattern(char* pattern) {
     if (BlanksOnly(pattern)) pattern[0] = '\0';
 }
 
+void ReadCheckedPattern(const char* valueName, char* buffer, DWORD bufferSize,
+                        const char* defaultText, bool folder) {
+    ReadText(HKEY_CURRENT_USER, "", valueName, buffer, defaultText, bufferSize);
+    if (folder) ClearBlankFolderPattern(buffer);
+    std::uint32_t measure = 0;
+    if (!CheckNamePattern(buffer, folder, measure)) CopyBounded(buffer, bufferSize, defaultText);
+}
+
 void ReadNameSettings(NameSettings& settings) {
-    ReadText(HKEY_CURRENT_USER, "", SETTING_PHOTO_PREFIX, settings.photoPrefix,
-             DEFAULT_PHOTO_PREFIX, sizeof settings.photoPrefix);
-    ReadText(HKEY_CURRENT_USER, "", SETTING_THUMB_PREFIX, settings.thumbPrefix,
-             DEFAULT_THUMB_PREFIX, sizeof settings.thumbPrefix);
-    ReadText(HKEY_CURRENT_USER, "", SETTING_PHOTO_PATH, settings.photoPath, DEFAULT_PHOTO_PATH,
-             sizeof settings.photoPath);
-    ReadText(HKEY_CURRENT_USER, "", SETTING_THUMB_PATH, settings.thumbPath, DEFAULT_THUMB_PATH,
-             sizeof settings.thumbPath);
-    ClearBlankFolderPattern(settings.photoPath);
-    ClearBlankFolderPattern(settings.thumbPath);
+    ReadCheckedPattern(SETTING_PHOTO_PREFIX, settings.photoPrefix, sizeof settings.photoPrefix,
+                       DEFAULT_PHOTO_PREFIX, false);
+    ReadCheckedPattern(SETTING_THUMB_PREFIX, settings.thumbPrefix, sizeof settings.thumbPrefix,
+                       DEFAULT_THUMB_PREFIX, false);
+    ReadCheckedPattern(SETTING_PHOTO_PATH, settings.photoPath, sizeof settings.photoPath,
+                       DEFAULT_PHOTO_PATH, true);
+    ReadCheckedPattern(SETTING_THUMB_PATH, settings.thumbPath, sizeof settings.thumbPath,
+                       DEFAULT_THUMB_PATH, true);
     settings.photoDigits =
         ClampDigitCount(ReadNumber(HKEY_CURRENT_USER, "", SETTING_PHOTO_SUFFIX, DEFAULT_DIGITS));
     settings.thumbDigits =

@@ -44,6 +44,9 @@ constexpr std::uint8_t DELETE_WITH_SELECTION = 2;
 // stops the transfer after that packet, unless it was the last one.
 using ProgressCallback = bool (*)(std::uint32_t done, std::uint32_t size);
 
+class PictureFile;
+class PacketSink;
+
 class CameraDevice {
 public:
     CameraDevice(std::uint8_t portIndex, std::uint32_t speedIndex);
@@ -58,8 +61,19 @@ public:
     bool openCatalogue();
     bool selectPicture(std::uint32_t number);
     bool readPictureInfo(std::uint32_t number, bool resetAfter);
+    // Writes the picture file (or the thumbnail) into a new file `fileName`, whole or not at all.
     bool downloadPicture(std::uint32_t number, bool photo, bool resetAfter, const char* fileName,
                          ProgressCallback progress, FILETIME fileTime);
+    // The same into `file`, a new temporary file beside `target`, left finished (stamped and on
+    // the disk) for the caller to place. On a failure it is given up, unless only the speed
+    // reset after the last packet failed: the file is whole then, and still finished.
+    bool receivePicture(std::uint32_t number, bool photo, bool resetAfter, const char* target,
+                        PictureFile& file, ProgressCallback progress, FILETIME fileTime);
+    // Reads the picture file (or the thumbnail) from the camera again and compares it with the
+    // file `fileName`, byte for byte and in length; `same` tells. False when the transfer
+    // failed, with the codes of a failed download; a file that cannot be read is not the same.
+    bool verifyPicture(std::uint32_t number, bool photo, bool resetAfter, const char* fileName,
+                       ProgressCallback progress, bool& same);
     bool deletePicture(std::uint32_t number, bool resetAfter);
 
     // The catalogue entry at a 0-based position, or nullptr.
@@ -84,11 +98,15 @@ private:
     bool acceptDataPacket(std::int32_t linkError, std::uint32_t minimumPayload);
     // Asks the camera again, with NAK, for a packet that came damaged, short or not at all.
     bool awaitDataPacket();
-    // Receives the data register packet by packet into `file`; true once the last packet is in
-    // it. `endedHere` tells a failed write to the file, or a stop the progress callback asked
-    // for (operationCode OP_STOPPED), from a failure on the line.
-    bool receiveIntoFile(std::uint8_t reg, HANDLE file, std::uint32_t size,
-                         ProgressCallback progress, bool& endedHere);
+    // Selects the picture and reads its information: what a transfer of it needs first.
+    bool prepareTransfer(std::uint32_t number, bool photo);
+    // Receives the data register packet by packet into `sink`; true once the last packet is in
+    // it. `endedHere` tells a sink that took no more (operationCode the file's), or a stop the
+    // progress callback asked for (OP_STOPPED), from a failure on the line.
+    bool receiveData(std::uint8_t reg, PacketSink& sink, std::uint32_t size,
+                     ProgressCallback progress, bool& endedHere);
+    // After a transfer that did not complete: the camera back in step, the codes for the report.
+    void endFailedTransfer(bool endedHere);
 };
 
 }  // namespace pixlor

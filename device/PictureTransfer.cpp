@@ -1,7 +1,11 @@
 #include "device/CameraDevice.h"
 
+#include "device/PictureFile.h"
+
 #include "link/CameraProtocol.h"
 #include "platform/System.h"
+
+#include <cstring>
 
 namespace pixlor {
 
@@ -16,56 +20,111 @@ constexpr int PACKET_TRIES = 3;
 
 }  // namespace
 
-bool CameraDevice::downloadPicture(std::uint32_t number, bool photo, bool resetAfter,
-                                   const char* fileName, ProgressCallback progress,
-                                   FILETIME fileTime) {
-    const std::int32_t transferCode = photo ? OP_DOWNLOAD_PHOTO : OP_DOWNLOAD_THUMB;
-    operationCode = transferCode;
+// Where the packets of a data register go. A sink that returns false takes no more.
+class PacketSink {
+public:
+    virtual bool take(const BYTE* data, std::uint32_t length) = 0;
+
+protected:
+    ~PacketSink() = default;
+};
+
+namespace {
+
+// One write to the file per packet.
+class FileSink final : public PacketSink {
+public:
+    explicit FileSink(HANDLE file) : file_(file) {}
+    bool take(const BYTE* data, std::uint32_t length) override {
+        DWORD written = 0;
+        return os().WriteFile(file_, data, length, &written) && written == length;
+    }
+
+private:
+    HANDLE file_;
+};
+
+// Compares the packets with the file's bytes; a difference is noted and the rest still taken,
+// so that the camera ends its transfer in step.
+class CompareSink final : public PacketSink {
+public:
+    explicit CompareSink(HANDLE file) : file_(file) {}
+    bool take(const BYTE* data, std::uint32_t length) override {
+        while (same_ && length > 0) {
+            const DWORD chunk = length < sizeof read_ ? length : sizeof read_;
+            DWORD got = 0;
+            if (!os().ReadFile(file_, read_, chunk, &got) || got != chunk ||
+                std::memcmp(read_, data, chunk) != 0)
+                same_ = false;
+            data += chunk;
+            length -= chunk;
+        }
+        return true;
+    }
+    // The same bytes, and nothing more in the file.
+    bool same() {
+        DWORD got = 0;
+        return same_ && os().ReadFile(file_, read_, 1, &got) && got == 0;
+    }
+
+private:
+    HANDLE file_;
+    BYTE read_[4096];
+    bool same_ = true;
+};
+
+}  // namespace
+
+bool CameraDevice::prepareTransfer(std::uint32_t number, bool photo) {
+    operationCode = photo ? OP_DOWNLOAD_PHOTO : OP_DOWNLOAD_THUMB;
     if (number == 0 || number > pictureCount) {
         operationCode = photo ? OP_PHOTO_RANGE : OP_THUMB_RANGE;
         return false;
     }
     if (!ensureConnected() || !selectPicture(number) || !readPictureInfo(number, false))
         return false;
-    operationCode = transferCode;
-    const PictureEntry& entry = *entryAt(number - 1);
+    operationCode = photo ? OP_DOWNLOAD_PHOTO : OP_DOWNLOAD_THUMB;
+    return true;
+}
 
-    const HANDLE file =
-        os().CreateFileA(fileName, GENERIC_WRITE, 0, CREATE_NEW, FILE_ATTRIBUTE_NORMAL);
-    if (file == INVALID_HANDLE_VALUE) {
+bool CameraDevice::downloadPicture(std::uint32_t number, bool photo, bool resetAfter,
+                                   const char* fileName, ProgressCallback progress,
+                                   FILETIME fileTime) {
+    PictureFile file;
+    const bool received =
+        receivePicture(number, photo, resetAfter, fileName, file, progress, fileTime);
+    bool nameTaken = false;
+    if (file.finished() && !file.place(fileName, nameTaken)) {
         operationCode = photo ? OP_PHOTO_FILE : OP_THUMB_FILE;
         return false;
     }
+    return received;
+}
+
+bool CameraDevice::receivePicture(std::uint32_t number, bool photo, bool resetAfter,
+                                  const char* target, PictureFile& file,
+                                  ProgressCallback progress, FILETIME fileTime) {
+    if (!prepareTransfer(number, photo)) return false;
+    const PictureEntry& entry = *entryAt(number - 1);
+    // An existing file is never replaced; one known beforehand costs no transfer.
+    if (EntryExists(target) || !file.create(target)) {
+        operationCode = photo ? OP_PHOTO_FILE : OP_THUMB_FILE;
+        return false;
+    }
+    FileSink sink(file.handle());
     bool endedHere = false;
     bool complete =
-        receiveIntoFile(photo ? REGISTER_PHOTO_DATA : REGISTER_THUMB_DATA, file,
-                        photo ? entry.photoSize : entry.thumbSize, progress, endedHere);
-    if (complete) os().SetFileTime(file, &fileTime, &fileTime, &fileTime);
-    // A close that fails may leave the file's data off the disk: not a copy to rely on.
-    if (!os().CloseHandle(file) && complete) {
+        receiveData(photo ? REGISTER_PHOTO_DATA : REGISTER_THUMB_DATA, sink,
+                    photo ? entry.photoSize : entry.thumbSize, progress, endedHere);
+    // Only a file that is whole on the disk may pass for the picture; the camera still holds it.
+    if (complete && !file.finish(fileTime)) {
         complete = false;
         endedHere = true;
         operationCode = photo ? OP_PHOTO_FILE : OP_THUMB_FILE;
     }
-    // A cut-off copy must not pass for the picture; the camera still holds it.
-    if (!complete) os().DeleteFileA(fileName);
-
-    if (endedHere) {
-        // The camera waits for the answer to its last packet; a command ends its transfer, so
-        // the speed reset goes out at once. After a stop, its own failure is the one to report.
-        const bool stopped = operationCode == OP_STOPPED;
-        if (!restoreSpeed(true, !stopped) && stopped) operationCode = OP_DISCONNECT;
-        return false;
-    }
-    if (link->port->statusFlags != 0) {
-        // An interrupted read leaves the line itself sound: the camera goes back to its default
-        // speed, after the rest of its packet where the line lets that be read.
-        if (link->port->readInterrupted != 0) {
-            link->letLineGoQuiet();
-            restoreSpeed(true, true);
-        } else {
-            resetSpeedIfOutOfStep();
-        }
+    if (!complete) {
+        file.abandon();
+        endFailedTransfer(endedHere);
         return false;
     }
     if (!restoreSpeed(resetAfter, false)) return false;
@@ -73,8 +132,57 @@ bool CameraDevice::downloadPicture(std::uint32_t number, bool photo, bool resetA
     return true;
 }
 
-bool CameraDevice::receiveIntoFile(std::uint8_t reg, HANDLE file, std::uint32_t size,
-                                   ProgressCallback progress, bool& endedHere) {
+bool CameraDevice::verifyPicture(std::uint32_t number, bool photo, bool resetAfter,
+                                 const char* fileName, ProgressCallback progress, bool& same) {
+    same = false;
+    if (!prepareTransfer(number, photo)) return false;
+    const PictureEntry& entry = *entryAt(number - 1);
+    const HANDLE file =
+        os().CreateFileA(fileName, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING,
+                         FILE_ATTRIBUTE_NORMAL);
+    // A file that cannot be read again is no copy to rely on: nothing to ask the camera.
+    if (file == INVALID_HANDLE_VALUE) {
+        if (!restoreSpeed(resetAfter, false)) return false;
+        operationCode = OP_OK;
+        return true;
+    }
+    CompareSink sink(file);
+    bool endedHere = false;
+    const bool complete =
+        receiveData(photo ? REGISTER_PHOTO_DATA : REGISTER_THUMB_DATA, sink,
+                    photo ? entry.photoSize : entry.thumbSize, progress, endedHere);
+    same = complete && sink.same();
+    os().CloseHandle(file);
+    if (!complete) {
+        same = false;
+        endFailedTransfer(endedHere);
+        return false;
+    }
+    if (!restoreSpeed(resetAfter, false)) return false;
+    operationCode = OP_OK;
+    return true;
+}
+
+void CameraDevice::endFailedTransfer(bool endedHere) {
+    if (endedHere) {
+        // The camera waits for the answer to its last packet; a command ends its transfer, so
+        // the speed reset goes out at once. After a stop, its own failure is the one to report.
+        const bool stopped = operationCode == OP_STOPPED;
+        if (!restoreSpeed(true, !stopped) && stopped) operationCode = OP_DISCONNECT;
+        return;
+    }
+    // An interrupted read leaves the line itself sound: the camera goes back to its default
+    // speed, after the rest of its packet where the line lets that be read.
+    if (link->port->readInterrupted != 0) {
+        link->letLineGoQuiet();
+        restoreSpeed(true, true);
+    } else {
+        resetSpeedIfOutOfStep();
+    }
+}
+
+bool CameraDevice::receiveData(std::uint8_t reg, PacketSink& sink, std::uint32_t size,
+                               ProgressCallback progress, bool& endedHere) {
     link->requestData(reg);
     std::uint32_t received = 0;
     for (;;) {
@@ -97,9 +205,7 @@ bool CameraDevice::receiveIntoFile(std::uint8_t reg, HANDLE file, std::uint32_t 
             endedHere = true;
             return false;
         }
-        DWORD written = 0;
-        if (!os().WriteFile(file, link->answerPayload(), length, &written) ||
-            written != length) {
+        if (!sink.take(link->answerPayload(), length)) {
             operationCode = reg == REGISTER_PHOTO_DATA ? OP_PHOTO_FILE : OP_THUMB_FILE;
             endedHere = true;
             return false;

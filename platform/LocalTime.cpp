@@ -38,12 +38,8 @@ bool StoreTicks(std::int64_t ticks, FILETIME& time) {
     return true;
 }
 
-}  // namespace
-
-bool localFileTimeToFileTime(const FILETIME& local, FILETIME& utc) {
-    const std::int64_t ticks = TicksOf(local);
-    const std::int64_t seconds = ticks / TICKS_PER_SECOND - SECONDS_1601_TO_1970;
-    const CivilTime civil = civilFromSeconds(seconds);
+// The seconds since 1970 (UTC) of local wall-clock fields under the zone's rules of that date.
+bool UniversalSecondsOf(const CivilTime& civil, std::time_t& universal) {
     std::tm fields{};
     fields.tm_year = static_cast<int>(civil.year - 1900);
     fields.tm_mon = static_cast<int>(civil.month) - 1;
@@ -52,12 +48,51 @@ bool localFileTimeToFileTime(const FILETIME& local, FILETIME& utc) {
     fields.tm_min = static_cast<int>(civil.minute);
     fields.tm_sec = static_cast<int>(civil.second);
     fields.tm_isdst = -1;  // summer or winter time as the zone's rules have it on that date
-    const std::time_t universal = std::mktime(&fields);
-    if (universal == static_cast<std::time_t>(-1)) return false;
+    universal = std::mktime(&fields);
+    return universal != static_cast<std::time_t>(-1);
+}
+
+}  // namespace
+
+bool localFileTimeToFileTime(const FILETIME& local, FILETIME& utc) {
+    const std::int64_t ticks = TicksOf(local);
+    std::time_t universal = 0;
+    if (!UniversalSecondsOf(civilFromSeconds(ticks / TICKS_PER_SECOND - SECONDS_1601_TO_1970),
+                            universal))
+        return false;
     return StoreTicks((static_cast<std::int64_t>(universal) + SECONDS_1601_TO_1970) *
                               TICKS_PER_SECOND +
                           ticks % TICKS_PER_SECOND,
                       utc);
+}
+
+bool localSystemTimeToUniversal(const SYSTEMTIME& local, SYSTEMTIME& universal) {
+    if (local.wMonth < 1 || local.wMonth > 12 || local.wDay < 1 || local.wDay > 31 ||
+        local.wHour > 23 || local.wMinute > 59 || local.wSecond > 59)
+        return false;
+    std::time_t seconds = 0;
+    if (!UniversalSecondsOf(CivilTime{local.wYear, local.wMonth, local.wDay, local.wHour,
+                                      local.wMinute, local.wSecond},
+                            seconds))
+        return false;
+    const CivilTime civil = civilFromSeconds(seconds);
+    universal = SYSTEMTIME{static_cast<WORD>(civil.year),
+                           static_cast<WORD>(civil.month),
+                           static_cast<WORD>(((seconds / 86400) % 7 + 11) % 7),
+                           static_cast<WORD>(civil.day),
+                           static_cast<WORD>(civil.hour),
+                           static_cast<WORD>(civil.minute),
+                           static_cast<WORD>(civil.second),
+                           local.wMilliseconds};
+    return true;
+}
+
+bool localFileTimeToFileTimeAt(const FILETIME& local, std::int64_t nowSeconds, FILETIME& utc) {
+    const auto now = static_cast<std::time_t>(nowSeconds);
+    std::tm fields{};
+    if (localtime_r(&now, &fields) == nullptr) return false;
+    const std::int64_t offset = static_cast<std::int64_t>(fields.tm_gmtoff) * TICKS_PER_SECOND;
+    return StoreTicks(TicksOf(local) - offset, utc);
 }
 
 bool fileTimeToLocalFileTime(const FILETIME& utc, FILETIME& local) {

@@ -5,6 +5,8 @@
 
 #include "platform/Win32Api.h"
 
+#include <cstdint>
+
 namespace pixlor {
 
 // A local wall-clock time as a file time, back to UTC. On POSIX a time that occurs twice at the
@@ -14,5 +16,15 @@ bool localFileTimeToFileTime(const FILETIME& local, FILETIME& utc);
 
 // The other way: a UTC file time as the computer's local wall-clock time.
 bool fileTimeToLocalFileTime(const FILETIME& utc, FILETIME& local);
+
+#ifndef _WIN32
+// A local wall-clock time back to UTC by the zone's rules on that date (mktime, tm_isdst = -1),
+// as TzSpecificLocalTimeToSystemTime does it. False when the system cannot convert it.
+bool localSystemTimeToUniversal(const SYSTEMTIME& local, SYSTEMTIME& universal);
+
+// A local wall-clock time back to UTC with the offset in force at `nowSeconds` (since 1970,
+// UTC), whatever the date: what LocalFileTimeToFileTime does on Windows.
+bool localFileTimeToFileTimeAt(const FILETIME& local, std::int64_t nowSeconds, FILETIME& utc);
+#endif
 
 }  // namespace pixlor

@@ -28,10 +28,8 @@ std::string RegistryModel::fullPath(HKEY root, LPCSTR subKey) {
 }
 
 RegistryModel::Key* RegistryModel::findKey(const std::string& path) {
-    const std::string folded = fold(path);
-    for (auto& key : keys_)
-        if (fold(key->path) == folded) return key.get();
-    return nullptr;
+    const auto found = byFoldedPath_.find(fold(path));
+    return found == byFoldedPath_.end() ? nullptr : found->second;
 }
 
 const RegistryModel::Key* RegistryModel::findKey(const std::string& path) const {
@@ -41,11 +39,13 @@ const RegistryModel::Key* RegistryModel::findKey(const std::string& path) const 
 RegistryModel::Key& RegistryModel::ensureKey(const std::string& path) {
     if (Key* key = findKey(path)) return *key;
     keys_.push_back(std::make_unique<Key>(Key{path, {}}));
+    byFoldedPath_[fold(path)] = keys_.back().get();
     return *keys_.back();
 }
 
 void RegistryModel::clear() {
     keys_.clear();
+    byFoldedPath_.clear();
     open_.clear();
     modified_ = false;
 }

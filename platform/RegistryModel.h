@@ -8,6 +8,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace pixlor {
@@ -50,6 +51,7 @@ private:
     static std::string fullPath(HKEY root, LPCSTR subKey);
 
     std::vector<std::unique_ptr<Key>> keys_;
+    std::unordered_map<std::string, Key*> byFoldedPath_;  // so a large file loads in linear time
     std::map<HKEY, Key*> open_;
     std::uintptr_t nextHandle_ = 0x1000;
     bool modified_ = false;

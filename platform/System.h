@@ -16,7 +16,12 @@
 // purge of either side still fails on a handle that is no port.
 //
 // Files and folders, and time (kernel32). LocalFileTimeToFileTime takes the computer's local
-// time, as a file time, to the system's file time (UTC).
+// time, as a file time, to the system's file time (UTC) with the offset in force today, as the
+// file manager shows times; TzSpecificLocalTimeToSystemTime (always for the computer's own time
+// zone) with the rules of the given date, as every other tool shows them. FlushFileBuffers
+// returns once the file's data is on the disk. MoveFileExA without MOVEFILE_REPLACE_EXISTING
+// never replaces an entry of any kind (ERROR_ALREADY_EXISTS); with MOVEFILE_WRITE_THROUGH it
+// returns once the new name is on the disk too.
 //
 // Registry (advapi32). Results are Win32 error codes, ERROR_SUCCESS on success.
 //

@@ -48,7 +48,10 @@
     X(BOOL, ReadConsoleInputA,                                                                  \
       (HANDLE input, INPUT_RECORD* records, DWORD length, DWORD* read))                         \
     X(BOOL, WriteConsoleInputA,                                                                 \
-      (HANDLE input, const INPUT_RECORD* records, DWORD length, DWORD* written))
+      (HANDLE input, const INPUT_RECORD* records, DWORD length, DWORD* written))                \
+    X(BOOL, FlushFileBuffers, (HANDLE handle))                                                  \
+    X(BOOL, MoveFileExA, (LPCSTR existing, LPCSTR newName, DWORD flags))                        \
+    X(BOOL, TzSpecificLocalTimeToSystemTime, (const SYSTEMTIME* local, SYSTEMTIME* universal))
 
 // Declares every entry as an override, in a class that implements the whole table.
 #define PIXLOR_SYSTEM_OVERRIDE(result, name, parameters) result name parameters override;

@@ -10,7 +10,7 @@ scripts/install-deps.sh
 cmake --preset native >/dev/null
 cmake --build --preset native --target pixlor-bench-transfer pixlor-bench-catalogue \
   pixlor-bench-listing pixlor-bench-memory pixlor-bench-pictures pixlor-bench-recovery \
-  pixlor-bench-stopcheck
+  pixlor-bench-stopcheck pixlor-bench-durability
 
 stage() { printf '\n=== %s\n' "$*"; }
 stage "Machine"
@@ -22,6 +22,8 @@ stage "Esc: the check between two data packets"
 build/bench/pixlor-bench-stopcheck
 stage "Listing: GetFindData CPU time"
 build/bench/pixlor-bench-listing
+stage "Durability: flushes and renames of whole files, a verified move, the settings parser"
+build/bench/pixlor-bench-durability
 stage "Memory: peak resident, 20 MB against 20 KB download"
 build/bench/pixlor-bench-memory
 stage "Pictures: making the JPEG files of 500 pictures"

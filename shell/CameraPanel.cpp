@@ -1,6 +1,7 @@
 #include "shell/CameraPanel.h"
 
 #include "config/SettingsStore.h"
+#include "platform/Calendar.h"
 #include "platform/System.h"
 #include "shell/HostServices.h"
 #include "shell/MessageNumbers.h"
@@ -79,9 +80,13 @@ CameraPanel::~CameraPanel() {
     FreeDateFolders(folders);
 }
 
-FILETIME PictureFileTime(const PictureEntry& entry) {
-    WORD dosDate = 0;
-    WORD dosTime = 0;
+namespace {
+
+// The shooting time as a DOS date and time: seconds rounded down to even, dates outside what a
+// DOS date holds brought to its earliest or latest time.
+void DosDateTimeOf(const PictureEntry& entry, WORD& dosDate, WORD& dosTime) {
+    dosDate = 0;
+    dosTime = 0;
     if (entry.year < DOS_FIRST_YEAR) {
         dosDate = (1 << 5) | 1;  // 1980-01-01 00:00:00
     } else if (entry.year > DOS_LAST_YEAR) {
@@ -92,14 +97,50 @@ FILETIME PictureFileTime(const PictureEntry& entry) {
                                     entry.day);
         dosTime = static_cast<WORD>((entry.hour << 11) | (entry.minute << 5) | (entry.second / 2));
     }
-    // The camera's clock shows the local time of where the picture was taken: the file time is
-    // that local time back in UTC, which the file manager and every file tool show again as it;
-    // a time the system cannot convert stays as the camera gave it.
+}
+
+// The camera's clock as the system's file time with no time-zone shift.
+FILETIME CameraClockTime(const PictureEntry& entry) {
+    WORD dosDate = 0;
+    WORD dosTime = 0;
+    DosDateTimeOf(entry, dosDate, dosTime);
     FILETIME local{};
-    FILETIME time{};
     os().DosDateTimeToFileTime(dosDate, dosTime, &local);
+    return local;
+}
+
+}  // namespace
+
+FILETIME PictureFileTime(const PictureEntry& entry) {
+    // The camera's clock shows the local time of where the picture was taken: the item's time
+    // is that local time back in UTC with the offset the host shows it with again (today's);
+    // a time the system cannot convert stays as the camera gave it.
+    const FILETIME local = CameraClockTime(entry);
+    FILETIME time{};
     if (!os().LocalFileTimeToFileTime(&local, &time)) time = local;
     return time;
+}
+
+FILETIME PictureDiskTime(const PictureEntry& entry) {
+    WORD dosDate = 0;
+    WORD dosTime = 0;
+    DosDateTimeOf(entry, dosDate, dosTime);
+    const SYSTEMTIME local{static_cast<WORD>(DOS_FIRST_YEAR + (dosDate >> 9)),
+                           static_cast<WORD>((dosDate >> 5) & 0x0F),
+                           0,
+                           static_cast<WORD>(dosDate & 0x1F),
+                           static_cast<WORD>(dosTime >> 11),
+                           static_cast<WORD>((dosTime >> 5) & 0x3F),
+                           static_cast<WORD>((dosTime & 0x1F) * 2),
+                           0};
+    SYSTEMTIME universal{};
+    if (!os().TzSpecificLocalTimeToSystemTime(&local, &universal)) return CameraClockTime(entry);
+    constexpr std::int64_t SECONDS_1601_TO_1970 = 11644473600;
+    const std::int64_t seconds =
+        daysFromCivil(universal.wYear, universal.wMonth, universal.wDay) * 86400 +
+        universal.wHour * 3600 + universal.wMinute * 60 + universal.wSecond;
+    const auto ticks = static_cast<std::uint64_t>(seconds + SECONDS_1601_TO_1970) * 10000000u;
+    return FILETIME{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
 }
 
 void FreeDateFolders(std::unique_ptr<DateFolder>& folders) {

@@ -26,7 +26,7 @@ struct DateFolder {
 
 // Pictures to work on, in panel order.
 struct SelectionItem {
-    FILETIME fileTime;
+    FILETIME fileTime;       // the time its files get (PictureDiskTime)
     std::uint32_t position;  // 0-based catalogue position; the camera's number is this + 1
 };
 using SelectionList = std::vector<SelectionItem>;
@@ -64,11 +64,16 @@ void GetOpenPluginInfo(CameraPanel& panel, OpenPluginInfo& info);
 // is not in the latest root listing.
 bool SetDirectory(CameraPanel& panel, const char* directory);
 
-// The file time of the picture at a catalogue position, for its panel items and its written
-// files: its shooting date and time through a DOS date and time (seconds rounded down to even),
-// taken as the computer's local time and converted to UTC. Dates outside what a DOS date holds
-// (a camera whose clock was reset to 1970, or one beyond 2107) give its earliest or latest time.
+// The file time of a picture's panel items: its shooting date and time through a DOS date and
+// time (seconds rounded down to even), taken as the computer's local time and converted to UTC
+// with the offset the host shows times with (today's), so that the host shows the camera's
+// clock. Dates outside what a DOS date holds (a camera whose clock was reset to 1970, or one
+// beyond 2107) give its earliest or latest time.
 FILETIME PictureFileTime(const PictureEntry& entry);
+
+// The file time of a picture's written files: the same local time converted by the rules of
+// the picture's own date, so that every other tool shows the camera's clock, summer or winter.
+FILETIME PictureDiskTime(const PictureEntry& entry);
 
 // Frees a folder list, node by node.
 void FreeDateFolders(std::unique_ptr<DateFolder>& folders);

@@ -256,6 +256,7 @@ constexpr int DI_DOUBLEBOX = 3;
 constexpr int DI_EDIT = 4;
 constexpr int DI_FIXEDIT = 6;
 constexpr int DI_BUTTON = 7;
+constexpr int DI_CHECKBOX = 8;
 constexpr int DI_RADIOBUTTON = 9;
 constexpr DWORD DIF_GROUP = 0x400;
 constexpr DWORD DIF_CENTERGROUP = 0x4000;

@@ -81,6 +81,13 @@ enum MessageNumber : int {
     MSG_MOVE_STOPPED = 101,        // format: pictures copied, pictures selected, deleted
     MSG_DELETE_STOPPED = 102,      // format: pictures deleted, pictures selected
     MSG_CATALOGUE_STOPPED = 103,   // format: pictures read, pictures on the camera
+    MSG_VERIFY_MOVES = 104,        // checkbox: a move reads each photo again before the delete
+    MSG_VERIFY_DIFFERS = 105,      // the photo read again differs from its file (the file follows)
+    MSG_VERIFY_KEPT = 106,         // ... so the file is removed and the picture stays
+    MSG_SETTINGS_NOT_SAVED = 107,  // format: the system's error code of the failed save
+    MSG_PATTERN_CONTROL = 108,     // pattern error 5
+    MSG_PATTERN_DOTS = 109,        // pattern error 6
+    MSG_PATTERN_BLANKS = 110,      // pattern error 7
 };
 
 }  // namespace pixlor

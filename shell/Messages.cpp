@@ -90,6 +90,9 @@ int PatternErrorLine(std::int32_t patternCode) {
         case PATTERN_ERR_WIDTH: return MSG_PATTERN_WIDTH;
         case PATTERN_ERR_CHARACTER: return MSG_PATTERN_CHARACTER;
         case PATTERN_ERR_TOO_LONG: return MSG_PATTERN_TOO_LONG;
+        case PATTERN_ERR_CONTROL: return MSG_PATTERN_CONTROL;
+        case PATTERN_ERR_DOTS: return MSG_PATTERN_DOTS;
+        case PATTERN_ERR_BLANKS: return MSG_PATTERN_BLANKS;
         default: return 0;
     }
 }

@@ -1,6 +1,7 @@
 #include "shell/PanelKeys.h"
 
 #include "config/DialogTemplate.h"
+#include "config/SettingsStore.h"
 #include "shell/HostServices.h"
 #include "shell/MessageNumbers.h"
 #include "shell/Messages.h"
@@ -18,6 +19,8 @@ namespace pixlor {
 namespace {
 
 constexpr int COPY_DIALOG_ITEMS = 9;
+constexpr int MOVE_DIALOG_ITEMS = 10;  // a move's dialog has the verify box last
+constexpr int ITEM_VERIFY = 9;
 constexpr int ITEM_DESTINATION = 2;
 constexpr int ITEM_FIRST_FOLDER_CHOICE = 3;
 constexpr int FOLDER_CHOICES = 3;
@@ -69,10 +72,13 @@ void BuildPrompt(char (&prompt)[sizeof(FarDialogItem::Data)], int textMessage,
     }
 }
 
-// The copy dialog, returning the item that closed it; `items` holds the answers.
+// The copy dialog, returning the item that closed it; `items` holds the answers. A move's
+// dialog offers to verify each photo before its picture is deleted, as the settings propose.
 int RunCopyDialog(int titleMessage, const char* prompt, const char* proposedDestination,
-                  FarDialogItem (&items)[COPY_DIALOG_ITEMS]) {
-    const DialogItemTemplate templates[COPY_DIALOG_ITEMS] = {
+                  bool move, FarDialogItem (&items)[MOVE_DIALOG_ITEMS]) {
+    const std::uintptr_t verify =
+        ReadNumber(HKEY_CURRENT_USER, "", SETTING_VERIFY_MOVES, DEFAULT_VERIFY_MOVES) != 0 ? 1 : 0;
+    const DialogItemTemplate templates[MOVE_DIALOG_ITEMS] = {
         // type          x1  y1  x2  y2 focus selected               flags            default data
         {DI_DOUBLEBOX,    3,  1, 72,  9, 0,   0,                     0,               0, std::uintptr_t(titleMessage)},
         {DI_TEXT,         5,  2,  0,  0, 0,   0,                     0,               0, TextRef(prompt)},
@@ -83,10 +89,12 @@ int RunCopyDialog(int titleMessage, const char* prompt, const char* proposedDest
         {DI_TEXT,       255,  7,  0,  0, 0,   0,                     DIF_SEPARATOR,   0, TextRef("")},
         {DI_BUTTON,       5,  8,  0,  0, 1,   0,                     DIF_CENTERGROUP, 1, MSG_BUTTON_OK},
         {DI_BUTTON,       5,  8,  0,  0, 0,   0,                     DIF_CENTERGROUP, 0, MSG_BUTTON_CANCEL},
+        {DI_CHECKBOX,    40,  6,  0,  0, 0,   verify,                0,               0, MSG_VERIFY_MOVES},
     };
-    ExpandDialogItems(templates, items, COPY_DIALOG_ITEMS);
+    const int count = move ? MOVE_DIALOG_ITEMS : COPY_DIALOG_ITEMS;
+    ExpandDialogItems(templates, items, count);
     return HostServices.Dialog(HostServices.ModuleNumber, -1, -1, 76, 11, "WhereToCopy", items,
-                               COPY_DIALOG_ITEMS);
+                               count);
 }
 
 void CloseEmptyCamera(CameraPanel& panel) {
@@ -110,8 +118,8 @@ void CopyKey(CameraPanel& panel, unsigned controlState, bool move) {
     HostServices.Control(&panel, FCTL_GETANOTHERPANELINFO, &other);
     other.CurDir[sizeof(other.CurDir) - 1] = '\0';
 
-    FarDialogItem items[COPY_DIALOG_ITEMS];
-    const int closedBy = RunCopyDialog(titleMessage, prompt, other.CurDir, items);
+    FarDialogItem items[MOVE_DIALOG_ITEMS];
+    const int closedBy = RunCopyDialog(titleMessage, prompt, other.CurDir, move, items);
     if (closedBy == -1 || closedBy == ITEM_CANCEL) return;
 
     int subfolderMode = SUBFOLDERS_AUTO;
@@ -127,8 +135,9 @@ void CopyKey(CameraPanel& panel, unsigned controlState, bool move) {
     std::replace(destination, destination + std::strlen(destination), '/', '\\');
     if (HostServices.FSF->AddEndSlash(destination) == 0) return;
 
+    const bool verify = move && items[ITEM_VERIFY].Param.Selected != 0;
     BatchCopy(panel, destination, keyChoice.pairing, keyChoice.photos, keyChoice.photoFolders,
-              subfolderMode, move, nullptr);
+              subfolderMode, move, nullptr, verify);
     if (panel.device->pictureCount == 0) CloseEmptyCamera(panel);
 }
 
@@ -183,6 +192,7 @@ bool GetFiles(CameraPanel& panel, const PluginPanelItem* items, int itemCount,
         if (IsFolder(item)) continue;
         const std::uint32_t number = item.UserData + 1;
         if (!device.readPictureInfo(number, false)) return false;
+        const FILETIME fileTime = PictureDiskTime(*device.entryAt(item.UserData));
 
         std::string target = destination;
         target += '\\';
@@ -193,8 +203,7 @@ bool GetFiles(CameraPanel& panel, const PluginPanelItem* items, int itemCount,
         SetFileProgressLines(GetMsg(MSG_GETTING_FILE), shown.c_str());
         const bool goOn = FileProgress(0, 1);
         if (goOn && device.downloadPicture(number, panel.thumbMode == 0, i == lastPicture,
-                                           target.c_str(), FileProgress,
-                                           item.FindData.ftCreationTime))
+                                           target.c_str(), FileProgress, fileTime))
             continue;
         if (!goOn || StoppedByUser(device)) {
             // The host gets no copy, and shows nothing more: the user knows why.

@@ -74,10 +74,12 @@ void ListPictures(CameraPanel& panel, const NameSettings& settings, const char* 
         const PictureEntry& entry = *panel.device->entryAt(picture.position);
         const DWORD size = thumbnails ? entry.thumbSize : entry.photoSize;
         PluginPanelItem& item = items[i];
+        // The host shows the item's time with today's offset: it shows the camera's clock.
+        const FILETIME shown = PictureFileTime(entry);
         item.FindData.dwFileAttributes = FILE_ATTRIBUTE_ARCHIVE;
-        item.FindData.ftCreationTime = picture.fileTime;
-        item.FindData.ftLastAccessTime = picture.fileTime;
-        item.FindData.ftLastWriteTime = picture.fileTime;
+        item.FindData.ftCreationTime = shown;
+        item.FindData.ftLastAccessTime = shown;
+        item.FindData.ftLastWriteTime = shown;
         item.FindData.nFileSizeLow = size;
         item.PackSize = size;
         item.UserData = picture.position;
@@ -128,7 +130,7 @@ void AddFolderPictures(CameraPanel& panel, const char* folderName, const char* f
             FolderNameOf(panel, folderPattern, position, name);
             if (HostServices.FSF->LStricmp(name, folderName) != 0) continue;
         }
-        list.push_back({PictureFileTime(*entry), position});
+        list.push_back({PictureDiskTime(*entry), position});
     }
     count = static_cast<std::uint32_t>(list.size());
 }
@@ -146,8 +148,9 @@ void CollectSelection(CameraPanel& panel, const PanelInfo& info, SelectionList& 
                           static_cast<int>(sizeof(folderName) - 1), item.FindData.cFileName);
             AddFolderPictures(panel, folderName, folderPattern, list, count);
         } else {
-            list.push_back(
-                {item.FindData.ftCreationTime, static_cast<std::uint32_t>(item.UserData)});
+            const PictureEntry* entry = panel.device->entryAt(item.UserData);
+            list.push_back({entry != nullptr ? PictureDiskTime(*entry) : FILETIME{},
+                            static_cast<std::uint32_t>(item.UserData)});
         }
     }
     count = static_cast<std::uint32_t>(list.size());

@@ -34,6 +34,8 @@ enum class FaultKind {
     Unexpected,      // the byte `value` instead of the answer, or instead of data packet `packet`
     Damage,          // data packet `packet` goes out with one byte flipped (its checksum fails)
     OverlongLength,  // data packet `packet` announces the length `value` (the rest as usual)
+    Reorder,         // data packet `packet` goes out with two neighbouring payload bytes swapped:
+                     // its sum, and so its checksum, still match
     Silence,         // no answer to the command; or, with `packet`, nothing after that packet
     Completion,      // the action's completion byte is `value` instead of 0x05; -1: none at all
     PowerCycle,      // the camera restarts as the command arrives: the command is lost, the

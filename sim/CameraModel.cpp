@@ -312,6 +312,13 @@ void CameraModel::sendPacket(std::uint32_t index) {
     out[4 + length] = static_cast<BYTE>(sum);
     out[5 + length] = static_cast<BYTE>(sum >> 8);
     if (strike(FaultKind::Damage, code, target, packet)) out[length > 0 ? 4 + length / 2 : 4] ^= 0x01;
+    if (strike(FaultKind::Reorder, code, target, packet)) {
+        for (std::uint32_t i = length / 2; i + 1 < length; ++i) {
+            if (out[4 + i] == out[5 + i]) continue;
+            std::swap(out[4 + i], out[5 + i]);
+            break;
+        }
+    }
     if (strike(FaultKind::OverlongLength, code, target, packet, &value)) {
         out[2] = static_cast<BYTE>(value);
         out[3] = static_cast<BYTE>(value >> 8);

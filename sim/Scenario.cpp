@@ -24,6 +24,7 @@ constexpr KindName kKinds[] = {
     {"unexpected", FaultKind::Unexpected},
     {"damage", FaultKind::Damage},
     {"overlongLength", FaultKind::OverlongLength},
+    {"reorder", FaultKind::Reorder},
     {"silence", FaultKind::Silence},
     {"completion", FaultKind::Completion},
     {"powerCycle", FaultKind::PowerCycle},
@@ -203,7 +204,8 @@ bool parseFault(const Json& json, const std::string& path, Fault& fault, std::st
     if (!reader.integer("packet", 0, 0xFFFFFF, packet)) return false;
     fault.packet = static_cast<int>(packet);
     const bool perPacket = fault.kind == FaultKind::Damage ||
-                           fault.kind == FaultKind::OverlongLength;
+                           fault.kind == FaultKind::OverlongLength ||
+                           fault.kind == FaultKind::Reorder;
     const bool perCommand = fault.kind == FaultKind::Nak || fault.kind == FaultKind::Refuse ||
                             fault.kind == FaultKind::Completion ||
                             fault.kind == FaultKind::PowerCycle;

@@ -1,5 +1,6 @@
 #include "transfer/BatchTransfer.h"
 
+#include "device/PictureFile.h"
 #include "platform/System.h"
 #include "shell/HostServices.h"
 #include "shell/MessageNumbers.h"
@@ -8,6 +9,8 @@
 #include "transfer/NamePattern.h"
 
 #include <cstdio>
+#include <string>
+#include <vector>
 
 namespace pixlor {
 
@@ -55,9 +58,10 @@ std::uint32_t FileSize(const PictureEntry* entry, bool photo) {
     return photo ? entry->photoSize : entry->thumbSize;
 }
 
-// The box counts every file the batch may write, and all their bytes.
+// The box counts every file the batch may write, and all their bytes; a photo verified counts
+// its bytes twice.
 void StartCounting(CameraDevice& device, const SelectionList& selection, int pairing,
-                   bool photos) {
+                   bool photos, bool verify) {
     std::uint32_t fileCount = 0;
     std::uint32_t batchTotal = 0;
     for (const SelectionItem& item : selection) {
@@ -69,6 +73,7 @@ void StartCounting(CameraDevice& device, const SelectionList& selection, int pai
             fileCount += 2;
             batchTotal += FileSize(entry, true) + FileSize(entry, false);
         }
+        if (verify && (pairing != PAIRING_ONE_KIND || photos)) batchTotal += FileSize(entry, true);
     }
     StartCopyBox(fileCount, batchTotal);
 }
@@ -107,10 +112,25 @@ bool NextFreeNumber(CameraDevice& device, const char* prefix, std::uint32_t digi
     return NextPictureNumber(digits, prefix, folder, device, number);
 }
 
+// The full name of the file numbered `number` in `folder`; false when it does not fit.
+bool TargetName(const char* folder, const char* prefix, std::uint32_t number, std::uint32_t digits,
+                char (&target)[PATH_SIZE]) {
+    char fileName[NAME_BUFFER_SIZE + 32];
+    const bool named = PictureFileName(fileName, sizeof(fileName), prefix, number, digits);
+    const int length = std::snprintf(target, sizeof(target), "%s%s", folder, fileName);
+    return named && length >= 0 && static_cast<std::size_t>(length) < sizeof(target);
+}
+
+// Downloads the file into its folder under the next free running number; `placed` receives its
+// path. A name that something (a file, a folder, a link that leads nowhere) took meanwhile gives
+// the next number.
 FileOutcome DownloadFile(const BatchCopyJob& job, const SelectionItem& item,
-                         const CopyPass& pass, std::uint32_t size, bool resetAfter) {
+                         const CopyPass& pass, std::uint32_t size, bool resetAfter,
+                         char (&placed)[PATH_SIZE]) {
+    constexpr int NAMES_TRIED = 1000;
     CameraDevice& device = *job.panel.device;
     const NameSettings& settings = job.settings;
+    const std::int32_t fileCode = pass.photo ? OP_PHOTO_FILE : OP_THUMB_FILE;
     char folder[PATH_SIZE];
     if (!TargetFolder(job, item, pass, folder)) {
         device.operationCode = OP_FOLDER_CREATE;
@@ -124,35 +144,74 @@ FileOutcome DownloadFile(const BatchCopyJob& job, const SelectionItem& item,
     std::uint32_t number = 0;
     if (!NextFreeNumber(device, prefix, digits, folder, number)) return FileOutcome::Failed;
 
-    char fileName[NAME_BUFFER_SIZE + 32];
     char target[PATH_SIZE];
-    const bool named = PictureFileName(fileName, sizeof(fileName), prefix, number, digits);
-    const int length = std::snprintf(target, sizeof(target), "%s%s", folder, fileName);
-    if (!named || length < 0 || static_cast<std::size_t>(length) >= sizeof(target)) {
-        device.operationCode = pass.photo ? OP_PHOTO_FILE : OP_THUMB_FILE;
+    bool named = TargetName(folder, prefix, number, digits, target);
+    for (int tried = 1; named && EntryExists(target); ++tried)
+        named = tried < NAMES_TRIED && number < UINT32_MAX &&
+                TargetName(folder, prefix, ++number, digits, target);
+    if (!named) {
+        device.operationCode = fileCode;
         return FileOutcome::Failed;
     }
-
     ShowCopyTarget(target);
     if (!CopyProgress(0, size)) return FileOutcome::Stopped;
-    if (device.downloadPicture(item.position + 1, pass.photo, resetAfter, target, CopyProgress,
-                               item.fileTime))
-        return FileOutcome::Copied;
-    if (StoppedByUser(device)) return FileOutcome::Stopped;
-    return SkipsFile(device.operationCode) ? FileOutcome::Skipped : FileOutcome::Failed;
+    PictureFile file;
+    const bool received = device.receivePicture(item.position + 1, pass.photo, resetAfter, target,
+                                                file, CopyProgress, item.fileTime);
+    // A file whole on the disk keeps its name even when the speed reset after it failed.
+    if (!file.finished()) {
+        if (StoppedByUser(device)) return FileOutcome::Stopped;
+        return SkipsFile(device.operationCode) ? FileOutcome::Skipped : FileOutcome::Failed;
+    }
+    for (int tried = 1;; ++tried) {
+        bool nameTaken = false;
+        if (file.place(target, nameTaken)) break;
+        if (!nameTaken || tried == NAMES_TRIED || number == UINT32_MAX ||
+            !TargetName(folder, prefix, ++number, digits, target)) {
+            device.operationCode = fileCode;
+            return FileOutcome::Failed;
+        }
+    }
+    std::snprintf(placed, sizeof(placed), "%s", target);
+    return received ? FileOutcome::Copied : FileOutcome::Failed;
 }
 
 FileOutcome CopyFile(const BatchCopyJob& job, const SelectionItem& item, const CopyPass& pass,
-                     bool resetAfter) {
+                     bool resetAfter, char (&placed)[PATH_SIZE]) {
     const PictureEntry* entry = job.panel.device->entryAt(item.position);
     const std::uint32_t size = FileSize(entry, pass.photo);
     BeginCopyFile();
     // A position the catalogue does not hold names no picture: nothing to fetch or create.
     const FileOutcome outcome = entry == nullptr
                                     ? FileOutcome::Skipped
-                                    : DownloadFile(job, item, pass, size, resetAfter);
+                                    : DownloadFile(job, item, pass, size, resetAfter, placed);
     EndCopyFile(size);
     return outcome;
+}
+
+// The photo read from the camera a second time and compared with its file, in the same box.
+// Copied when they are the same, Skipped when they differ (the picture stays), Failed when the
+// camera failed, Stopped by Esc (the file stays, a whole copy, and so does the picture).
+FileOutcome VerifyPhoto(const BatchCopyJob& job, const SelectionItem& item, const char* placed,
+                        bool resetAfter) {
+    CameraDevice& device = *job.panel.device;
+    const std::uint32_t size = FileSize(device.entryAt(item.position), true);
+    if (!CopyProgress(0, size)) return FileOutcome::Stopped;
+    bool same = false;
+    const bool transferred =
+        device.verifyPicture(item.position + 1, true, resetAfter, placed, CopyProgress, same);
+    EndCopyFile(size);
+    if (transferred) return same ? FileOutcome::Copied : FileOutcome::Skipped;
+    if (StoppedByUser(device)) return FileOutcome::Stopped;
+    return SkipsFile(device.operationCode) ? FileOutcome::Skipped : FileOutcome::Failed;
+}
+
+// A verified move keeps the picture whose photo read again differs from its file, and says so.
+void TellPhotoDiffers(const std::string& file) {
+    const char* lines[] = {GetMsg(MSG_MOVE_TITLE), GetMsg(MSG_VERIFY_DIFFERS), file.c_str(),
+                           GetMsg(MSG_VERIFY_KEPT)};
+    HostServices.Message(HostServices.ModuleNumber, FMSG_WARNING | FMSG_MB_OK, "VerifyMoves",
+                         lines, 4, 1);
 }
 
 // The copied picture loses its selection mark on the panel.
@@ -177,13 +236,14 @@ void TellThumbnailsMoveNothing(CameraPanel& panel) {
 
 bool BatchCopy(CameraPanel& panel, const char* destination, int pairing, bool photos,
                bool photoFolderPattern, int subfolderMode, bool move,
-               std::unique_ptr<SelectionList> selection) {
+               std::unique_ptr<SelectionList> selection, bool verify) {
     SavedScreen screen;
     NameSettings settings;
     ReadNameSettings(settings);
     if (!selection) selection = PanelSelection(panel, settings);
     CameraDevice& device = *panel.device;
-    StartCounting(device, *selection, pairing, photos);
+    verify = verify && move;
+    StartCounting(device, *selection, pairing, photos, verify);
     const int title = move ? MSG_MOVE_TITLE : MSG_COPY_TITLE;
     StartStopWatch(title);
 
@@ -192,6 +252,7 @@ bool BatchCopy(CameraPanel& panel, const char* destination, int pairing, bool ph
     const int passes = pairing == PAIRING_ONE_KIND ? 1 : 2;
     const bool showsPictures = (panel.listingState & (LISTING_IN_FOLDER | LISTING_FLAT_ROOT)) != 0;
     SelectionList completed;
+    std::vector<std::string> differing;
     std::uint32_t copiedPictures = 0;
     bool stopped = false;
     for (std::size_t i = 0; i < selection->size() && !stopped; ++i) {
@@ -203,8 +264,20 @@ bool BatchCopy(CameraPanel& panel, const char* destination, int pairing, bool ph
             // Esc is looked for between two files as well: a thumbnail is a single packet.
             const bool first = i == 0 && pass == 0;
             const CopyPass kind = PassOf(pairing, pass, photos, photoFolderPattern);
-            const FileOutcome outcome = first || !StopAsked() ? CopyFile(job, item, kind, last)
-                                                              : FileOutcome::Stopped;
+            const bool verifying = verify && kind.photo;
+            char placed[PATH_SIZE] = "";
+            FileOutcome outcome = first || !StopAsked()
+                                      ? CopyFile(job, item, kind, last && !verifying, placed)
+                                      : FileOutcome::Stopped;
+            if (outcome == FileOutcome::Copied && verifying) {
+                outcome = VerifyPhoto(job, item, placed, last);
+                // Which of the two readings is right cannot be told: the copy goes, so that it
+                // never passes for the picture, which stays on the camera.
+                if (outcome == FileOutcome::Skipped && device.operationCode == OP_OK) {
+                    os().DeleteFileA(placed);
+                    differing.emplace_back(placed);
+                }
+            }
             if (outcome == FileOutcome::Stopped) {
                 stopped = true;
                 break;
@@ -231,6 +304,7 @@ bool BatchCopy(CameraPanel& panel, const char* destination, int pairing, bool ph
     const auto selected = static_cast<std::int32_t>(selection->size());
     selection.reset();
 
+    for (const std::string& file : differing) TellPhotoDiffers(file);
     DeleteTally deletion;
     if (move && !completed.empty()) {
         StartStopWatch(title);

@@ -23,13 +23,16 @@ constexpr int SUBFOLDERS_NEVER = 2;
 // Copies the selection (built from the panel's selection when null) into `destination`, a folder
 // path ending in "\". With `move`, the pictures whose every file was copied, their photo among
 // them, are then deleted on the camera; a picture skipped because it could not be selected or
-// read stays there, and a move of thumbnails alone deletes nothing and says so. Esc stops it
-// (StopAsked): the file being written is removed, the pictures copied whole so far are still
-// deleted by a move (a second Esc stops that too), and one box says what was done. False when a
-// failure ended the batch early (nothing is deleted then).
+// read stays there, and a move of thumbnails alone deletes nothing and says so. With `verify`,
+// a move reads each photo a second time and keeps the picture, and says so, when that differs
+// from its file. Every file is written whole under a temporary name, flushed and only then
+// named; a picture is deleted only after that. Esc stops it (StopAsked): the file being written
+// is removed, the pictures copied whole so far are still deleted by a move (a second Esc stops
+// that too), and one box says what was done. False when a failure ended the batch early
+// (nothing is deleted then).
 bool BatchCopy(CameraPanel& panel, const char* destination, int pairing, bool photos,
                bool photoFolderPattern, int subfolderMode, bool move,
-               std::unique_ptr<SelectionList> selection);
+               std::unique_ptr<SelectionList> selection, bool verify = false);
 
 // What a batch delete did, for a move that sums up both of its halves itself.
 struct DeleteTally {

@@ -71,9 +71,12 @@ private:
 };
 
 // The running number of `name` (not terminated, `length` characters) when it reads
-// "<prefix><digits decimal digits>.jpg", with case ignored in the prefix and the extension.
+// "<prefix><number>.jpg", with case ignored in the prefix and the extension: `digits`
+// characters read as far as they are digits (as a scan of that width reads them), or more
+// digits than that, all of them, without a leading zero: a number that outgrew its digits.
 bool RunningNumberOf(const char* name, std::size_t length, const char* prefix,
                      std::uint32_t digits, std::uint32_t& number) {
+    constexpr std::size_t MOST_DIGITS = 10;  // every 32-bit number
     std::size_t stemLength = length;
     while (stemLength > 0 && name[stemLength - 1] != '.') --stemLength;
     if (stemLength == 0) return false;
@@ -81,16 +84,20 @@ bool RunningNumberOf(const char* name, std::size_t length, const char* prefix,
     if (length - stemLength != 4 || HostServices.FSF->LStrnicmp(name + stemLength, ".jpg", 4) != 0)
         return false;
     const std::size_t prefixLength = std::strlen(prefix);
-    if (stemLength != prefixLength + digits) return false;
+    if (stemLength < prefixLength + digits || stemLength > prefixLength + MOST_DIGITS) return false;
     if (HostServices.FSF->LStrnicmp(name, prefix, static_cast<int>(prefixLength)) != 0) return false;
-    // Leading digits only: no sign and no blanks, so "-01" can never pass for a huge number.
     const char* digitText = name + prefixLength;
-    std::uint32_t read = 0;
-    std::uint32_t value = 0;
-    for (; read < digits && digitText[read] >= '0' && digitText[read] <= '9'; ++read)
-        value = value * 10 + static_cast<std::uint32_t>(digitText[read] - '0');
+    const std::size_t numberLength = stemLength - prefixLength;
+    const auto isDigit = [](char c) { return c >= '0' && c <= '9'; };
+    // Leading digits only: no sign and no blanks, so "-01" can never pass for a huge number.
+    std::size_t read = 0;
+    std::uint64_t value = 0;
+    for (; read < numberLength && isDigit(digitText[read]); ++read)
+        value = value * 10 + static_cast<std::uint64_t>(digitText[read] - '0');
     if (read == 0) return false;
-    number = value;
+    if (numberLength > digits && (read != numberLength || digitText[0] == '0')) return false;
+    if (value >= UINT32_MAX) return false;  // no number would follow it
+    number = static_cast<std::uint32_t>(value);
     return true;
 }
 
@@ -105,7 +112,7 @@ public:
         if (RunningNumberOf(name, length, prefix_, digits_, number) && number > highest_)
             highest_ = number;
     }
-    // Nine digits at most keep this below 2^32.
+    // Numbers of 2^32 - 1 and above are not taken: this stays within 32 bits.
     std::uint32_t next() const { return highest_ + 1; }
 
 private:
@@ -156,6 +163,8 @@ bool ExpandNamePattern(bool checkOnly, std::uint32_t& position, const char* patt
     while (i < length) {
         const char c = pattern[i];
         if (IsRefusedCharacter(c)) return fail(PATTERN_ERR_CHARACTER, i);
+        // Tab, line breaks, Esc ...: no file name holds them, and a terminal would act on them.
+        if (static_cast<unsigned char>(c) < 32) return fail(PATTERN_ERR_CONTROL, i);
         if (c != '%') {
             if (!writer.put(c)) return fail(PATTERN_ERR_TOO_LONG, i);
             ++i;
@@ -188,6 +197,23 @@ bool ExpandNamePattern(bool checkOnly, std::uint32_t& position, const char* patt
     }
     writer.terminate();
     if (output == nullptr) position = writer.count();
+    return true;
+}
+
+bool CheckNamePattern(const char* pattern, bool folder, std::uint32_t& measure) {
+    char expansion[NAME_BUFFER_SIZE];
+    measure = 0;
+    if (!ExpandNamePattern(true, measure, pattern, expansion, nullptr)) return false;
+    const std::size_t length = std::strlen(expansion);
+    const bool dotsAndBlanks = std::strspn(expansion, ". ") == length;
+    const bool blanksOnly = std::strspn(expansion, " ") == length;
+    const bool refused = length > 0 && (folder ? dotsAndBlanks && !blanksOnly : blanksOnly);
+    if (refused) {
+        lastPatternError = folder ? PATTERN_ERR_DOTS : PATTERN_ERR_BLANKS;
+        measure = 0;
+        return false;
+    }
+    measure = static_cast<std::uint32_t>(length);
     return true;
 }
 

@@ -17,6 +17,9 @@ constexpr std::int32_t PATTERN_ERR_FIELD = 2;      // no field letter, "%" or wi
 constexpr std::int32_t PATTERN_ERR_WIDTH = 3;      // a second width digit
 constexpr std::int32_t PATTERN_ERR_CHARACTER = 4;  // a character file names cannot hold
 constexpr std::int32_t PATTERN_ERR_TOO_LONG = 12;  // the expansion grows beyond 256 characters
+constexpr std::int32_t PATTERN_ERR_CONTROL = 5;    // a control character (codes 1..31)
+constexpr std::int32_t PATTERN_ERR_DOTS = 6;       // a folder named ".", ".." or dots and blanks
+constexpr std::int32_t PATTERN_ERR_BLANKS = 7;     // a name pattern of blanks only
 
 constexpr std::size_t NAME_MAX_LENGTH = 256;
 constexpr std::size_t NAME_BUFFER_SIZE = NAME_MAX_LENGTH + 1;
@@ -43,8 +46,17 @@ extern std::int32_t lastPatternError;
 bool ExpandNamePattern(bool checkOnly, std::uint32_t& position, const char* pattern, char* output,
                        const PictureList* catalogue);
 
-// The first free running number for names "<prefix><digits digits>.jpg" among a host panel's
-// items; 1 when there is none. Digit counts outside 1..9 are clamped.
+// Checks a pattern the way the configuration dialog does, in check-only mode: it must expand,
+// a name pattern must not be blanks only, and a folder pattern must not give a name of dots
+// and blanks only ("." and ".." among them: such a folder is the destination or its parent).
+// `measure` receives the expanded length, or on failure the position (0 for a whole pattern
+// refused), with lastPatternError holding the code.
+bool CheckNamePattern(const char* pattern, bool folder, std::uint32_t& measure);
+
+// The first free running number for names "<prefix><number>.jpg" among a host panel's items,
+// the number zero-filled to `digits` or, once it has outgrown them, written in full without a
+// leading zero (after _99 comes _100); 1 when there is none. The highest number counts,
+// wherever the listing puts it. Digit counts outside 1..9 are clamped.
 std::uint32_t NextPictureNumber(std::uint32_t digits, const char* prefix,
                                 const PluginPanelItem* items, int itemCount);
 

@@ -331,6 +331,10 @@ std::optional<int> ParseCommandLine(const std::vector<std::string>& arguments,
     auto* move = app.add_subcommand(
         "move", Tr("copy pictures into DEST, then delete them on the camera (F6)"));
     AddCopyOptions(*move, invocation.transfer, copyOptions);
+    move->add_flag("--verify", invocation.transfer.verify,
+                   Tr("read each photo from the camera a second time and compare it with its "
+                      "file before the picture is deleted; a picture whose readings differ "
+                      "stays on the camera"));
 
     auto* remove = app.add_subcommand("delete", Tr("delete pictures on the camera (F8)"));
     remove->add_option("ITEM", invocation.remove.items,
@@ -361,6 +365,10 @@ std::optional<int> ParseCommandLine(const std::vector<std::string>& arguments,
     configure->add_option("--thumb-digits", config.thumbDigits,
                           Tr("digits of the running number of thumbnails (2 to 9)"))
         ->check(CLI::Range(2, 9));
+    configure->add_option("--verify", config.verifyMoves,
+                          Tr("whether a move verifies each photo before the delete: yes or no "
+                             "(the default of the move dialog's box)"))
+        ->transform(CLI::IsMember(std::map<std::string, bool>{{"yes", true}, {"no", false}}));
     configure->add_flag("--defaults", config.defaults,
                         Tr("start from the default patterns and digit counts (keeps port and "
                            "speed)"));

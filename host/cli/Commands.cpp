@@ -6,6 +6,7 @@
 #include "config/SettingsStore.h"
 #include "device/CameraDevice.h"
 #include "link/CameraProtocol.h"
+#include "device/PictureFile.h"
 #include "platform/Calendar.h"
 #include "platform/LocalTime.h"
 #include "shell/MessageNumbers.h"
@@ -69,12 +70,29 @@ std::uint64_t SizeOf(const PluginPanelItem& item) {
     return (std::uint64_t{item.FindData.nFileSizeHigh} << 32) | item.FindData.nFileSizeLow;
 }
 
-std::set<fs::path> FilesBelow(const fs::path& folder) {
+// Complete files, or the files being written (known by their names).
+enum class FileKind { Complete, BeingWritten };
+
+// The files the plug-in writes in: `folder` and its sub-folders (the date folders), a link to a
+// folder followed, as the plug-in writes through it; each file once, by its own path.
+std::set<fs::path> FilesBelow(const fs::path& folder, FileKind kind = FileKind::Complete) {
     std::set<fs::path> files;
+    const auto take = [&](const fs::directory_entry& entry) {
+        std::error_code error;
+        const bool partial = IsPartialFileName(entry.path().filename().c_str());
+        if (!entry.is_regular_file(error) || partial != (kind == FileKind::BeingWritten)) return;
+        const fs::path real = fs::canonical(entry.path(), error);
+        files.insert(error ? entry.path() : real);
+    };
     std::error_code error;
-    for (fs::recursive_directory_iterator it(folder, error), end; !error && it != end;
-         it.increment(error))
-        if (it->is_regular_file(error)) files.insert(it->path());
+    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+        take(*it);
+        std::error_code inner;
+        if (!it->is_directory(inner)) continue;
+        for (fs::directory_iterator below(it->path(), inner); !inner && below != end;
+             below.increment(inner))
+            take(*below);
+    }
     return files;
 }
 
@@ -148,8 +166,9 @@ void ForEachPicture(HostEmulator& emulator,
 }  // namespace
 
 // One picture as it was when the command began. It is found again by its size and shooting
-// time: its name follows the running numbers of the destination and the date folder pattern,
-// and its number moves up when an earlier picture is deleted.
+// time, and among pictures of the same size and time by its order on the camera (`twin`): its
+// name follows the running numbers of the destination and the date folder pattern, and its
+// number moves up when an earlier picture is deleted.
 struct ChosenPicture {
     std::string folder;  // "" the root
     std::string name;
@@ -157,7 +176,10 @@ struct ChosenPicture {
     std::uint64_t size = 0;
     std::int64_t time = 0;     // the file time, in seconds since 1970
     std::int64_t shot = 0;     // the same on the computer's clock: the camera's hour
-    bool sameAs(const PluginPanelItem& item) const;
+    int twin = 0;              // how many pictures of this size and time come before it
+    bool sameAs(const ChosenPicture& other) const {
+        return size == other.size && time == other.time && twin == other.twin;
+    }
     std::string shown() const { return (folder.empty() ? "" : folder + "/") + name; }
 };
 
@@ -176,16 +198,24 @@ ChosenPicture PictureOf(const std::string& folder, const PluginPanelItem& item) 
             LocalSeconds(item.FindData.ftLastWriteTime)};
 }
 
+// `pictures` in camera order, each with its twin count: pictures of one size and time (which
+// share their date folder) are told apart by their order there, which deletions keep.
+void InCameraOrder(std::vector<ChosenPicture>& pictures) {
+    std::stable_sort(pictures.begin(), pictures.end(),
+                     [](const ChosenPicture& a, const ChosenPicture& b) {
+                         return a.number < b.number;
+                     });
+    std::map<std::pair<std::uint64_t, std::int64_t>, int> seen;
+    for (ChosenPicture& picture : pictures) picture.twin = seen[{picture.size, picture.time}]++;
+}
+
 // Every picture the panel shows, in camera order.
 std::vector<ChosenPicture> EveryPicture(HostEmulator& emulator) {
     std::vector<ChosenPicture> pictures;
     ForEachPicture(emulator, [&](const std::string& folder, const PluginPanelItem& item) {
         if (!IsFolder(item)) pictures.push_back(PictureOf(folder, item));
     });
-    std::stable_sort(pictures.begin(), pictures.end(),
-                     [](const ChosenPicture& a, const ChosenPicture& b) {
-                         return a.number < b.number;
-                     });
+    InCameraOrder(pictures);
     return pictures;
 }
 
@@ -245,13 +275,8 @@ std::uint64_t BytesToCopy(HostEmulator& emulator, const std::vector<ChosenPictur
 
 }  // namespace
 
-bool ChosenPicture::sameAs(const PluginPanelItem& item) const {
-    return !IsFolder(item) && SizeOf(item) == size &&
-           UnixSeconds(item.FindData.ftLastWriteTime) == time;
-}
-
 struct Commands::Outcome {
-    std::set<fs::path> known;  // files that were there before, and those copied whole since
+    std::set<fs::path> known;  // files being written that were there before: another run's
     int fileOrdinal = 0;
     int groupDeletions = 0;    // "Deleting picture k of n": the k of the current key press
     int deleted = 0;
@@ -260,7 +285,7 @@ struct Commands::Outcome {
 
 bool ConfigRequest::changesSomething() const {
     return port || speed || photoName || thumbName || photoFolder || thumbFolder || photoDigits ||
-           thumbDigits || defaults;
+           thumbDigits || verifyMoves || defaults;
 }
 
 Commands::Commands(ProgramSetup setup, TerminalUser& user, TerminalStreams streams)
@@ -622,34 +647,29 @@ std::vector<PictureGroup> Commands::locate(HostEmulator& emulator,
                                            const std::vector<ChosenPicture>& chosen) {
     emulator.list();
     std::vector<PictureGroup> groups;
-    std::vector<bool> found(chosen.size(), false);
-    ForEachPicture(emulator, [&](const std::string& folder, const PluginPanelItem& item) {
-        for (std::size_t i = 0; i < chosen.size(); ++i) {
-            if (found[i] || !chosen[i].sameAs(item)) continue;
-            found[i] = true;
-            auto group = std::find_if(groups.begin(), groups.end(),
-                                      [&](const PictureGroup& g) { return g.folder == folder; });
-            if (group == groups.end()) group = groups.insert(groups.end(), {folder, {}});
-            group->entries.push_back(PictureOf(folder, item));
-            return;
-        }
-    });
+    for (const ChosenPicture& now : EveryPicture(emulator)) {
+        if (std::none_of(chosen.begin(), chosen.end(),
+                         [&](const ChosenPicture& wanted) { return wanted.sameAs(now); }))
+            continue;
+        auto group = std::find_if(groups.begin(), groups.end(),
+                                  [&](const PictureGroup& g) { return g.folder == now.folder; });
+        if (group == groups.end()) group = groups.insert(groups.end(), {now.folder, {}});
+        group->entries.push_back(now);
+    }
     return groups;
 }
 
 bool Commands::selectGroup(HostEmulator& emulator, const PictureGroup& group) {
     if (!group.folder.empty() && !emulator.enterFolder(group.folder)) return false;
+    std::vector<ChosenPicture> here;
+    for (const PluginPanelItem& item : emulator.pluginPanel().items())
+        if (!IsFolder(item)) here.push_back(PictureOf(group.folder, item));
+    InCameraOrder(here);
     std::vector<std::string> names;
-    std::vector<bool> taken(group.entries.size(), false);
-    for (const PluginPanelItem& item : emulator.pluginPanel().items()) {
-        for (std::size_t i = 0; i < group.entries.size(); ++i) {
-            if (!taken[i] && group.entries[i].sameAs(item)) {
-                taken[i] = true;
-                names.push_back(item.FindData.cFileName);
-                break;
-            }
-        }
-    }
+    for (const ChosenPicture& now : here)
+        if (std::any_of(group.entries.begin(), group.entries.end(),
+                        [&](const ChosenPicture& wanted) { return wanted.sameAs(now); }))
+            names.push_back(now.name);
     return !names.empty() && emulator.selectItems(names);
 }
 
@@ -678,14 +698,13 @@ void Commands::watchProgress(Outcome& outcome, const std::string& destination,
         const int ordinal = static_cast<int>(numbers[0]);
         const long long done = numbers[1];
         if (ordinal != outcome.fileOrdinal) {
-            if (!outcome.fileBeingWritten.empty()) outcome.known.insert(outcome.fileBeingWritten);
             outcome.fileOrdinal = ordinal;
             outcome.fileBeingWritten.clear();
             SetFileBeingWritten("");
         }
-        // The plug-in creates the file once the first packet is in.
+        // The plug-in writes the file under a temporary name until it is whole.
         if (done > 0 && outcome.fileBeingWritten.empty() && !destination.empty()) {
-            for (const fs::path& file : FilesBelow(destination))
+            for (const fs::path& file : FilesBelow(destination, FileKind::BeingWritten))
                 if (outcome.known.count(file) == 0) {
                     outcome.fileBeingWritten = file.string();
                     SetFileBeingWritten(outcome.fileBeingWritten);
@@ -768,8 +787,8 @@ int Commands::transfer(const TransferRequest& request) {
                              texts_->message(MSG_COPY_FILE_LINE),
                              texts_->message(MSG_COPY_BATCH_LINE));
     Outcome outcome;
-    outcome.known = FilesBelow(destination);
-    const auto before = outcome.known;
+    outcome.known = FilesBelow(destination, FileKind::BeingWritten);
+    const auto before = FilesBelow(destination);
     watchProgress(outcome, target, &progress);
     const std::size_t firstBox = user_.answeredBoxes().size();
     bool failed = false;
@@ -789,6 +808,8 @@ int Commands::transfer(const TransferRequest& request) {
                 return DIALOG_CANCELLED;
             dialog.setText(edit, target);
             dialog.selectRadio(firstRadio + static_cast<int>(subfolders));
+            if (const int verifyBox = FindItem(dialog, DI_CHECKBOX); verifyBox >= 0 && request.verify)
+                dialog.items[verifyBox].Param.Selected = 1;
             return ok;
         };
         outcome.groupDeletions = 0;
@@ -1020,6 +1041,9 @@ int Commands::configure(const ConfigRequest& request) {
                                          ? ""
                                          : Fill(Tr(" ({} stored)"), {std::to_string(digits)}))
                                  << '\n';
+                } else if (item.Type == DI_CHECKBOX) {
+                    streams_.out << "  " << text << ": "
+                                 << (item.Param.Selected != 0 ? Tr("yes") : Tr("no")) << '\n';
                 }
             }
             streams_.out << std::flush;
@@ -1067,18 +1091,34 @@ int Commands::configure(const ConfigRequest& request) {
         enter(MSG_CONFIG_THUMB_FOLDER, request.thumbFolder);
         if (request.photoDigits) enter(MSG_CONFIG_PHOTO_DIGITS, std::to_string(*request.photoDigits));
         if (request.thumbDigits) enter(MSG_CONFIG_THUMB_DIGITS, std::to_string(*request.thumbDigits));
+        if (const int box = FindItem(dialog, DI_CHECKBOX); box >= 0 && request.verifyMoves)
+            dialog.items[box].Param.Selected = *request.verifyMoves ? 1 : 0;
         return FindItem(dialog, DI_BUTTON, texts.message(MSG_BUTTON_OK));
     };
+    const std::size_t firstBox = user_.answeredBoxes().size();
     const int saved = emulator->configure();
     user_.dialogAnswer = nullptr;
-    if (saved == 0) return usage(Tr("the settings were refused: nothing saved"));
+    const auto& boxes = user_.answeredBoxes();
+    const bool saveFailed = std::any_of(boxes.begin() + static_cast<std::ptrdiff_t>(firstBox),
+                                        boxes.end(), [](const BoxRecord& box) {
+                                            return box.helpTopic == "Configure";
+                                        });
+    if (saved == 0 && !saveFailed) return usage(Tr("the settings were refused: nothing saved"));
     std::error_code error;
     // The dialog saves the port its buttons show, which is not the one meant when the system
-    // lists fewer ports: the port named, else the one stored before.
+    // lists fewer ports: the port named, else the one stored before. Only then is there a
+    // second save.
     const DWORD port = request.port ? static_cast<DWORD>(*request.port - 1)
                                     : portStored ? storedIndex : DEFAULT_SERIAL_PORT;
-    if (DWORD now = 0; !ReadStoredNumber(SETTING_SERIAL_PORT, now) || now != port)
-        WriteStoredNumber(SETTING_SERIAL_PORT, port);
+    bool portKept = true;
+    if (DWORD now = 0; saved != 0 && (!ReadStoredNumber(SETTING_SERIAL_PORT, now) || now != port))
+        portKept = WriteStoredNumber(SETTING_SERIAL_PORT, port);
+    if (saved == 0 || !portKept) {
+        user_.endProgress();
+        streams_.err << "pixlor: " << Tr("Settings not saved: ") << SettingsFileProblem()
+                     << std::endl;
+        return EXIT_CAMERA_FAILED;
+    }
     if (!user_.quiet) streams_.out << Tr("Settings saved.") << std::endl;
     if (const PortInUse chosen = StoredPort(); request.port && !fs::exists(chosen.device, error))
         user_.status(Fill(Tr("{}: {} does not exist yet; PIXLOR_COM{}=DEVICE names its device"),

@@ -49,6 +49,7 @@ struct TransferRequest {
     bool makeDestination = false;  // --mkdir: make DEST and its missing parents
     bool onlyNew = false;          // --new: skip pictures whose file is in DEST already
     std::optional<std::string> filename, folder;  // name and date folder patterns of this copy
+    bool verify = false;           // move --verify: each photo read again before the delete
 };
 
 struct DeleteRequest {
@@ -63,6 +64,7 @@ struct ConfigRequest {
     std::optional<int> speed;  // bits per second
     std::optional<std::string> photoName, thumbName, photoFolder, thumbFolder;
     std::optional<int> photoDigits, thumbDigits;
+    std::optional<bool> verifyMoves;
     bool defaults = false;
     bool changesSomething() const;
 };

@@ -1,5 +1,7 @@
 #include "host/cli/Failures.h"
 
+#include "platform/posix/PosixSystem.h"
+
 #include "host/cli/Texts.h"
 #include "link/CameraLink.h"
 #include "link/SerialPort.h"
@@ -195,6 +197,18 @@ std::string WhyFolderRefusesFiles(const std::string& folder) {
         why = Fill(Tr("the file size limit of {} bytes is reached (ulimit -f)"),
                    {std::to_string(limit.rlim_cur)});
     return why;
+}
+
+std::string SettingsFileProblem() {
+    const std::string path = posix::RegistryFilePath();
+    if (std::string problem = posix::RegistryFileProblem(path); !problem.empty()) return problem;
+    std::error_code error;
+    const fs::path file = fs::exists(path, error) ? fs::canonical(path, error) : fs::path(path);
+    if (fs::exists(file, error) && ::access(file.c_str(), W_OK) != 0)
+        return Fill(Tr("{} is read-only"), {file.string()});
+    if (std::string why = WhyFolderRefusesFiles(file.parent_path().string()); !why.empty())
+        return file.string() + ": " + why;
+    return Fill(Tr("{} cannot be written"), {file.string()});
 }
 
 }  // namespace pixlor::host::cli

@@ -48,4 +48,8 @@ std::string DescribeFailure(const CameraFailure& failure, const FailureContext& 
 // could be written.
 std::string WhyFolderRefusesFiles(const std::string& folder);
 
+// Why the settings file (PIXLOR_REGISTRY, --registry or the usual one) cannot be saved: it is no
+// regular file, it is read-only, or its folder takes no files.
+std::string SettingsFileProblem();
+
 }  // namespace pixlor::host::cli

@@ -40,12 +40,14 @@ bool ReadStoredNumber(const char* name, DWORD& value) {
     return found;
 }
 
-void WriteStoredNumber(const char* name, DWORD value) {
+bool WriteStoredNumber(const char* name, DWORD value) {
     HKEY key = nullptr;
     if (os().RegCreateKeyExA(HKEY_CURRENT_USER, SETTINGS_KEY, KEY_WRITE, &key) != ERROR_SUCCESS)
-        return;
-    os().RegSetValueExA(key, name, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
-    os().RegCloseKey(key);
+        return false;
+    const bool set = os().RegSetValueExA(key, name, REG_DWORD,
+                                         reinterpret_cast<const BYTE*>(&value),
+                                         sizeof value) == ERROR_SUCCESS;
+    return os().RegCloseKey(key) == ERROR_SUCCESS && set;
 }
 
 bool ReadStoredText(const char* name, std::string& text) {

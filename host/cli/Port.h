@@ -30,7 +30,8 @@ bool PortNamed(const std::string& named, PortInUse& port, std::string& why);
 
 // The stored value `name` of the plug-in's settings; false when it is not stored.
 bool ReadStoredNumber(const char* name, DWORD& value);
-void WriteStoredNumber(const char* name, DWORD value);
+// False when the value could not be saved.
+bool WriteStoredNumber(const char* name, DWORD value);
 bool ReadStoredText(const char* name, std::string& text);
 void WriteStoredText(const char* name, const std::string& text);
 

@@ -7,6 +7,7 @@
 #include "host/cli/Interrupts.h"
 #include "host/cli/Port.h"
 #include "host/cli/Texts.h"
+#include "platform/posix/PosixSystem.h"
 #include "platform/posix/SerialDevice.h"
 
 #include <cerrno>
@@ -84,6 +85,11 @@ int main(int argc, char** argv) {
     if (invocation.command == Command::Camsim) return RunCamsim(folder, invocation.camsimArguments);
     if (!invocation.registryFile.empty())
         ::setenv("PIXLOR_REGISTRY", fs::absolute(invocation.registryFile).c_str(), 1);
+    // Anything but a regular file there is left alone: it is never read or replaced.
+    const std::string settingsFile = pixlor::posix::RegistryFilePath();
+    if (const std::string problem = pixlor::posix::RegistryFileProblem(settingsFile);
+        !problem.empty())
+        std::cerr << "pixlor: " << Fill(Tr("the settings file is not used: {}"), {problem}) << '\n';
     if (invocation.port && !OverridePort(*invocation.port)) return EXIT_BAD_USAGE;
     if (!invocation.logFile.empty()) {
         // The serial layer of the plug-in module writes it; the file is tried here, so that a

@@ -273,8 +273,16 @@ BOOL VirtualSystem::DosDateTimeToFileTime(WORD dosDate, WORD dosTime, FILETIME* 
     return dosDateTimeToFileTime(dosDate, dosTime, fileTime) ? TRUE : FALSE;
 }
 
+// As on Windows: the offset in force at the machine's "now", whatever the date converted.
 BOOL VirtualSystem::LocalFileTimeToFileTime(const FILETIME* local, FILETIME* utc) {
-    return localFileTimeToFileTime(*local, *utc) ? TRUE : FALSE;
+#ifdef _WIN32
+    return ::LocalFileTimeToFileTime(local, utc);
+#else
+    const std::int64_t now =
+        daysFromCivil(systemTime_.wYear, systemTime_.wMonth, systemTime_.wDay) * 86400 +
+        systemTime_.wHour * 3600 + systemTime_.wMinute * 60 + systemTime_.wSecond;
+    return localFileTimeToFileTimeAt(*local, now, *utc) ? TRUE : fail(ERROR_INVALID_PARAMETER);
+#endif
 }
 
 LONG VirtualSystem::RegOpenKeyExA(HKEY root, LPCSTR subKey, DWORD, HKEY* key) {
@@ -341,6 +349,29 @@ BOOL VirtualSystem::WriteConsoleInputA(HANDLE input, const INPUT_RECORD* records
     consoleInput_.insert(consoleInput_.end(), records, records + length);
     *written = length;
     return TRUE;
+}
+
+BOOL VirtualSystem::FlushFileBuffers(HANDLE handle) {
+    auto file = files_.find(handle);
+    if (file == files_.end()) return fail(ERROR_INVALID_HANDLE);
+    const BOOL flushed = nativeSystem().FlushFileBuffers(file->second);
+    if (!flushed) fail(nativeSystem().GetLastError());
+    return flushed;
+}
+
+BOOL VirtualSystem::MoveFileExA(LPCSTR existing, LPCSTR newName, DWORD flags) {
+    const BOOL moved = nativeSystem().MoveFileExA(existing, newName, flags);
+    if (!moved) fail(nativeSystem().GetLastError());
+    return moved;
+}
+
+BOOL VirtualSystem::TzSpecificLocalTimeToSystemTime(const SYSTEMTIME* local,
+                                                    SYSTEMTIME* universal) {
+#ifdef _WIN32
+    return ::TzSpecificLocalTimeToSystemTime(nullptr, local, universal);
+#else
+    return localSystemTimeToUniversal(*local, *universal) ? TRUE : fail(ERROR_INVALID_PARAMETER);
+#endif
 }
 
 }  // namespace pixlor

@@ -67,8 +67,9 @@ public:
     // The console input events not read yet.
     size_t consoleEventsWaiting() const { return consoleInput_.size(); }
 
-    // LocalFileTimeToFileTime takes the process's own time-zone rules (TZ on POSIX): tests
-    // choose the zone.
+    // The time calls take the process's own time-zone rules (TZ on POSIX): tests choose the
+    // zone. LocalFileTimeToFileTime applies the offset in force at the system time set, as
+    // Windows applies today's; TzSpecificLocalTimeToSystemTime the rules of the date given.
     PIXLOR_SYSTEM_CALLS(PIXLOR_SYSTEM_OVERRIDE)
 
 private:

@@ -44,6 +44,7 @@ std::vector<std::string> FaultySystem::log(SysCall call) const {
 void FaultySystem::clearRecords() {
     records_.clear();
     counts_.fill(0);
+    seconds_.fill(0);
 }
 
 bool FaultySystem::enter(SysCall call, const std::string& text, FaultTarget kind, bool* partial) {
@@ -62,15 +63,26 @@ bool FaultySystem::enter(SysCall call, const std::string& text, FaultTarget kind
         if (--fault->times <= 0) faults_.erase(fault);
         return true;
     }
+    entered_ = call;
+    enteredAt_ = std::chrono::steady_clock::now();
     return false;
 }
 
+void FaultySystem::timeCall() {
+    if (entered_ == SysCall::Count) return;
+    seconds_[static_cast<std::size_t>(entered_)] +=
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - enteredAt_).count();
+    entered_ = SysCall::Count;
+}
+
 BOOL FaultySystem::passed(BOOL result) {
+    timeCall();
     if (!result) faultErrorIsLast_ = false;
     return result;
 }
 
 HANDLE FaultySystem::passed(HANDLE result) {
+    timeCall();
     if (result == INVALID_HANDLE_VALUE) faultErrorIsLast_ = false;
     return result;
 }
@@ -305,6 +317,29 @@ BOOL FaultySystem::WriteConsoleInputA(HANDLE input, const INPUT_RECORD* records,
     if (enter(SysCall::WriteConsoleInputA, format("WriteConsoleInputA(%u)", length)))
         return FALSE;
     return passed(inner_.WriteConsoleInputA(input, records, length, written));
+}
+
+BOOL FaultySystem::FlushFileBuffers(HANDLE handle) {
+    if (enter(SysCall::FlushFileBuffers, "FlushFileBuffers(file)", FaultTarget::File))
+        return FALSE;
+    return passed(inner_.FlushFileBuffers(handle));
+}
+
+BOOL FaultySystem::MoveFileExA(LPCSTR existing, LPCSTR newName, DWORD flags) {
+    if (enter(SysCall::MoveFileExA, format("MoveFileExA(%s, %s, 0x%X)", existing, newName, flags),
+              FaultTarget::File))
+        return FALSE;
+    return passed(inner_.MoveFileExA(existing, newName, flags));
+}
+
+BOOL FaultySystem::TzSpecificLocalTimeToSystemTime(const SYSTEMTIME* local,
+                                                   SYSTEMTIME* universal) {
+    if (enter(SysCall::TzSpecificLocalTimeToSystemTime,
+              format("TzSpecificLocalTimeToSystemTime(%04u-%02u-%02u %02u:%02u:%02u)",
+                     local->wYear, local->wMonth, local->wDay, local->wHour, local->wMinute,
+                     local->wSecond)))
+        return FALSE;
+    return passed(inner_.TzSpecificLocalTimeToSystemTime(local, universal));
 }
 
 }  // namespace pixlor

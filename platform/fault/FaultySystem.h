@@ -8,6 +8,7 @@
 #include "platform/SystemCalls.h"
 
 #include <array>
+#include <chrono>
 #include <cstddef>
 #include <set>
 #include <string>
@@ -40,6 +41,9 @@ public:
     const std::vector<Record>& records() const { return records_; }
     std::vector<std::string> log(SysCall call) const;  // the texts of one kind of call
     int calls(SysCall call) const { return counts_[static_cast<std::size_t>(call)]; }
+    // The real time the system underneath took for the calls of `call` that reached it and
+    // hand back a BOOL or HANDLE (the serial, file and folder calls), in seconds.
+    double secondsIn(SysCall call) const { return seconds_[static_cast<std::size_t>(call)]; }
     void clearRecords();
 
     PIXLOR_SYSTEM_CALLS(PIXLOR_SYSTEM_OVERRIDE)
@@ -61,11 +65,15 @@ private:
     BOOL passed(BOOL result);
     HANDLE passed(HANDLE result);
     FaultTarget kindOf(HANDLE handle) const;
+    void timeCall();
 
     System& inner_;
     std::vector<Fault> faults_;
     std::vector<Record> records_;
     std::array<int, static_cast<std::size_t>(SysCall::Count)> counts_{};
+    std::array<double, static_cast<std::size_t>(SysCall::Count)> seconds_{};
+    SysCall entered_ = SysCall::Count;  // the call last let through, and when
+    std::chrono::steady_clock::time_point enteredAt_{};
     std::set<HANDLE> openPorts_;  // the handles CreateFileA gave for ports, until closed
     DWORD faultError_ = 0;
     bool faultErrorIsLast_ = false;

@@ -14,6 +14,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdint>
 #include <cstring>
 #include <ctime>
@@ -58,6 +59,30 @@ bool parentExists(const std::string& path) {
     if (slash == std::string::npos || slash == 0) return true;
     struct stat info{};
     return ::stat(path.substr(0, slash).c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+// The folder an entry's name lives in, flushed, so that a name made or changed in it survives a
+// power cut.
+bool flushFolderOf(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    const std::string folder =
+        slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return false;
+    const bool flushed = ::fsync(fd) == 0 || errno == EINVAL;  // some file systems flush none
+    ::close(fd);
+    return flushed;
+}
+
+// `to` takes `from`'s file unless an entry of any kind has that name: the rename that never
+// replaces, else a second name for the file and the first one removed where the file system
+// knows no such rename.
+int renameWithoutReplacing(const std::string& from, const std::string& to) {
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
+    if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP) return errno;
+    if (::link(from.c_str(), to.c_str()) != 0) return errno;
+    ::unlink(from.c_str());
+    return 0;
 }
 
 bool describe(const std::string& path, const char* name, WIN32_FIND_DATAA& data) {
@@ -251,7 +276,12 @@ BOOL PosixSystem::FindClose(HANDLE find) {
 }
 
 BOOL PosixSystem::CreateDirectoryA(LPCSTR name) {
-    if (::mkdir(unixPath(name).c_str(), 0755) == 0) return TRUE;
+    std::string path = unixPath(name);
+    while (path.size() > 1 && path.back() == '/') path.pop_back();
+    if (::mkdir(path.c_str(), 0755) == 0) {
+        flushFolderOf(path);
+        return TRUE;
+    }
     if (errno == EEXIST) return fail(ERROR_ALREADY_EXISTS);
     if (errno == ENOENT) return fail(ERROR_PATH_NOT_FOUND);
     return failErrno();
@@ -280,6 +310,28 @@ BOOL PosixSystem::DosDateTimeToFileTime(WORD dosDate, WORD dosTime, FILETIME* fi
 
 BOOL PosixSystem::LocalFileTimeToFileTime(const FILETIME* local, FILETIME* utc) {
     return localFileTimeToFileTime(*local, *utc) ? TRUE : fail(ERROR_INVALID_PARAMETER);
+}
+
+BOOL PosixSystem::FlushFileBuffers(HANDLE handle) {
+    PosixHandle* file = handleOf(handle, PosixHandle::Kind::File);
+    if (file == nullptr) return fail(ERROR_INVALID_HANDLE);
+    return ::fsync(file->fd) == 0 ? TRUE : failErrno();
+}
+
+BOOL PosixSystem::MoveFileExA(LPCSTR existing, LPCSTR newName, DWORD flags) {
+    const std::string from = unixPath(existing);
+    const std::string to = unixPath(newName);
+    if ((flags & MOVEFILE_REPLACE_EXISTING) != 0) {
+        if (::rename(from.c_str(), to.c_str()) != 0) return failErrno();
+    } else if (const int error = renameWithoutReplacing(from, to); error != 0) {
+        return error == EEXIST ? fail(ERROR_ALREADY_EXISTS) : fail(errorFromErrno(error));
+    }
+    if ((flags & MOVEFILE_WRITE_THROUGH) != 0 && !flushFolderOf(to)) return failErrno();
+    return TRUE;
+}
+
+BOOL PosixSystem::TzSpecificLocalTimeToSystemTime(const SYSTEMTIME* local, SYSTEMTIME* universal) {
+    return localSystemTimeToUniversal(*local, *universal) ? TRUE : fail(ERROR_INVALID_PARAMETER);
 }
 
 }  // namespace posix

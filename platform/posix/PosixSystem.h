@@ -21,6 +21,13 @@ BOOL fail(DWORD error);
 DWORD errorFromErrno(int error);
 BOOL failErrno();
 
+// The settings file: PIXLOR_REGISTRY, else $XDG_CONFIG_HOME/pixlor/registry.reg, else
+// ~/.config/pixlor/registry.reg.
+std::string RegistryFilePath();
+// Why `path` cannot be the settings file (a FIFO, a device, a folder, a link that leads
+// nowhere), in words; empty when it can, or does not exist yet.
+std::string RegistryFileProblem(const std::string& path);
+
 // One open thing behind a HANDLE.
 struct PosixHandle {
     enum class Kind { Port, File, Find, Console } kind;
@@ -56,7 +63,7 @@ private:
 
     void loadRegistry();
     void synthesizeSerialPorts();
-    void saveRegistry();
+    DWORD saveRegistry();
 
     RegistryModel registry_;
     std::string loadedPath_;

@@ -1,7 +1,10 @@
 #include "platform/posix/RegistryFile.h"
 
 #include <cstdio>
+#include <cstdint>
 #include <cstring>
+#include <map>
+#include <utility>
 #include <vector>
 
 namespace pixlor {
@@ -69,7 +72,8 @@ std::vector<std::string> logicalLines(const std::string& text) {
         } else {
             line = physical;
         }
-        continued = !line.empty() && line.back() == '\\' && isHexValue(line);
+        // A line already continued is a hex value: it is not looked at again.
+        continued = !line.empty() && line.back() == '\\' && (continued || isHexValue(line));
         if (continued) {
             line.pop_back();
         } else {
@@ -168,14 +172,23 @@ bool parseData(const std::string& data, RegistryModel::Value& value) {
     return false;
 }
 
-void setParsedValue(RegistryModel::Key& key, RegistryModel::Value value) {
-    for (auto& existing : key.values) {
-        if (RegistryModel::fold(existing.name) == RegistryModel::fold(value.name)) {
-            existing = std::move(value);
-            return;
-        }
+// Where each value of the keys parsed so far stands, by key and folded name: a file of many
+// values parses in linear time.
+using ValueIndex = std::map<std::pair<const RegistryModel::Key*, std::string>, size_t>;
+
+void setParsedValue(RegistryModel::Key& key, RegistryModel::Value value, ValueIndex& index) {
+    if (index.find({&key, std::string()}) == index.end()) {
+        // The key's values from before this file, once.
+        index[{&key, std::string()}] = SIZE_MAX;
+        for (size_t i = 0; i < key.values.size(); ++i)
+            index.emplace(std::make_pair(&key, "=" + RegistryModel::fold(key.values[i].name)), i);
     }
-    key.values.push_back(std::move(value));
+    const auto [at, added] = index.emplace(
+        std::make_pair(&key, "=" + RegistryModel::fold(value.name)), key.values.size());
+    if (added)
+        key.values.push_back(std::move(value));
+    else
+        key.values[at->second] = std::move(value);
 }
 
 bool knownRoot(const std::string& path) {
@@ -233,6 +246,7 @@ bool parseRegFile(const std::string& raw, RegistryModel& registry) {
     bool clean = true;
     RegistryModel::Key* key = nullptr;
     bool header = false;
+    ValueIndex index;
     for (const std::string& line : logicalLines(toSingleBytes(raw, clean))) {
         const size_t first = line.find_first_not_of(" \t");
         if (first == std::string::npos || line[first] == ';') continue;
@@ -275,7 +289,7 @@ bool parseRegFile(const std::string& raw, RegistryModel& registry) {
             clean = false;
             continue;
         }
-        setParsedValue(*key, std::move(value));
+        setParsedValue(*key, std::move(value), index);
     }
     return clean;
 }

@@ -102,6 +102,14 @@ public:
                             DWORD* written) override {
         return ::WriteConsoleInputA(input, records, length, written);
     }
+    BOOL FlushFileBuffers(HANDLE handle) override { return ::FlushFileBuffers(handle); }
+    BOOL MoveFileExA(LPCSTR existing, LPCSTR newName, DWORD flags) override {
+        return ::MoveFileExA(existing, newName, flags);
+    }
+    // The computer's own zone: its rules for the date given, not the offset in force today.
+    BOOL TzSpecificLocalTimeToSystemTime(const SYSTEMTIME* local, SYSTEMTIME* universal) override {
+        return ::TzSpecificLocalTimeToSystemTime(nullptr, local, universal);
+    }
 };
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include "config/SettingsStore.h"
 
 #include "platform/Calendar.h"
+#include "sim/CameraFaults.h"
 #include "sim/CameraModel.h"
 #include "tests/support/Support.h"
 
@@ -333,6 +334,63 @@ TEST_F(AConsoleWithACameraOnCom2, CopiesOnlyNewPicturesAndResumesAnInterruptedCo
     EXPECT_FALSE(test::fileExists(path("02-05-17/pic17.05.2002_003.jpg")));
 }
 
+TEST_F(AConsoleWithACameraOnCom2, CountsWhatIsOnDiskThroughADateFolderThatIsALink) {
+    std::filesystem::create_directory(path("elsewhere"));
+    std::filesystem::create_directory_symlink(path("elsewhere"), path("02-05-17"));
+    const auto second = dataOf(1, sim::PictureKind::Photo);
+    TransferRequest request;
+    request.destination = dest.path();
+    request.choice.move = true;
+    EXPECT_EQ(commands.transfer(request), EXIT_DONE) << err.str();
+    EXPECT_NE(out.str().find("3 pictures copied, 3 deleted on the camera"), std::string::npos)
+        << out.str();
+    EXPECT_EQ(readFileBytes(path("elsewhere/pic17.05.2002_002.jpg")), second);
+}
+
+TEST_F(AConsoleWithACameraOnCom2, AVerifiedMoveKeepsThePictureWhoseTwoReadingsDiffer) {
+    // Two bytes of the first photo swapped on the line: its sum, and the checksum, still match.
+    camera.addFault({sim::FaultKind::Reorder, sim::CommandMatch::requestData(sim::REG_PHOTO_DATA),
+                     1, 0});
+    TransferRequest request;
+    request.destination = dest.path();
+    request.choice.move = true;
+    request.verify = true;
+    EXPECT_EQ(commands.transfer(request), EXIT_DONE) << err.str();
+    EXPECT_NE(err.str().find("the photo differs from its file"), std::string::npos) << err.str();
+    EXPECT_NE(out.str().find("2 of 3 pictures copied, 2 deleted on the camera"), std::string::npos)
+        << out.str();
+    ASSERT_EQ(camera.pictures().size(), 1u);
+    EXPECT_EQ(camera.pictures()[0].photoSize, 3000u);
+    EXPECT_EQ(FilesIn(path("02-05-17")).size(), 1u) << "the doubtful copy is gone";
+}
+
+// Three pictures of the same size and time: a file on disk stands for one of them only.
+class AConsoleWithThreeLikePictures : public AConsole {
+protected:
+    AConsoleWithThreeLikePictures()
+        : AConsole({ShotOn(17, 3000), ShotOn(17, 3000), ShotOn(17, 3000)}) {
+        fake.system.attachPort(2, &camera);
+    }
+};
+
+TEST_F(AConsoleWithThreeLikePictures, CopiesTheOneMissingWhenOnlyNewOnesAreAskedFor) {
+    TransferRequest request;
+    request.destination = dest.path();
+    ASSERT_EQ(commands.transfer(request), EXIT_DONE) << err.str();
+    std::filesystem::remove(path("02-05-17/pic17.05.2002_003.jpg"));
+    request.onlyNew = true;
+    out.str("");
+    EXPECT_EQ(commands.transfer(request), EXIT_DONE) << err.str();
+    EXPECT_NE(out.str().find("1 picture copied (1 new, 2 already there)"), std::string::npos)
+        << out.str();
+    EXPECT_EQ(readFileBytes(path("02-05-17/pic17.05.2002_003.jpg")),
+              dataOf(2, sim::PictureKind::Photo));
+    out.str("");
+    EXPECT_EQ(commands.transfer(request), EXIT_DONE) << err.str();
+    EXPECT_NE(out.str().find("0 pictures copied (0 new, 3 already there)"), std::string::npos)
+        << out.str();
+}
+
 TEST_F(AConsoleWithACameraOnCom2, SaysWhatADiskFailureLeftAndWhy) {
     // Writing the second picture fails as on a full disk: one picture is copied, none deleted.
     fake.system.failCall(SysCall::WriteFile, 3, 1000, ERROR_DISK_FULL, FaultTarget::File);
@@ -616,6 +674,17 @@ TEST_F(AConsole, RefusesBadSettingsWithTheDialogsMessageAndSavesNothing) {
     EXPECT_EQ(commands.configure(blankFolder), EXIT_BAD_USAGE);
     EXPECT_NE(err.str().find("holds nothing but blanks"), std::string::npos) << err.str();
 
+    ConfigRequest parentFolder;
+    parentFolder.photoFolder = "..";
+    parentFolder.thumbFolder = "";
+    EXPECT_EQ(commands.configure(parentFolder), EXIT_BAD_USAGE);
+    EXPECT_NE(err.str().find("dots and blanks only"), std::string::npos) << err.str();
+
+    ConfigRequest tabbedName;
+    tabbedName.photoName = "pic\t";
+    tabbedName.thumbFolder = "";
+    EXPECT_EQ(commands.configure(tabbedName), EXIT_BAD_USAGE);
+    EXPECT_NE(err.str().find("Control characters"), std::string::npos) << err.str();
 
     out.str("");
     EXPECT_EQ(commands.configure({}), EXIT_DONE);
@@ -637,6 +706,16 @@ TEST_F(AConsole, DefaultsThenOwnInputAreSavedTogether) {
     EXPECT_NE(out.str().find("Picture name pattern: \"pic%2D.%2M.%4Y_\"\n"), std::string::npos)
         << out.str();
     EXPECT_NE(out.str().find("Thumbnail folder pattern: \"th%2D\"\n"), std::string::npos);
+}
+
+TEST_F(AConsole, SaysTheSettingsWereNotSavedWhenTheSaveFails) {
+    fake.system.failCall(SysCall::RegCloseKey, 1, 1000, ERROR_ACCESS_DENIED);
+    ConfigRequest request;
+    request.speed = 9600;
+    request.thumbFolder = "";
+    EXPECT_EQ(commands.configure(request), EXIT_CAMERA_FAILED);
+    EXPECT_NE(err.str().find("Settings not saved: "), std::string::npos) << err.str();
+    EXPECT_EQ(out.str().find("Settings saved."), std::string::npos) << out.str();
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // The built `pixlor` program on the real clock and the real system layer: the demo against
 // pixlor-camsim on a pseudo-terminal, ports whose device is wrong, a port named for one command,
 // Ctrl+C and SIGTERM in the middle of a copy, and the manual page and completion it makes.
+#include "device/PictureFile.h"
 #include "host/cli/Demo.h"
 #include "host/cli/Terminal.h"
 #include "platform/Calendar.h"
@@ -20,9 +21,11 @@
 #include <poll.h>
 #include <regex>
 #include <pty.h>
+#include <regex>
 #include <spawn.h>
 #include <sys/file.h>
 #include <sstream>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -131,10 +134,13 @@ private:
 };
 
 // Every file below `folder` is one of the demo's photos, byte for byte (their sizes differ).
-void ExpectOnlyWholePhotos(const std::string& folder) {
+// Every file below `folder` is a whole photo; with `leftovers`, files named as files being
+// written (a run killed outright) may stand beside them.
+void ExpectOnlyWholePhotos(const std::string& folder, bool leftovers = false) {
     const auto pictures = PlainDemoPictures();
     for (const auto& entry : fs::recursive_directory_iterator(folder)) {
         if (!entry.is_regular_file()) continue;
+        if (leftovers && IsPartialFileName(entry.path().filename().c_str())) continue;
         const auto size = static_cast<std::uint32_t>(entry.file_size());
         const auto found = std::find_if(pictures.begin(), pictures.end(),
                                         [&](const PlainPicture& p) { return p.photoSize == size; });
@@ -420,7 +426,11 @@ TEST_P(ACopyInterrupted, EndsCleanlyWithTheCountAndNoIncompleteFileAndTheCameraA
             if (got <= 0) break;  // the program ended
             screen.append(buffer, static_cast<std::size_t>(got));
         }
-        if (!sent && screen.find("File 2: ") != std::string::npos) {
+        // A kill waits until the second file is being written.
+        const bool due = GetParam().signal == SIGKILL
+                             ? std::regex_search(screen, std::regex("File 2: [1-9]"))
+                             : screen.find("File 2: ") != std::string::npos;
+        if (!sent && due) {
             sent = true;
             if (GetParam().signal != 0) ::kill(child, GetParam().signal);
             else ASSERT_EQ(::write(master, GetParam().keys.data(), GetParam().keys.size()),
@@ -431,6 +441,23 @@ TEST_P(ACopyInterrupted, EndsCleanlyWithTheCountAndNoIncompleteFileAndTheCameraA
     ::waitpid(child, &status, 0);
     ::close(master);
     ASSERT_TRUE(sent) << screen;
+    if (GetParam().signal == SIGKILL) {
+        // Nothing could be cleaned up: what is left is whole photos and one file being written,
+        // which the next copy of the new pictures neither counts nor takes for a picture.
+        EXPECT_TRUE(WIFSIGNALED(status)) << screen;
+        ExpectOnlyWholePhotos(folder.path() + "/out", true);
+        const Finished again =
+            RunPixlor(folder.path(), {"copy", "out", "--new"},
+                      {"PIXLOR_REGISTRY=" + registry, "PIXLOR_COM2=" + camera.device()});
+        EXPECT_EQ(again.status, 0) << again.err;
+        EXPECT_NE(again.out.find("already there"), std::string::npos) << again.out;
+        ExpectOnlyWholePhotos(folder.path() + "/out", true);
+        std::size_t photos = 0;
+        for (const auto& entry : fs::recursive_directory_iterator(folder.path() + "/out"))
+            photos += entry.is_regular_file() && entry.path().extension() == ".jpg" ? 1 : 0;
+        EXPECT_EQ(photos, PlainDemoPictures().size());
+        return;
+    }
     ASSERT_TRUE(WIFEXITED(status)) << screen;
     EXPECT_EQ(WEXITSTATUS(status), GetParam().status) << screen;
     EXPECT_NE(screen.find("pixlor: interrupted"), std::string::npos) << screen;
@@ -449,8 +476,30 @@ INSTANTIATE_TEST_SUITE_P(
     ByCtrlCOrSignal, ACopyInterrupted,
     ::testing::Values(Interruption{"CtrlC", "\x03", 0, 130, true},
                       Interruption{"CtrlCTwice", "\x03\x03", 0, 130, false},
-                      Interruption{"Sigterm", "", SIGTERM, 143, true}),
+                      Interruption{"Sigterm", "", SIGTERM, 143, true},
+                      Interruption{"Sigkill", "", SIGKILL, 0, false}),
     [](const ::testing::TestParamInfo<Interruption>& row) { return std::string(row.param.name); });
+
+// A settings file that is no file: a FIFO would block the program for ever, the null device
+// would be replaced by a file. Both are left as they are, and a save says it failed.
+TEST(TheProgram, NeitherWaitsOnNorReplacesASettingsFileThatIsNoFile) {
+    test::TempDir folder;
+    const std::string fifo = folder.path() + "/settings.fifo";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const Finished shown = RunPixlor(folder.path(), {"--registry", fifo, "config"}, {});
+    EXPECT_EQ(shown.status, 0) << shown.err;
+    EXPECT_NE(shown.err.find("is a FIFO, not a regular file"), std::string::npos) << shown.err;
+    const Finished saved =
+        RunPixlor(folder.path(), {"--registry", "/dev/null", "config", "--speed", "9600"}, {});
+    EXPECT_EQ(saved.status, 1) << saved.err;
+    EXPECT_NE(saved.err.find("Settings not saved: /dev/null is a character device"),
+              std::string::npos)
+        << saved.err;
+    EXPECT_EQ(saved.out.find("Settings saved."), std::string::npos) << saved.out;
+    struct stat info {};
+    ASSERT_EQ(::stat("/dev/null", &info), 0);
+    EXPECT_TRUE(S_ISCHR(info.st_mode));
+}
 
 TEST(TheProgram, MakesItsManualPageAndBashCompletionFromItsHelp) {
     test::TempDir folder;

@@ -21,6 +21,7 @@ namespace {
 
 constexpr int PORT_ITEM = 2;    // COM1; COM<n> is item n + 1
 constexpr int SPEED_ITEM = 10;  // speed index k is item k + 10
+constexpr int VERIFY_MOVES = 34;
 constexpr int PHOTO_NAME = 18, THUMB_NAME = 20, PHOTO_FOLDER = 22, THUMB_FOLDER = 24;
 constexpr int PHOTO_DIGITS = 26, THUMB_DIGITS = 28;
 constexpr int CHECK = 29, DEFAULTS = 30, OK = 32, CANCEL = 33;
@@ -117,9 +118,9 @@ TEST_F(ConfigureDialog, OpensWithTheDefaultsWhenNothingIsStored) {
     ASSERT_EQ(user.dialogs.size(), 1u);
     const host::DialogShown& dialog = user.dialogs[0];
     EXPECT_EQ((std::vector<int>{dialog.left, dialog.top, dialog.right, dialog.bottom}),
-              (std::vector<int>{-1, -1, 54, 24}));
+              (std::vector<int>{-1, -1, 54, 25}));
     EXPECT_EQ(dialog.helpTopic, "Configure");
-    EXPECT_EQ(dialog.items.size(), 34u);
+    EXPECT_EQ(dialog.items.size(), 35u);
     EXPECT_EQ(selectedPort(), PORT_ITEM + 1) << "COM2";
     EXPECT_EQ(selectedSpeed(), SPEED_ITEM + 5) << "115.2 kBd";
     EXPECT_STREQ(shown(PHOTO_NAME).Data, "pic%2D.%2M.%4Y_");
@@ -128,6 +129,8 @@ TEST_F(ConfigureDialog, OpensWithTheDefaultsWhenNothingIsStored) {
     EXPECT_STREQ(shown(THUMB_FOLDER).Data, "");
     EXPECT_STREQ(shown(PHOTO_DIGITS).Data, "3");
     EXPECT_STREQ(shown(THUMB_DIGITS).Data, "3");
+    EXPECT_EQ(shown(VERIFY_MOVES).Type, DI_CHECKBOX);
+    EXPECT_EQ(shown(VERIFY_MOVES).Param.Selected, 0) << "a move verifies only when asked";
     EXPECT_STREQ(shown(0).Data, "M62");
     EXPECT_EQ(int{shown(PHOTO_DIGITS).X1}, 8) << "after the 3-character label and a gap of 5";
     EXPECT_STREQ(shown(PHOTO_NAME).Param.History, "PXPhotoPfx");
@@ -161,7 +164,7 @@ TEST_F(ConfigureDialog, WithoutSerialPortsDisablesAllPortsAndSavesCom1) {
     EXPECT_EQ(storedNumber(SETTING_SERIAL_PORT), 0u);
 }
 
-TEST_F(ConfigureDialog, OkWritesTheEightValuesInOrder) {
+TEST_F(ConfigureDialog, OkWritesTheNineValuesInOrder) {
     answer({PressOkWithValidInput([](FarDialogItem* items) {
         Choose(items, PORT_ITEM, PORT_ITEM + 7, PORT_ITEM);
         Choose(items, SPEED_ITEM + 1, SPEED_ITEM + 5, SPEED_ITEM + 3);
@@ -175,7 +178,7 @@ TEST_F(ConfigureDialog, OkWritesTheEightValuesInOrder) {
         names.push_back(call.substr(call.find('(') + 1, call.find(',') - call.find('(') - 1));
     EXPECT_EQ(names, (std::vector<std::string>{"BaudRate", "SerialPort", "PhotoPrefix",
                                                "PhotoSuffix", "ThumbPrefix", "ThumbSuffix",
-                                               "PhotoPath", "ThumbPath"}));
+                                               "PhotoPath", "ThumbPath", "VerifyMoves"}));
     EXPECT_EQ(storedNumber(SETTING_BAUD_RATE), 3u);
     EXPECT_EQ(storedNumber(SETTING_SERIAL_PORT), 0u);
     EXPECT_EQ(storedText(SETTING_PHOTO_PREFIX), "img%4Y_");
@@ -240,6 +243,47 @@ TEST_F(ConfigureDialog, RefusesAForbiddenCharacterNamingItsPosition) {
     EXPECT_EQ(BoxTexts(onlyReport()), (std::vector<std::string>{"M43", "at character 4", "M51"}));
     ASSERT_EQ(user.dialogs.size(), 2u);
     EXPECT_STREQ(shown(PHOTO_NAME, 1).Data, "pic*") << "shown again as entered";
+}
+
+// Patterns that would name what no one can see or type, or that a terminal would act on.
+TEST_F(ConfigureDialog, RefusesControlCharactersDotFoldersAndBlankNamesWithThePosition) {
+    struct Refusal {
+        int item;
+        const char* typed;
+        std::vector<std::string> box;
+    };
+    const Refusal refusals[] = {
+        {PHOTO_NAME, "pic\tx", {"M43", "at character 4", "M99"}},
+        {THUMB_NAME, "t\x1b[2J", {"M44", "at character 2", "M99"}},
+        {PHOTO_FOLDER, "%2Y\n", {"M45", "at character 4", "M99"}},
+        {PHOTO_NAME, "   ", {"M43", "at character 1", "M101"}},
+        {PHOTO_FOLDER, ".", {"M45", "at character 1", "M100"}},
+        {PHOTO_FOLDER, "..", {"M45", "at character 1", "M100"}},
+        {THUMB_FOLDER, "...", {"M46", "at character 1", "M100"}},
+        {THUMB_FOLDER, " ..", {"M46", "at character 1", "M100"}},
+    };
+    for (const Refusal& refusal : refusals) {
+        user.boxes.clear();
+        answer({PressOkWithValidInput([&refusal](FarDialogItem* items) {
+            Type(items, refusal.item, refusal.typed);
+        })});
+        EXPECT_EQ(run(), 0) << refusal.typed;
+        EXPECT_EQ(BoxTexts(onlyReport()), refusal.box) << refusal.typed;
+    }
+    EXPECT_EQ(writes(), 0);
+}
+
+TEST_F(ConfigureDialog, AFailedSaveIsSaidAndReportedAsNothingSaved) {
+    fake.system.failCall(SysCall::RegCloseKey, 1, 1, ERROR_ACCESS_DENIED);
+    answer({PressOkWithValidInput([](FarDialogItem* items) {
+        items[VERIFY_MOVES].Param.Selected = 1;
+    })});
+    EXPECT_EQ(run(), 0);
+    ASSERT_EQ(user.boxes.size(), 1u);
+    EXPECT_EQ(BoxTexts(user.boxes[0]), (std::vector<std::string>{"M62", "M98"}));
+    EXPECT_EQ(user.boxes[0].flags, DWORD{FMSG_WARNING | FMSG_MB_OK});
+    EXPECT_EQ(writes(), 9) << "every value in the one save";
+    EXPECT_EQ(fake.system.calls(SysCall::RegCreateKeyExA), 1);
 }
 
 TEST_F(ConfigureDialog, RefusesFewerThanTwoDigits) {
@@ -347,6 +391,15 @@ TEST_F(ConfigureHandEditedSettings, ALongPatternIsShownAndRefusedWhereItOverflow
     EXPECT_EQ(run(), 0);
     EXPECT_EQ(std::string(shown(PHOTO_NAME).Data), std::string(300, 'p'));
     EXPECT_EQ(BoxTexts(onlyReport()), (std::vector<std::string>{"M43", "at character 257", "M52"}));
+}
+
+TEST_F(ConfigureHandEditedSettings, PatternsWithControlCharactersOrOfDotsShowAsTheDefaults) {
+    store("PhotoPrefix", std::string("pic\x1b]0;owned\x07_"));
+    store("PhotoPath", std::string(".."));
+    answer({});
+    EXPECT_EQ(run(), 0);
+    EXPECT_STREQ(shown(PHOTO_NAME).Data, DEFAULT_PHOTO_PREFIX);
+    EXPECT_STREQ(shown(PHOTO_FOLDER).Data, DEFAULT_PHOTO_PATH);
 }
 
 TEST_F(ConfigureHandEditedSettings, ATextWithoutItsTerminatorGivesTheDefault) {

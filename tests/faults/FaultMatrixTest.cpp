@@ -60,6 +60,8 @@ struct FaultRow {
     int result = 1;                   // GetFiles' answer
     unsigned keys = 0;                // F5 and F6: the shift state
     bool thumbnailView = false;       // F5 and F6: pressed after F7
+    bool verify = false;              // F6: the dialog's verify box ticked
+    const char* shownTopic = "";      // the help topic of a box shown on the way
 };
 
 // A row reads as its situation in test names and failure messages.
@@ -244,12 +246,51 @@ const FaultRow ROWS[] = {
          std::ofstream(rig.disk.path() + "/02-05-17/notes.txt") << "mine";
          rig.fake.system.failCall(SysCall::FindNextFileA);
      }, .reports = {{0, LINK_OK, OP_FOLDER_LIST}}},
-    {.situation = "RunningNumbersRunOutOnAnExistingFile", .act = Act::Copy,
+    {.situation = "RunningNumbersOutgrowTheirDigits", .act = Act::Copy,
      .inject = [](FaultRig& rig) {
          std::filesystem::create_directory(rig.disk.path() + "/02-05-17");
          std::ofstream(rig.disk.path() + "/02-05-17/pic17.05.2002_999.jpg") << "mine";
          std::ofstream(rig.disk.path() + "/02-05-17/pic17.05.2002_1000.jpg") << "mine too";
-     }, .reports = {{0, LINK_OK, OP_PHOTO_FILE}}},
+     }, .filesCopied = 3},
+    {.situation = "AFolderHoldsTheNextName", .act = Act::Copy,
+     .inject = [](FaultRig& rig) {
+         std::filesystem::create_directories(rig.disk.path() + "/02-05-18/pic18.05.2002_001.jpg");
+     }, .filesCopied = 3},
+#ifndef _WIN32  // symbolic links need a privilege there
+    {.situation = "ADanglingLinkHoldsTheNextName", .act = Act::Copy,
+     .inject = [](FaultRig& rig) {
+         std::filesystem::create_directory(rig.disk.path() + "/02-05-17");
+         std::filesystem::create_symlink(rig.disk.path() + "/nowhere",
+                                         rig.disk.path() + "/02-05-17/pic17.05.2002_001.jpg");
+     }, .filesCopied = 3},
+    {.situation = "ADateFolderIsALinkToAFolderOfTheUsers", .act = Act::Copy,
+     .inject = [](FaultRig& rig) {
+         std::filesystem::create_directory(rig.disk.path() + "/mine");
+         std::filesystem::create_directory_symlink(rig.disk.path() + "/mine",
+                                                   rig.disk.path() + "/02-05-17");
+     }, .filesCopied = 3},
+#endif
+    {.situation = "PhotoCannotBeFlushedToTheDisk", .act = Act::Copy,
+     .inject = System(SysCall::FlushFileBuffers, 1, ERROR_DISK_FULL, FaultTarget::File),
+     .reports = {{0, LINK_OK, OP_PHOTO_FILE}}},
+    {.situation = "PhotoCannotTakeItsName", .act = Act::Copy,
+     .inject = System(SysCall::MoveFileExA, 1, ERROR_ACCESS_DENIED, FaultTarget::File),
+     .reports = {{0, LINK_OK, OP_PHOTO_FILE}}},
+    {.situation = "MoveWhoseSecondPhotoCannotBeFlushedDeletesNothing", .act = Act::Move,
+     .inject = System(SysCall::FlushFileBuffers, 2, ERROR_GEN_FAILURE, FaultTarget::File),
+     .reports = {{0, LINK_OK, OP_PHOTO_FILE}}, .filesCopied = 1},
+    // Two bytes swapped inside a packet keep its sum: the line cannot see it, a second reading
+    // can. The copy goes, the picture stays; the others are moved.
+    {.situation = "VerifiedMoveKeepsAPictureWhosePhotoReadsDifferentlyTwice", .act = Act::Move,
+     .inject = Camera(On(FaultKind::Reorder, PHOTO, 1, 0)), .filesCopied = 2, .picturesLeft = 1,
+     .verify = true, .shownTopic = "VerifyMoves"},
+    {.situation = "VerifiedMoveMovesThePhotosThatReadTheSame", .act = Act::Move,
+     .inject = Camera(On(FaultKind::Refuse, SELECT)), .filesCopied = 2, .picturesLeft = 1,
+     .verify = true},
+    {.situation = "VerifiedMoveEndsWhenTheSecondReadingFails", .act = Act::Move,
+     .inject = AfterCommands(1, On(FaultKind::Damage, PHOTO, 3, 1)),
+     .reports = {{STATUS_CHECKSUM, LINK_ERR_NEXT_PACKET, OP_DOWNLOAD_PHOTO}}, .filesCopied = 1,
+     .verify = true},
     {.situation = "MoveEndingEarlyDeletesNothing", .act = Act::Move,
      .inject = Camera(On(FaultKind::Damage, PHOTO, 3, 1)),
      .reports = {{STATUS_CHECKSUM, LINK_ERR_NEXT_PACKET, OP_DOWNLOAD_PHOTO}}},
@@ -344,7 +385,7 @@ protected:
                 EXPECT_EQ(emulator.pressKey(VK_F7), 1);
             }
             ASSERT_TRUE(rig.selectAll());
-            rig.copyMarked(row.act == Act::Move, destinationOf(row), row.keys);
+            rig.copyMarked(row.act == Act::Move, destinationOf(row), row.keys, row.verify);
             return;
         case Act::CopyThumbnails:
             ASSERT_TRUE(rig.selectAll());
@@ -422,6 +463,13 @@ TEST_P(FaultMatrix, ShowsTheFailureLosesNothingAndRecovers) {
     if (*row.refusalTopic != '\0') {
         ASSERT_FALSE(rig.user->boxes.empty());
         EXPECT_EQ(rig.user->boxes.back().helpTopic, row.refusalTopic);
+    }
+    if (*row.shownTopic != '\0') {
+        EXPECT_TRUE(std::any_of(rig.user->boxes.begin(), rig.user->boxes.end(),
+                                [&row](const host::BoxRecord& box) {
+                                    return box.helpTopic == row.shownTopic;
+                                }))
+            << "no box with the topic " << row.shownTopic;
     }
     rig.expectScreensRestoredOnce();
 

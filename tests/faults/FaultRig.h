@@ -130,10 +130,14 @@ public:
 
     // Marks every item of the plug-in panel (date folders at the root).
     bool selectAll() { return emulator->selectItems(emulator->pluginPanel().names()); }
-    // F5 (or F6) of everything marked, into `destination` (the disk panel's folder when empty).
-    int copyMarked(bool move, const std::string& destination = "", unsigned controlState = 0) {
-        user->queueDialog([destination](host::DialogRequest& dialog) {
+    // F5 (or F6) of everything marked, into `destination` (the disk panel's folder when empty);
+    // a move with `verify` ticks the dialog's verify box.
+    int copyMarked(bool move, const std::string& destination = "", unsigned controlState = 0,
+                   bool verify = false) {
+        user->queueDialog([destination, verify](host::DialogRequest& dialog) {
             if (!destination.empty()) dialog.setText(2, destination);
+            constexpr int VERIFY_BOX = 9;
+            if (verify && dialog.count > VERIFY_BOX) dialog.items[VERIFY_BOX].Param.Selected = 1;
             return 7;  // OK
         });
         return emulator->pressKey(move ? VK_F6 : VK_F5, controlState);

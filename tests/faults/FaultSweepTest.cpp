@@ -1,9 +1,9 @@
 // Every Nth call fails: for one kind of system call at a time, the Nth call of that kind made by
-// a copy, a move, a deletion or a settings save fails, for N = 1, 2, ... until the operation makes
-// fewer than N such calls. After every run: no existing file changed, no incomplete file left, no
-// picture gone from the camera without its complete photo on disk (unless deleting was the
-// point), every saved screen restored once, and the next operation works once the fault is gone,
-// with the camera as it was left.
+// a copy, a move (verified or not), a deletion or a settings save fails, for N = 1, 2, ... until
+// the operation makes fewer than N such calls. After every run: no existing file changed, no
+// incomplete file left, no picture gone from the camera without its complete photo on disk
+// (unless deleting was the point), every saved screen restored once, and the next operation
+// works once the fault is gone, with the camera as it was left.
 #include "tests/faults/FaultRig.h"
 
 #include <algorithm>
@@ -14,7 +14,7 @@
 namespace pixlor::test {
 namespace {
 
-enum class Operation { Copy, Move, Delete, SaveSettings };
+enum class Operation { Copy, Move, VerifiedMove, Delete, SaveSettings };
 
 struct SweepCase {
     Operation operation;
@@ -22,7 +22,7 @@ struct SweepCase {
 };
 
 void PrintTo(const SweepCase& sweep, std::ostream* out) {
-    static const char* const names[] = {"Copy", "Move", "Delete", "SaveSettings"};
+    static const char* const names[] = {"Copy", "Move", "VerifiedMove", "Delete", "SaveSettings"};
     *out << names[static_cast<int>(sweep.operation)] << "With" << sysCallName(sweep.call);
 }
 
@@ -51,6 +51,7 @@ protected:
         switch (sweep.operation) {
         case Operation::Copy: rig.copyMarked(false); break;
         case Operation::Move: rig.copyMarked(true); break;
+        case Operation::VerifiedMove: rig.copyMarked(true, "", 0, true); break;
         case Operation::Delete: rig.deleteMarked(); break;
         case Operation::SaveSettings:
             rig.user->queueDialog([](host::DialogRequest&) { return ITEM_OK; });
@@ -98,10 +99,12 @@ TEST_P(EveryNthCall, LosesNothingAndTheNextOperationWorks) {
 std::vector<SweepCase> AllSweeps() {
     std::vector<SweepCase> sweeps;
     for (Operation operation :
-         {Operation::Copy, Operation::Move, Operation::Delete, Operation::SaveSettings})
+         {Operation::Copy, Operation::Move, Operation::VerifiedMove, Operation::Delete,
+          Operation::SaveSettings})
         for (SysCall call : {SysCall::ReadFile, SysCall::WriteFile, SysCall::CreateFileA,
                              SysCall::SetFileTime, SysCall::CloseHandle, SysCall::PurgeComm,
-                             SysCall::SetCommState, SysCall::RegSetValueExA})
+                             SysCall::SetCommState, SysCall::RegSetValueExA,
+                             SysCall::FlushFileBuffers, SysCall::MoveFileExA})
             sweeps.push_back({operation, call});
     return sweeps;
 }

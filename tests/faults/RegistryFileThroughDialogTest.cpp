@@ -1,7 +1,9 @@
 // The Linux registry file as the configuration dialog meets it, on the real system layer: saving
 // keeps every key and value the plug-in does not own, and a malformed file gives the defaults and
 // stays as it is until the user saves settings, when it is kept beside the new one as .bak.
-// Linux only: on Windows the settings live in the system's own registry.
+// Anything but a regular file there (or a link to one) is neither read nor replaced, and a save
+// goes through a new file of its own beside its target. Linux only: on Windows the settings
+// live in the system's own registry.
 #ifndef _WIN32
 #include "host/HostEmulator.h"
 #include "host/ScriptedUser.h"
@@ -11,9 +13,12 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <string>
 
@@ -130,6 +135,99 @@ TEST_F(ARegistryFileOnDisk, MalformedGivesTheDefaultsAndIsKeptUntilTheUserSaves)
     EXPECT_EQ(storedText(SETTINGS_KEY, "PhotoPrefix"), std::string("pic%2D.%2M.%4Y_\0", 16));
     EXPECT_EQ(storedText(SETTINGS_KEY, "BaudRate"), std::string("\x03\0\0\0", 4));
 }
+
+// A settings file that is no file, or one turned against the user, through the dialog: what the
+// dialog shows (its photo name pattern), whether OK saved, and that what was there is as it was.
+struct HostileFileRow {
+    const char* situation;
+    std::function<void(const std::string& file, const std::string& folder)> plant;
+    const char* shownName;
+    int saved;
+    std::function<void(const std::string& file, const std::string& folder)> check;
+};
+void PrintTo(const HostileFileRow& row, std::ostream* out) { *out << row.situation; }
+
+constexpr const char* DEFAULT_NAME = "pic%2D.%2M.%4Y_";
+const std::string STORED_NAME_FILE =
+    "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Far\\Plugins\\Pixlor]\n\"PhotoPrefix\"=\"img_\"\n";
+
+bool IsKind(const std::string& path, mode_t kind) {
+    struct stat info {};
+    return ::lstat(path.c_str(), &info) == 0 && (info.st_mode & S_IFMT) == kind;
+}
+
+const HostileFileRow HOSTILE_FILES[] = {
+    {"TheNullDeviceIsNeitherReadNorReplaced",
+     [](const std::string& file, const std::string&) {
+         std::filesystem::create_symlink("/dev/null", file);
+     },
+     DEFAULT_NAME, 0,
+     [](const std::string& file, const std::string&) {
+         EXPECT_TRUE(IsKind("/dev/null", S_IFCHR));
+         EXPECT_TRUE(IsKind(file, S_IFLNK));
+     }},
+    {"AFifoNeitherBlocksNorIsReplaced",
+     [](const std::string& file, const std::string&) {
+         ASSERT_EQ(::mkfifo(file.c_str(), 0600), 0);
+     },
+     DEFAULT_NAME, 0,
+     [](const std::string& file, const std::string&) { EXPECT_TRUE(IsKind(file, S_IFIFO)); }},
+    {"AFolderIsNotReplaced",
+     [](const std::string& file, const std::string&) { std::filesystem::create_directory(file); },
+     DEFAULT_NAME, 0,
+     [](const std::string& file, const std::string&) { EXPECT_TRUE(IsKind(file, S_IFDIR)); }},
+    {"ALinkToAFileIsWrittenThroughAndStaysALink",
+     [](const std::string& file, const std::string& folder) {
+         std::ofstream(folder + "/real.reg") << STORED_NAME_FILE;
+         std::filesystem::create_symlink(folder + "/real.reg", file);
+     },
+     "img_", 1,
+     [](const std::string& file, const std::string& folder) {
+         EXPECT_TRUE(IsKind(file, S_IFLNK));
+         EXPECT_NE(ReadText(folder + "/real.reg").find("\"ThumbPath\"=\"\""), std::string::npos);
+     }},
+    {"ALinkPlantedWhereATemporaryFileWasMadeLeavesItsTargetAlone",
+     [](const std::string& file, const std::string& folder) {
+         std::ofstream(folder + "/victim") << "precious";
+         std::filesystem::create_symlink(folder + "/victim", file + ".tmp");
+     },
+     DEFAULT_NAME, 1,
+     [](const std::string&, const std::string& folder) {
+         EXPECT_EQ(ReadText(folder + "/victim"), "precious");
+     }},
+    {"OnlyTheFirstMebibyteIsReadAndTheWholeFileKept",
+     [](const std::string& file, const std::string&) {
+         std::ofstream out(file, std::ios::binary);
+         out << "REGEDIT4\n" << std::string(1100000, ';') << "\n" << STORED_NAME_FILE.substr(9);
+     },
+     DEFAULT_NAME, 1,
+     [](const std::string& file, const std::string&) {
+         EXPECT_GT(std::filesystem::file_size(file + ".bak"), 1100000u);
+     }},
+};
+
+class AHostileSettingsFile : public ARegistryFileOnDisk,
+                             public ::testing::WithParamInterface<HostileFileRow> {};
+
+TEST_P(AHostileSettingsFile, IsReadOnlyAsARegularFileAndSavedOnlyBesideItsTarget) {
+    GetParam().plant(file, folder.path());
+    ASSERT_TRUE(emulator.start()) << emulator.errorText;
+    std::string shownName;
+    const int saved = configure([&](host::DialogRequest& dialog) {
+        shownName = dialog.items[ITEM_PHOTO_NAME].Data;
+        dialog.setText(ITEM_THUMB_FOLDER, "");
+        return ITEM_OK;
+    });
+    EXPECT_EQ(shownName, GetParam().shownName);
+    EXPECT_EQ(saved, GetParam().saved);
+    GetParam().check(file, folder.path());
+}
+
+INSTANTIATE_TEST_SUITE_P(TurnedAgainstTheUser, AHostileSettingsFile,
+                         ::testing::ValuesIn(HOSTILE_FILES),
+                         [](const ::testing::TestParamInfo<HostileFileRow>& param) {
+                             return std::string(param.param.situation);
+                         });
 
 }  // namespace
 }  // namespace pixlor::test

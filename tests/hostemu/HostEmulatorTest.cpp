@@ -2,6 +2,7 @@
 // panels, Control as the host answers it, boxes and dialogs through the scripted user, and the
 // rules the host checks.
 #include "host/HostEmulator.h"
+#include "shell/MessageNumbers.h"
 #include "host/ScriptedUser.h"
 #include "shell/MessageNumbers.h"
 #include "tests/support/Support.h"
@@ -202,7 +203,7 @@ TEST_F(TheEmulatedHost, WillNotStartAPlugInThatNeedsANewerHost) {
 
 TEST_F(TheEmulatedHost, GivesAnEmptyTextForAMessageBeyondTheFileAndNotesIt) {
     ASSERT_TRUE(host().start());
-    EXPECT_STREQ(plugin.msg(MSG_CATALOGUE_STOPPED + 1), "");
+    EXPECT_STREQ(plugin.msg(MSG_PATTERN_BLANKS + 1), "");
     EXPECT_EQ(emulator->violations().size(), 1u);
 }
 

@@ -46,7 +46,7 @@ protected:
 };
 
 TEST_P(TheLanguageFiles, HoldEveryMessageFromZeroToTheLast) {
-    EXPECT_EQ(file.count(), MSG_CATALOGUE_STOPPED + 1);
+    EXPECT_EQ(file.count(), MSG_PATTERN_BLANKS + 1);
 }
 
 TEST_P(TheLanguageFiles, FormatsTakeExactlyTheIntegersTheCodePasses) {
@@ -61,6 +61,7 @@ TEST_P(TheLanguageFiles, FormatsTakeExactlyTheIntegersTheCodePasses) {
     EXPECT_EQ(Conversions(text(MSG_MOVE_STOPPED)), "ddd");
     EXPECT_EQ(Conversions(text(MSG_DELETE_STOPPED)), "dd");
     EXPECT_EQ(Conversions(text(MSG_CATALOGUE_STOPPED)), "dd");
+    EXPECT_EQ(Conversions(text(MSG_SETTINGS_NOT_SAVED)), "d");
     EXPECT_LT(text(MSG_CAMERA_NUMBERS).size() + 3 * 10, 100u);  // room for the numbers
 }
 
@@ -82,6 +83,8 @@ TEST_P(TheLanguageFiles, PromptPartsJoinWithSingleBlanks) {
     const std::string longest = text(76) + " " + text(80) + " " + text(79) + " " + text(78) +
                                 " " + text(81) + " " + text(83) + " " + text(84) + " " + text(85);
     EXPECT_LE(longest.size(), 66u) << longest;
+    // The move dialog's verify box stands beside the last radio button, from column 40 to 71.
+    EXPECT_LE(text(MSG_VERIFY_MOVES).size() + 4, 32u) << text(MSG_VERIFY_MOVES);
 }
 
 INSTANTIATE_TEST_SUITE_P(EnglishAndRussian, TheLanguageFiles,
@@ -126,7 +129,7 @@ TEST_P(TheHelpFiles, StartWithTheLanguageAndTheContentsTitle) {
 TEST_P(TheHelpFiles, HoldEveryTopicThePlugInNamesEachWithATitle) {
     for (const char* name : {"Contents", "NoSerialPort", "MultiSession", "Delete?",
                              "DeleteClosePlugin", "WhereToCopy", "MoveThumbnails", "Configure",
-                             "Errors", "StopBatch"}) {
+                             "Errors", "StopBatch", "VerifyMoves"}) {
         ASSERT_EQ(topics.count(name), 1u) << name;
         EXPECT_EQ(topics[name].substr(0, 3), "$ #") << name;
     }

@@ -85,24 +85,27 @@ TEST_F(TheHostAsksForThreePictures, StopsOnEscLeavingNoFileAndNoReport) {
 }
 
 #ifndef _WIN32
-// The camera's clock shows the local time where the picture was taken: panel items and written
-// files carry that local time as the system's UTC file time, so that the host and every file
-// tool show the camera's hour again, in winter and in summer, east and west of UTC.
+// The camera's clock shows the local time where the picture was taken. The host shows a panel
+// item's time with the offset in force today (the test system's today is in July), so an item
+// carries the camera's time less today's offset; a written file carries it less the offset of
+// the picture's own date, as every other tool shows files: the camera's hour, in winter and in
+// summer, east and west of UTC.
 struct ZoneRow {
     const char* situation;
     const char* rule;  // POSIX TZ
     unsigned month;
-    int hoursAheadOfUtc;
+    int hoursAheadOfUtc;  // on the picture's date
+    int hoursAheadToday;
 };
 void PrintTo(const ZoneRow& row, std::ostream* out) { *out << row.situation; }
 
 const ZoneRow ZONES[] = {
-    {"BerlinInWinter", "CET-1CEST,M3.5.0,M10.5.0/3", 1, 1},
-    {"BerlinInSummer", "CET-1CEST,M3.5.0,M10.5.0/3", 7, 2},
-    {"NewYorkInWinter", "EST5EDT,M3.2.0,M11.1.0", 1, -5},
-    {"NewYorkInSummer", "EST5EDT,M3.2.0,M11.1.0", 7, -4},
-    {"UtcInWinter", "UTC0", 1, 0},
-    {"UtcInSummer", "UTC0", 7, 0},
+    {"BerlinInWinter", "CET-1CEST,M3.5.0,M10.5.0/3", 1, 1, 2},
+    {"BerlinInSummer", "CET-1CEST,M3.5.0,M10.5.0/3", 7, 2, 2},
+    {"NewYorkInWinter", "EST5EDT,M3.2.0,M11.1.0", 1, -5, -4},
+    {"NewYorkInSummer", "EST5EDT,M3.2.0,M11.1.0", 7, -4, -4},
+    {"UtcInWinter", "UTC0", 1, 0, 0},
+    {"UtcInSummer", "UTC0", 7, 0, 0},
 };
 
 class APictureShotInAZone : public HostWithCamera, public ::testing::WithParamInterface<ZoneRow> {
@@ -110,10 +113,15 @@ protected:
     APictureShotInAZone()
         : HostWithCamera({PictureOn(2002, GetParam().month, 17, 3000, 300, 12, 34, 31)}),
           zone(GetParam().rule) {}
-    // 12:34:31 on the camera, seconds rounded down to even, back to UTC.
+    // 12:34:31 on the camera, seconds rounded down to even, back to UTC by the date's rules,
+    // and by today's offset.
     std::int64_t expectedUtcSeconds() const {
         return daysFromCivil(2002, GetParam().month, 17) * 86400 + 12 * 3600 + 34 * 60 + 30 -
                GetParam().hoursAheadOfUtc * 3600;
+    }
+    std::int64_t expectedItemSeconds() const {
+        return expectedUtcSeconds() +
+               (GetParam().hoursAheadOfUtc - GetParam().hoursAheadToday) * 3600;
     }
     static std::int64_t SecondsOf(const FILETIME& time) {
         const std::uint64_t ticks = (std::uint64_t{time.dwHighDateTime} << 32) | time.dwLowDateTime;
@@ -138,10 +146,10 @@ TEST_P(APictureShotInAZone, IsListedAndWrittenAtTheCamerasLocalTime) {
     ASSERT_TRUE(startAndOpen()) << emulator.errorText;
     const std::string folder = GetParam().month == 1 ? "02-01-17" : "02-07-17";
     const PluginPanelItem folderItem = emulator.pluginPanel().items().at(0);
-    EXPECT_EQ(SecondsOf(folderItem.FindData.ftCreationTime), expectedUtcSeconds());
+    EXPECT_EQ(SecondsOf(folderItem.FindData.ftCreationTime), expectedItemSeconds());
     ASSERT_TRUE(emulator.enterFolder(folder)) << emulator.errorText;
     const PluginPanelItem item = emulator.pluginPanel().items().at(1);
-    EXPECT_EQ(SecondsOf(item.FindData.ftLastWriteTime), expectedUtcSeconds());
+    EXPECT_EQ(SecondsOf(item.FindData.ftLastWriteTime), expectedItemSeconds());
 
     ASSERT_TRUE(emulator.setCurrentItem(item.FindData.cFileName));
     EXPECT_EQ(emulator.getFiles(), 1);

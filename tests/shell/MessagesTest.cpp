@@ -120,7 +120,7 @@ TEST_F(MessageBoxes, EachPatternKindAndCodeHasItsTitleAndLine) {
 
 TEST_F(MessageBoxes, AnUnknownPatternCodeShowsThePositionWithoutAReason) {
     startWith({{48, "at %d"}});
-    EXPECT_EQ(settingsReport(7, DETAIL_PHOTO_NAME, 2), (Items{"M43", "at 2"}));
+    EXPECT_EQ(settingsReport(8, DETAIL_PHOTO_NAME, 2), (Items{"M43", "at 2"}));
 }
 
 TEST_F(MessageBoxes, BlankFolderPatternsAndDigitCountsShowTwoItems) {

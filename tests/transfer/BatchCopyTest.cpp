@@ -2,6 +2,7 @@
 // on a failure, and the move that follows a copy.
 #include "tests/transfer/BatchFixture.h"
 
+#include "device/PictureFile.h"
 #include "shell/MessageNumbers.h"
 #include "transfer/BatchSteps.h"
 #include "transfer/BatchTransfer.h"
@@ -117,28 +118,64 @@ TEST_F(ThreePicturesBatch, EndsWithCode15WhenTheDestinationIsMissing) {
     EXPECT_TRUE(everyScreenRestoredOnce());
 }
 
-TEST_F(ThreePicturesBatch, StopsAtAnExistingTargetWithCode9AndKeepsWhatWasCopied) {
-    // After _999 the scan does not see _1000 (four digits), so 1000 is chosen again.
+// The camera on the line, and someone who saves a file of their own under `name` while the
+// first photo is on its way.
+class NameTakenDuringTheTransfer : public SerialPeer {
+public:
+    NameTakenDuringTheTransfer(sim::CameraModel& camera, std::string name)
+        : camera_(camera), name_(std::move(name)) {}
+    void hostSent(const BYTE* bytes, DWORD count, DWORD hostBaud, PeerReply& reply) override {
+        if (!done_ && count >= 6 &&
+            sim::CommandMatch::requestData(sim::REG_PHOTO_DATA).matches(bytes[4], bytes[5])) {
+            WriteFile(name_, "theirs");
+            done_ = true;
+        }
+        camera_.hostSent(bytes, count, hostBaud, reply);
+    }
+
+private:
+    sim::CameraModel& camera_;
+    std::string name_;
+    bool done_ = false;
+};
+
+class ThreePicturesAndAnotherWriter : public ThreePicturesBatch {
+protected:
+    ThreePicturesAndAnotherWriter() { fake.system.attachPort(2, &line); }
+    NameTakenDuringTheTransfer line{camera, onDisk("pic05.07.2002_001.jpg")};
+};
+
+TEST_F(ThreePicturesAndAnotherWriter, ANameTakenMeanwhileGivesTheNextNumberAndIsKept) {
+    // Numbers that outgrew their digits are found again: after _1000 comes _1001.
     WriteFile(onDisk("pic06.07.2002_999.jpg"), "old 999");
     WriteFile(onDisk("pic06.07.2002_1000.jpg"), "old 1000");
-    EXPECT_FALSE(BatchCopy(*panel(), destination.c_str(), PAIRING_ONE_KIND, true, true,
-                           SUBFOLDERS_NEVER, false, positions({0, 1, 2})));
+    ASSERT_TRUE(BatchCopy(*panel(), destination.c_str(), PAIRING_ONE_KIND, true, true,
+                          SUBFOLDERS_NEVER, false, positions({0, 1, 2})));
 
-    EXPECT_TRUE(lastReportLine().ends_with("operation 9")) << lastReportLine();
-    EXPECT_EQ(readFileBytes(onDisk("pic05.07.2002_001.jpg")), expected(0, PictureKind::Photo));
+    EXPECT_TRUE(reports().empty()) << lastReportLine();
+    EXPECT_EQ(ReadAll(onDisk("pic05.07.2002_001.jpg")), "theirs");
+    EXPECT_EQ(readFileBytes(onDisk("pic05.07.2002_002.jpg")), expected(0, PictureKind::Photo));
     EXPECT_EQ(ReadAll(onDisk("pic06.07.2002_1000.jpg")), "old 1000");
-    EXPECT_FALSE(fileExists(onDisk("pic07.07.2002_001.jpg")));
+    EXPECT_EQ(readFileBytes(onDisk("pic06.07.2002_1001.jpg")), expected(1, PictureKind::Photo));
+    EXPECT_EQ(readFileBytes(onDisk("pic07.07.2002_001.jpg")), expected(2, PictureKind::Photo));
+    EXPECT_EQ(fs::directory_iterator(disk.path()) == fs::directory_iterator(), false);
+    for (const auto& entry : fs::directory_iterator(disk.path()))
+        EXPECT_FALSE(IsPartialFileName(entry.path().filename().string().c_str())) << entry.path();
     EXPECT_TRUE(everyScreenRestoredOnce());
 }
 
-TEST_F(ThreePicturesBatch, AMoveThatEndsEarlyDeletesNothing) {
-    WriteFile(onDisk("pic06.07.2002_999.jpg"), "");
-    WriteFile(onDisk("pic06.07.2002_1000.jpg"), "");
+TEST_F(ThreePicturesBatch, AMoveThatEndsEarlyDeletesNothingAndLeavesNoPartialFile) {
+    fake.system.failCall(SysCall::MoveFileExA, 2, 1, ERROR_ACCESS_DENIED);
     EXPECT_FALSE(BatchCopy(*panel(), destination.c_str(), PAIRING_ONE_KIND, true, true,
                            SUBFOLDERS_NEVER, true, positions({0, 1, 2})));
 
+    EXPECT_TRUE(lastReportLine().ends_with("operation 9")) << lastReportLine();
     EXPECT_EQ(camera.counters().deletes, 0);
     EXPECT_EQ(camera.pictures().size(), 3u);
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(disk.path()))
+        names.push_back(entry.path().filename().string());
+    EXPECT_EQ(names, std::vector<std::string>{"pic05.07.2002_001.jpg"});
 }
 
 TEST_F(ThreePicturesBatch, AMoveLeavesAPictureThatCouldNotBeSelectedOnTheCamera) {

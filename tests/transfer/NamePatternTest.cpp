@@ -235,12 +235,17 @@ TEST_F(PanelNames, NoMatchingNameStartsAtOne) {
               1u);
 }
 
-TEST_F(PanelNames, OnlyTheExactDigitCountMatches) {
+TEST_F(PanelNames, NumbersThatOutgrewTheirDigitsAreFoundAgainWhereverTheyAreListed) {
     EXPECT_EQ(next(3, "pic_", {"pic_999.jpg"}), 1000u);
-    EXPECT_EQ(next(3, "pic_", {"pic_999.jpg", "pic_1000.jpg"}), 1000u)
-        << "a wider number is not recognised, so 1000 comes again";
+    EXPECT_EQ(next(3, "pic_", {"pic_999.jpg", "pic_1000.jpg"}), 1001u);
+    EXPECT_EQ(next(2, "pic_", {"pic_100.jpg", "pic_99.jpg", "pic_101.jpg"}), 102u)
+        << "_100 sorts before _99 by name, and after it by number";
     EXPECT_EQ(next(4, "pic_", {"pic_999.jpg", "pic_1000.jpg"}), 1001u);
-    EXPECT_EQ(next(3, "pic_", {"pic_05.jpg", "pic_0005.jpg"}), 1u);
+    EXPECT_EQ(next(3, "pic_", {"pic_05.jpg", "pic_0005.jpg", "pic_1x00.jpg"}), 1u)
+        << "fewer digits, a leading zero or a letter in a longer number: no running number";
+    EXPECT_EQ(next(9, "p", {"p4294967294.jpg"}), 4294967295u);
+    EXPECT_EQ(next(9, "p", {"p4294967295.jpg", "p99999999999.jpg"}), 1u)
+        << "no number follows the last 32-bit one";
 }
 
 TEST_F(PanelNames, ThePrefixAndExtensionIgnoreCaseAndTheLastDotDecides) {
@@ -276,7 +281,7 @@ protected:
 };
 
 TEST_F(FolderOnDisk, TheFilesOfTheFolderAreContinued) {
-    for (const char* name : {"pic_003.jpg", "PIC_010.JPG", "pic_1000.jpg", "pic_011.txt", "x.jpg"})
+    for (const char* name : {"pic_003.jpg", "PIC_010.JPG", "pic_0100.jpg", "pic_011.txt", "x.jpg"})
         create(name);
     std::uint32_t next = 0;
     ASSERT_TRUE(scan(next));
