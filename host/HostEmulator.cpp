@@ -41,6 +41,14 @@ std::vector<unsigned char> FileBytes(const std::string& path) {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
+// The host's own delete: F8 and Shift+F8, Shift+Del and Alt+Del (wipe), the grey Del and the
+// keypad's alike. Plain Del and Ctrl+Del are no delete keys of the host.
+bool IsHostDeleteKey(int key, unsigned shifts) {
+    if (key == VK_F8) return shifts == 0 || shifts == PKF_SHIFT;
+    if (key != VK_DELETE && key != VK_NUMPAD_DELETE) return false;
+    return shifts == PKF_SHIFT || shifts == PKF_ALT;
+}
+
 std::filesystem::path NativePath(std::string path) {
 #ifndef _WIN32
     std::replace(path.begin(), path.end(), '\\', '/');
@@ -248,11 +256,22 @@ int HostEmulator::pressKey(int key, unsigned controlState) {
 }
 
 void HostEmulator::hostKey(int key, unsigned controlState) {
+    if (key == 'R' && (controlState & (PKF_CONTROL | PKF_ALT | PKF_SHIFT)) == PKF_CONTROL) {
+        HostCommandRecord reread{};
+        reread.key = key;
+        reread.controlState = controlState;
+        reread.action = "reread";  // the panel listed again, the marks kept by name
+        if (!list(true)) reread.failure = errorText;
+        hostCommands_.push_back(std::move(reread));
+        return;
+    }
     const std::vector<PluginPanelItem>& items = pluginPanel_.items();
     if (items.empty()) return;
     const PluginPanelItem current = items[static_cast<size_t>(pluginPanel_.currentItem())];
     const bool isFolder = (current.FindData.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-    HostCommandRecord record{key, controlState, "", "", false, -1, 0, {}, ""};
+    HostCommandRecord record{};
+    record.key = key;
+    record.controlState = controlState;
     const unsigned shifts = controlState & (PKF_CONTROL | PKF_ALT | PKF_SHIFT);
     if (key == VK_RETURN && shifts == 0 && isFolder) {
         record.action = "enter";
@@ -267,7 +286,7 @@ void HostEmulator::hostKey(int key, unsigned controlState) {
                               : key == VK_F4 ? OPM_EDIT
                                              : OPM_SILENT | OPM_VIEW;
         openItem(current, record);
-    } else if ((key == VK_DELETE || key == VK_F8) && (shifts & PKF_CONTROL) == 0) {
+    } else if (IsHostDeleteKey(key, shifts)) {
         record.action = (shifts & PKF_ALT) != 0 ? "wipe" : "delete";
         deleteItems(record);
         return;
@@ -328,16 +347,33 @@ void HostEmulator::openItem(const PluginPanelItem& item, HostCommandRecord& reco
 }
 
 void HostEmulator::deleteItems(HostCommandRecord record) {
-    if ((panelDescription_.flags & OPIF_REALNAMES) == 0) {
-        record.failure = "the plug-in has no DeleteFiles";  // so the host deletes nothing
-        hostCommands_.push_back(std::move(record));
-        return;
-    }
     std::vector<PluginPanelItem> items = pluginPanel_.selectedItems();
     if (items.empty())
         items.push_back(pluginPanel_.items()[static_cast<size_t>(pluginPanel_.currentItem())]);
+    std::erase_if(items, [](const PluginPanelItem& item) {
+        return std::strcmp(item.FindData.cFileName, "..") == 0;
+    });
+    if (items.empty()) return;
+    if ((panelDescription_.flags & OPIF_REALNAMES) == 0) {
+        // The plug-in's own delete, which asks its own question; the host asks nothing and
+        // then reads both panels again. Without the export it does nothing at all.
+        if (plugin_.DeleteFiles == nullptr) {
+            record.failure = "the plug-in has no DeleteFiles";
+        } else {
+            {
+                PluginCall call(*this, "DeleteFiles");
+                record.deleteFilesResult = plugin_.DeleteFiles(
+                    panel_, items.data(), static_cast<int>(items.size()), 0);
+            }
+            record.deleteFilesCalled = true;
+            afterPluginCall();
+            if (panel_ != nullptr) list(true);
+            listDisk();
+        }
+        hostCommands_.push_back(std::move(record));
+        return;
+    }
     for (const PluginPanelItem& item : items) {
-        if (std::strcmp(item.FindData.cFileName, "..") == 0) continue;
         HostCommandRecord done = record;
         done.realName = true;
         done.path = (currentDirectory() / item.FindData.cFileName).string();
@@ -346,6 +382,14 @@ void HostEmulator::deleteItems(HostCommandRecord record) {
             done.failure = "Cannot delete the file " + std::string(item.FindData.cFileName);
         hostCommands_.push_back(std::move(done));
     }
+}
+
+int HostEmulator::deleteFromFilesMenu(bool wipe) {
+    if (panel_ == nullptr || pluginPanel_.items().empty()) return 0;
+    HostCommandRecord record{};
+    record.action = wipe ? "wipe" : "delete";
+    deleteItems(record);
+    return hostCommands_.empty() ? 0 : hostCommands_.back().deleteFilesResult;
 }
 
 int HostEmulator::getFiles(bool move) {
@@ -376,6 +420,7 @@ int HostEmulator::getFiles(bool move) {
             pluginPanel_.setSelected(pluginPanel_.find(item.FindData.cFileName), false);
     afterPluginCall();
     if (panel_ != nullptr) list(true);
+    listDisk();
     return done;
 }
 
@@ -452,7 +497,7 @@ void HostEmulator::readPanelDescription() {
             if (sets[set][key] != nullptr) description.keyBar[set][key] = sets[set][key];
 }
 
-void HostEmulator::listDisk() {
+void HostEmulator::listDisk(bool keepSelection) {
     namespace fs = std::filesystem;
     std::vector<PluginPanelItem> items;
     diskPanel_.curDir = settings_.diskDirectory;
@@ -477,7 +522,7 @@ void HostEmulator::listDisk() {
             items.push_back(item);
         }
     }
-    diskPanel_.setItems(std::move(items), true, true);
+    diskPanel_.setItems(std::move(items), keepSelection, true);
 }
 
 void HostEmulator::afterPluginCall() {
@@ -490,7 +535,6 @@ void HostEmulator::afterPluginCall() {
     }
     if (requested.cursor && panel_ != nullptr)
         pluginPanel_.setCursor(requested.cursor->CurrentItem, requested.cursor->TopPanelItem);
-    listDisk();
 }
 
 std::vector<ControlRecord> HostEmulator::controls(int command) const {
@@ -517,6 +561,17 @@ int HostEmulator::control(HANDLE plugin, int command, void* param) {
             pending_.keepSelection = (pending_.update ? pending_.keepSelection : true) &&
                                      param != nullptr;
             pending_.update = true;
+            return 1;
+        case FCTL_UPDATEANOTHERPANEL:
+            // The disk panel reads its directory again at once; parameter 0 clears its marks.
+            listDisk(param != nullptr);
+            return 1;
+        case FCTL_REDRAWANOTHERPANEL:
+            if (param != nullptr) {
+                const PanelRedrawInfo& redraw = *static_cast<const PanelRedrawInfo*>(param);
+                diskPanel_.setCursor(redraw.CurrentItem, redraw.TopPanelItem);
+                record.redraw = redraw;
+            }
             return 1;
         case FCTL_REDRAWPANEL:
             if (param != nullptr) {

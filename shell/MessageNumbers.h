@@ -72,6 +72,10 @@ enum MessageNumber : int {
     MSG_COPY_BATCH_LINE = 92,      // format: file count, bytes done, batch total, batch percentage
     MSG_DELETE_PROGRESS = 93,      // format: ordinal, total
     MSG_THUMBNAIL_MOVE_KEEPS = 94, // a move of thumbnails alone copied them and deleted nothing
+    MSG_KEY_F3_VIEW = 95,          // key bar: F3 views a copy of the picture
+    MSG_KEY_F4_EDIT = 96,          // key bar: F4 edits a copy of the picture
+    MSG_KEY_F8_DELETE = 97,        // key bar: F8 deletes on the camera
+    MSG_LINE_WENT_AWAY = 98,       // camera failure: what to do when the line went away
 };
 
 }  // namespace pixlor

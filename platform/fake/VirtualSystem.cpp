@@ -31,6 +31,10 @@ void VirtualSystem::attachPort(unsigned number, SerialPeer* peer) {
     port.dcb = openedPortDcb(9600);
 }
 
+void VirtualSystem::hangUpPortAfterWrites(unsigned number, int writes) {
+    ports_[number].writesBeforeHangUp = writes;
+}
+
 void VirtualSystem::clearTraffic() {
     sent_.clear();
     received_.clear();
@@ -102,6 +106,7 @@ HANDLE VirtualSystem::CreateFileA(LPCSTR name, DWORD access, DWORD shareMode, DW
 BOOL VirtualSystem::CloseHandle(HANDLE handle) {
     if (Port* port = portOf(handle)) {
         port->open = false;
+        port->hungUp = false;  // plugged in again by the time it is opened anew
         port->input.clear();
         return TRUE;
     }
@@ -114,8 +119,10 @@ BOOL VirtualSystem::CloseHandle(HANDLE handle) {
 
 BOOL VirtualSystem::ReadFile(HANDLE handle, void* buffer, DWORD count, DWORD* done) {
     *done = 0;
-    if (Port* port = portOf(handle))
+    if (Port* port = portOf(handle)) {
+        if (port->hungUp) return fail(ERROR_GEN_FAILURE);
         return readPort(*port, static_cast<BYTE*>(buffer), count, done);
+    }
     auto file = files_.find(handle);
     if (file == files_.end()) return fail(ERROR_INVALID_HANDLE);
     return nativeSystem().ReadFile(file->second, buffer, count, done);
@@ -143,8 +150,10 @@ BOOL VirtualSystem::readPort(Port& port, BYTE* buffer, DWORD count, DWORD* done)
 
 BOOL VirtualSystem::WriteFile(HANDLE handle, const void* buffer, DWORD count, DWORD* done) {
     *done = 0;
-    if (Port* port = portOf(handle))
+    if (Port* port = portOf(handle)) {
+        if (port->hungUp) return fail(ERROR_GEN_FAILURE);
         return writePort(*port, static_cast<const BYTE*>(buffer), count, done);
+    }
     auto file = files_.find(handle);
     if (file == files_.end()) return fail(ERROR_INVALID_HANDLE);
     return nativeSystem().WriteFile(file->second, buffer, count, done);
@@ -167,12 +176,17 @@ BOOL VirtualSystem::writePort(Port& port, const BYTE* bytes, DWORD count, DWORD*
         arrives += byteMicros(replyBaud);
         port.input.push_back(Port::Byte{reply.bytes[i], replyBaud, arrives});
     }
+    if (port.writesBeforeHangUp > 0 && --port.writesBeforeHangUp == 0) {
+        port.hungUp = true;
+        port.input.clear();
+    }
     return TRUE;
 }
 
 BOOL VirtualSystem::GetCommState(HANDLE handle, DCB* dcb) {
     Port* port = portOf(handle);
     if (port == nullptr) return fail(ERROR_INVALID_HANDLE);
+    if (port->hungUp) return fail(ERROR_GEN_FAILURE);
     *dcb = port->dcb;
     return TRUE;
 }
@@ -180,6 +194,7 @@ BOOL VirtualSystem::GetCommState(HANDLE handle, DCB* dcb) {
 BOOL VirtualSystem::SetCommState(HANDLE handle, const DCB* dcb) {
     Port* port = portOf(handle);
     if (port == nullptr) return fail(ERROR_INVALID_HANDLE);
+    if (port->hungUp) return fail(ERROR_GEN_FAILURE);
     port->dcb = *dcb;
     return TRUE;
 }
@@ -187,6 +202,7 @@ BOOL VirtualSystem::SetCommState(HANDLE handle, const DCB* dcb) {
 BOOL VirtualSystem::SetCommTimeouts(HANDLE handle, const COMMTIMEOUTS* timeouts) {
     Port* port = portOf(handle);
     if (port == nullptr) return fail(ERROR_INVALID_HANDLE);
+    if (port->hungUp) return fail(ERROR_GEN_FAILURE);
     port->timeouts = *timeouts;
     return TRUE;
 }
@@ -194,6 +210,7 @@ BOOL VirtualSystem::SetCommTimeouts(HANDLE handle, const COMMTIMEOUTS* timeouts)
 BOOL VirtualSystem::PurgeComm(HANDLE handle, DWORD flags) {
     Port* port = portOf(handle);
     if (port == nullptr) return fail(ERROR_INVALID_HANDLE);
+    if (port->hungUp) return fail(ERROR_GEN_FAILURE);
     if ((flags & PURGE_RXCLEAR) != 0) {
         // What has arrived is discarded; bytes still on the wire arrive later.
         while (!port->input.empty() && port->input.front().arrives <= now_)
@@ -203,7 +220,9 @@ BOOL VirtualSystem::PurgeComm(HANDLE handle, DWORD flags) {
 }
 
 BOOL VirtualSystem::ClearCommError(HANDLE handle) {
-    return portOf(handle) != nullptr ? TRUE : fail(ERROR_INVALID_HANDLE);
+    const Port* port = portOf(handle);
+    if (port == nullptr) return fail(ERROR_INVALID_HANDLE);
+    return port->hungUp ? fail(ERROR_GEN_FAILURE) : TRUE;
 }
 
 void VirtualSystem::Sleep(DWORD milliseconds) {

@@ -1,5 +1,5 @@
 // Reads the built Pixlor.dll's PE headers and checks what the host relies on: a 32-bit x86
-// image, exactly the twelve undecorated entry points, imports from system DLLs only, and a
+// image, exactly the thirteen undecorated entry points, imports from system DLLs only, and a
 // version resource. Run by scripts/test.sh after the win32 build, with the DLL's path in
 // PIXLOR_DLL.
 #include <gtest/gtest.h>
@@ -131,13 +131,14 @@ TEST_F(ProductDll, IsA32BitX86Dll) {
     EXPECT_NE(image->characteristics & 0x2000, 0) << "not marked as a DLL";
 }
 
-TEST_F(ProductDll, ExportsExactlyTheTwelveEntryPointsUndecorated) {
+TEST_F(ProductDll, ExportsExactlyTheThirteenEntryPointsUndecorated) {
     std::vector<std::string> names = image->exportNames();
     std::sort(names.begin(), names.end());
     const std::vector<std::string> expected = {
-        "ClosePlugin", "Configure",   "FreeFindData",      "GetFiles",
-        "GetFindData", "GetMinFarVersion", "GetOpenPluginInfo", "GetPluginInfo",
-        "OpenPlugin",  "ProcessKey",  "SetDirectory",      "SetStartupInfo"};
+        "ClosePlugin", "Configure",   "DeleteFiles",       "FreeFindData",
+        "GetFiles",    "GetFindData", "GetMinFarVersion",  "GetOpenPluginInfo",
+        "GetPluginInfo", "OpenPlugin", "ProcessKey",       "SetDirectory",
+        "SetStartupInfo"};
     EXPECT_EQ(names, expected);
 }
 
