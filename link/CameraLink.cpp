@@ -25,6 +25,12 @@ CameraLink::CameraLink(std::uint8_t portIndex)
 CameraLink::~CameraLink() = default;
 
 bool CameraLink::wakeUp(std::uint32_t configuredSpeedIndex) {
+    if (wakeOnce(configuredSpeedIndex)) return true;
+    // A line that went away while nothing was sent shows only now: once more on a new port.
+    return port->lineLost != 0 && portOpened != 0 && wakeOnce(configuredSpeedIndex);
+}
+
+bool CameraLink::wakeOnce(std::uint32_t configuredSpeedIndex) {
     port->statusFlags = 0;
     errorCode = LINK_OK;
     if (portOpened != 0 && port->lineLost != 0) {

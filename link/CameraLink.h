@@ -86,6 +86,8 @@ public:
     std::uint8_t answerOverlong = 0;
 
 private:
+    // One wake-up: the port opened (anew when lost) or set to 19200 Bd, then the probes.
+    bool wakeOnce(std::uint32_t configuredSpeedIndex);
     // Sends the command packet, again after each NAK (three sends in all), and receives the answer.
     bool exchange(std::span<std::uint8_t> packet);
     // Up to `tries` probes at the port's speed; true at the camera's NAK. A failed purge leaves

@@ -155,10 +155,7 @@ bool SerialPort::write(const void* buffer, std::uint32_t count) {
 }
 
 bool SerialPort::purge() {
-    if (isOpen == 0) return false;
-    if (os().PurgeComm(handle, PURGE_TXCLEAR | PURGE_RXCLEAR)) return true;
-    lineLost = 1;
-    return false;
+    return isOpen != 0 && os().PurgeComm(handle, PURGE_TXCLEAR | PURGE_RXCLEAR);
 }
 
 void SerialPort::close() {

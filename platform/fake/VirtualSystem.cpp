@@ -32,7 +32,12 @@ void VirtualSystem::attachPort(unsigned number, SerialPeer* peer) {
 }
 
 void VirtualSystem::hangUpPortAfterWrites(unsigned number, int writes) {
-    ports_[number].writesBeforeHangUp = writes;
+    Port& port = ports_[number];
+    port.writesBeforeHangUp = writes;
+    if (writes == 0 && port.open) {
+        port.hungUp = true;
+        port.input.clear();
+    }
 }
 
 void VirtualSystem::clearTraffic() {

@@ -45,7 +45,8 @@ public:
     // --- set-up ---
     // COM<number> (1-based) answers through `peer`; nullptr detaches it.
     void attachPort(unsigned number, SerialPeer* peer);
-    // The adapter of COM<number> is unplugged right after the host's next `writes` writes:
+    // The adapter of COM<number> is unplugged right after the host's next `writes` writes (at
+    // once for 0):
     // every call on the open handle fails from then on (ERROR_GEN_FAILURE, as a hung-up line
     // answers), until the handle is closed; the port opens again afterwards.
     void hangUpPortAfterWrites(unsigned number, int writes);

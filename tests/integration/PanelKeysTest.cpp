@@ -307,6 +307,29 @@ TEST_F(CopyKeysOnFourPictures, DeleteFilesDoesWhatF8DoesWithTheItemsTheHostPasse
     EXPECT_EQ(boxesWithTopic("Delete?").size(), 2u);
 }
 
+// Ctrl+R reads the camera again: a picture erased on the camera itself is gone from the panel,
+// and the marks stay on the pictures that are still there, under the names they have now.
+TEST_F(CopyKeysOnFourPictures, CtrlRReadsTheCameraAgainAndKeepsTheMarksOnThePicturesLeft) {
+    ASSERT_TRUE(emulator.enterFolder("02-05-17"));
+    ASSERT_TRUE(emulator.selectItems({"pic17.05.2002_002.jpg", "pic17.05.2002_003.jpg"}));
+    // The camera's own delete of its first picture: select it, erase it.
+    const std::vector<BYTE> selectFirst{0x1B, 0x43, 0x06, 0x00, 0x00, 0x04, 0x01,
+                                        0x00, 0x00, 0x00, 0x05, 0x00};
+    const std::vector<BYTE> eraseCurrent{0x1B, 0x43, 0x03, 0x00, 0x02, 0x07, 0x00, 0x09, 0x00};
+    PeerReply ignored;
+    for (const std::vector<BYTE>& command : {selectFirst, eraseCurrent})
+        camera.hostSent(command.data(), static_cast<DWORD>(command.size()), 19200, ignored);
+    ASSERT_EQ(camera.pictures().size(), 3u);
+    EXPECT_EQ(emulator.pressKey('R', PKF_CONTROL), 1);
+    EXPECT_EQ(emulator.pluginPanel().names(),
+              (std::vector<std::string>{"..", "pic17.05.2002_001.jpg", "pic17.05.2002_002.jpg"}));
+    EXPECT_EQ(emulator.pluginPanel().selectedNames(),
+              (std::vector<std::string>{"pic17.05.2002_001.jpg", "pic17.05.2002_002.jpg"}));
+    EXPECT_EQ(panel()->device->pictureCount, 3u);
+    EXPECT_EQ(camera.baud(), sim::CAMERA_DEFAULT_BAUD);
+    EXPECT_TRUE(boxesWithTopic("Errors").empty());
+}
+
 // Every key in every shift state, then one copy: the files of the host's own folder that carry
 // the pictures' names stay as they are, and nothing is written outside the chosen destination
 // but the host's temporary copies, which it removes.

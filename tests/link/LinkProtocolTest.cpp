@@ -124,7 +124,7 @@ TEST_F(NewLink, PortThatWillNotOpenFailsAndTheNextWakeUpTriesAfresh) {
               (Texts{"Sleep(500)", "Sleep(500)", "Sleep(100)", "Sleep(100)"}));
 }
 
-TEST_F(NewLink, FailedFirstPurgeIsRepeatedByTheNextWakeUpOnAPortOpenedAnew) {
+TEST_F(NewLink, FailedFirstPurgeIsRepeatedByTheNextWakeUp) {
     // The open's own purge is the first; the wake-up's purge is the second.
     system().failCall(SysCall::PurgeComm, 2);
     EXPECT_FALSE(link.wakeUp());
@@ -133,11 +133,7 @@ TEST_F(NewLink, FailedFirstPurgeIsRepeatedByTheNextWakeUpOnAPortOpenedAnew) {
     system().clearRecords();
     camera.reply(NAK);
     ASSERT_TRUE(link.wakeUp());
-    // A port whose purge the system refused is opened anew, and purged as at first.
-    const Texts purges = system().log(SysCall::PurgeComm);
-    ASSERT_GE(purges.size(), 2u);
-    EXPECT_EQ(Texts(purges.begin(), purges.begin() + 2),
-              (Texts{"PurgeComm(0xF)", "PurgeComm(0xC)"}));
+    EXPECT_EQ(system().log(SysCall::PurgeComm)[0], "PurgeComm(0xC)");
     EXPECT_EQ(link.purgePending, 0);
 }
 
@@ -149,14 +145,30 @@ TEST_F(NewLink, FailedPurgeBetweenTriesEndsTheWakeUp) {
     EXPECT_EQ(camera.writesOf(PROBE), 1);
 }
 
-TEST_F(NewLink, LaterWakeUpThatCannotSetTheLineFailsWithPortSetup) {
+// A handle the system no longer lets set the line (a line that hung up, an adapter unplugged
+// and plugged in again) is closed, and the wake-up goes on as the first one, on a new handle.
+TEST_F(NewLink, LaterWakeUpThatCannotSetTheLineOpensThePortAnew) {
     camera.reply(NAK).reply(ACK);
     ASSERT_TRUE(link.wakeUp());
     ASSERT_TRUE(link.switchSpeed(4));
     system().failCall(SysCall::SetCommState);
+    system().clearRecords();
+    camera.reply(NAK);
+    EXPECT_TRUE(link.wakeUp());
+    EXPECT_EQ(system().log(SysCall::CloseHandle).size(), 1u);
+    EXPECT_EQ(system().log(SysCall::CreateFileA).size(), 1u);
+    EXPECT_EQ(system().log(SysCall::Sleep).front(), "Sleep(500)");
+    EXPECT_EQ(link.port->lineLost, 0);
+}
+
+TEST_F(NewLink, WakeUpOnAPortThatCannotBeSetEvenAnewFails) {
+    camera.reply(NAK).reply(ACK);
+    ASSERT_TRUE(link.wakeUp());
+    ASSERT_TRUE(link.switchSpeed(4));
+    system().failCall(SysCall::SetCommState, 1, 2);
     EXPECT_FALSE(link.wakeUp());
-    EXPECT_EQ(link.errorCode, LINK_ERR_PORT_SETUP);
-    EXPECT_EQ(link.port->statusFlags, STATUS_PORT_SETUP);
+    EXPECT_EQ(link.errorCode, LINK_ERR_OPEN);
+    EXPECT_NE(link.port->statusFlags & STATUS_PORT_SETUP, 0u);
 }
 
 TEST_F(NewLink, DestroyingTheLinkClosesThePort) {
