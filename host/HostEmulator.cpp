@@ -3,6 +3,7 @@
 #include "host/StandardFunctions.h"
 
 #include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <cstring>
 #include <filesystem>
@@ -39,6 +40,50 @@ FILETIME FileTimeOf(const std::filesystem::file_time_type& time) {
 std::vector<unsigned char> FileBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+constexpr int KEY_F1 = 0x70;
+
+// A line of a help file as the host reads it: the line end and trailing blanks cut.
+std::vector<std::string> HelpFileLines(const std::string& path) {
+    const std::vector<unsigned char> bytes = FileBytes(path);
+    std::vector<std::string> lines;
+    std::string line;
+    for (std::size_t i = 0; i <= bytes.size(); ++i) {
+        if (i < bytes.size() && bytes[i] != '\n') {
+            line += static_cast<char>(bytes[i]);
+            continue;
+        }
+        while (!line.empty() && (line.back() == '\r' || line.back() == ' ' || line.back() == '\t'))
+            line.pop_back();
+        lines.push_back(line);
+        line.clear();
+    }
+    return lines;
+}
+
+bool SameTextIgnoringCase(const std::string& first, const std::string& second) {
+    return first.size() == second.size() &&
+           std::equal(first.begin(), first.end(), second.begin(), [](char a, char b) {
+               return std::tolower(static_cast<unsigned char>(a)) ==
+                      std::tolower(static_cast<unsigned char>(b));
+           });
+}
+
+// The language a help file names: its ".Language=" line before "@Contents", up to the comma,
+// blanks cut; empty when there is none.
+std::string HelpFileLanguage(const std::vector<std::string>& lines) {
+    for (const std::string& line : lines) {
+        if (SameTextIgnoringCase(line.substr(0, 9), "@Contents")) break;
+        if (!SameTextIgnoringCase(line.substr(0, 10), ".Language=")) continue;
+        std::string name = line.substr(10, line.find(',') == std::string::npos
+                                               ? std::string::npos
+                                               : line.find(',') - 10);
+        while (!name.empty() && name.front() == ' ') name.erase(name.begin());
+        while (!name.empty() && name.back() == ' ') name.pop_back();
+        return name;
+    }
+    return "";
 }
 
 // The host's own delete: F8 and Shift+F8, Shift+Del and Alt+Del (wipe), the grey Del and the
@@ -286,6 +331,9 @@ void HostEmulator::hostKey(int key, unsigned controlState) {
                               : key == VK_F4 ? OPM_EDIT
                                              : OPM_SILENT | OPM_VIEW;
         openItem(current, record);
+    } else if (key == KEY_F1 && shifts == 0) {
+        record.action = "help";
+        showPluginHelp(record);
     } else if (IsHostDeleteKey(key, shifts)) {
         record.action = (shifts & PKF_ALT) != 0 ? "wipe" : "delete";
         deleteItems(record);
@@ -294,6 +342,48 @@ void HostEmulator::hostKey(int key, unsigned controlState) {
         return;
     }
     hostCommands_.push_back(std::move(record));
+}
+
+// The host's choice of a plug-in's help file: of the *.hlf files beside the module, the first
+// whose language is the help language (case ignored), else an English one, else the last one
+// found; none at all shows the host's own help. Then the topic Contents of that file: the lines
+// after "@Contents" (case ignored) up to the next topic.
+void HostEmulator::showPluginHelp(HostCommandRecord& record) const {
+    namespace fs = std::filesystem;
+    const fs::path folder = NativePath(settings_.moduleName).parent_path();
+    std::vector<fs::path> files;
+    std::error_code error;
+    for (fs::directory_iterator it(folder.empty() ? "." : folder, error), end; !error && it != end;
+         it.increment(error))
+        if (it->path().extension() == ".hlf") files.push_back(it->path());
+    std::sort(files.begin(), files.end());
+    std::string english;
+    for (const fs::path& file : files) {
+        const std::string language = HelpFileLanguage(HelpFileLines(file.string()));
+        if (SameTextIgnoringCase(language, settings_.helpLanguage)) {
+            record.path = file.string();
+            break;
+        }
+        if (SameTextIgnoringCase(language, "English")) english = file.string();
+    }
+    if (record.path.empty()) record.path = !english.empty() ? english
+                                           : files.empty()  ? ""
+                                                            : files.back().string();
+    if (record.path.empty()) {
+        record.failure = "no help file: the host shows its own help";
+        return;
+    }
+    bool inTopic = false;
+    for (const std::string& line : HelpFileLines(record.path)) {
+        if (!line.empty() && line[0] == '@') {
+            if (inTopic) return;
+            inTopic = SameTextIgnoringCase(line.substr(1), "Contents");
+            continue;
+        }
+        if (inTopic) record.shown.insert(record.shown.end(), line.begin(), line.end());
+        if (inTopic) record.shown.push_back('\n');
+    }
+    if (!inTopic) record.failure = "Help topic not found";
 }
 
 std::filesystem::path HostEmulator::currentDirectory() const {

@@ -26,6 +26,7 @@ constexpr int HOST_VERSION = MAKEFARVERSION(1, 70, 1282);
 struct EmulatorSettings {
     std::string moduleName;       // the plug-in module's path; its folder holds the .lng files
     std::string language = "English";
+    std::string helpLanguage = "English";  // the host's help language, for the plug-in's help
     std::string rootKey = "Software\\Far\\Plugins";
     int moduleNumber = 1;
     std::string diskDirectory;    // the directory of the disk panel
@@ -56,8 +57,8 @@ struct ControlRecord {
 struct HostCommandRecord {
     int key = 0;
     unsigned controlState = 0;
-    std::string action;        // "view", "edit", "delete", "wipe", "enter", "reread"
-    std::string path;          // the file acted on, or the folder entered
+    std::string action;        // "view", "edit", "delete", "wipe", "enter", "reread", "help"
+    std::string path;          // the file acted on, the folder entered, the help file shown
     bool realName = false;     // the item was taken as a file of the host's current directory
     int getFilesMode = -1;     // the operation mode of the GetFiles asked for; -1: none
     int getFilesResult = 0;
@@ -105,7 +106,8 @@ public:
     // and Alt+Del (the grey Del and the keypad's) delete or wipe those files under
     // OPIF_REALNAMES, else hand the marked items (or the current one) to the plug-in's
     // DeleteFiles with operation mode 0 and list both panels again, or do nothing without it;
-    // Ctrl+R lists the panel again.
+    // Ctrl+R lists the panel again; F1 shows the topic Contents of the plug-in's help file for
+    // the help language, chosen by the host's rules (path empty: the host's own help).
     int pressKey(int key, unsigned controlState = 0);
     // The Files menu's Delete (or Wipe): the host's own delete of the marked items (else the
     // one under the cursor), as its delete keys do it; DeleteFiles' answer, 0 without one.
@@ -167,6 +169,7 @@ private:
     void hostKey(int key, unsigned controlState);
     void openItem(const PluginPanelItem& item, HostCommandRecord& record);
     void deleteItems(HostCommandRecord record);
+    void showPluginHelp(HostCommandRecord& record) const;
     std::filesystem::path currentDirectory() const;
     // What the plug-in asked for during its call, done now that it has returned.
     void afterPluginCall();
