@@ -96,8 +96,11 @@ bool IsFolder(const PluginPanelItem& item) {
     return (item.FindData.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
-bool SameText(const char* first, const char* second) {
-    return HostServices.FSF->LStricmp(first, second) == 0;
+// A name among `names`, case ignored as the host ignores it.
+bool Among(const std::vector<std::string>& names, const char* name) {
+    return std::any_of(names.begin(), names.end(), [name](const std::string& listed) {
+        return HostServices.FSF->LStricmp(listed.c_str(), name) == 0;
+    });
 }
 
 // The same shot: the camera gives its pictures no names, only their sizes and time.
@@ -202,12 +205,8 @@ void RereadKey(CameraPanel& panel) {
     for (int i = 0; i < count; ++i) {
         const PluginPanelItem& item = items[i];
         if (IsFolder(item)) {
-            const bool wasMarked = std::any_of(markedFolders.begin(), markedFolders.end(),
-                                               [&](const std::string& name) {
-                                                   return SameText(name.c_str(),
-                                                                   item.FindData.cFileName);
-                                               });
-            if (wasMarked) keep.emplace_back(item.FindData.cFileName);
+            if (Among(markedFolders, item.FindData.cFileName))
+                keep.emplace_back(item.FindData.cFileName);
             continue;
         }
         const PictureEntry* entry = panel.device->entryAt(item.UserData);
@@ -221,10 +220,8 @@ void RereadKey(CameraPanel& panel) {
     FreeFindData(items);
     for (int i = 0; info.PanelItems != nullptr && i < info.ItemsNumber; ++i) {
         PluginPanelItem& item = info.PanelItems[i];
-        const bool stays = std::any_of(keep.begin(), keep.end(), [&](const std::string& name) {
-            return SameText(name.c_str(), item.FindData.cFileName);
-        });
-        item.Flags = stays ? item.Flags | PPIF_SELECTED : item.Flags & ~PPIF_SELECTED;
+        item.Flags = Among(keep, item.FindData.cFileName) ? item.Flags | PPIF_SELECTED
+                                                          : item.Flags & ~PPIF_SELECTED;
     }
     if (info.PanelItems != nullptr) HostServices.Control(&panel, FCTL_SETSELECTION, &info);
     HostServices.Control(&panel, FCTL_UPDATEPANEL, reinterpret_cast<void*>(1));
