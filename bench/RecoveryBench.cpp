@@ -1,7 +1,9 @@
 // How fast a line that goes wrong is noticed, on the real clock and the POSIX serial port, with
 // pixlor-camsim: a camera that falls silent in the middle of a photo (at 9600 and 115200 Bd), a
-// camera left at 115200 Bd by a line failure and woken again, and a port with no camera at all.
+// camera left at 115200 Bd by a line failure and woken again, a port with no camera at all, and
+// a camera whose packets are longer than the receive buffer.
 #include "bench/BenchSupport.h"
+#include "device/CameraDevice.h"
 #include "link/CameraLink.h"
 
 #include <fcntl.h>
@@ -72,6 +74,25 @@ double missingCameraReportedSeconds() {
     return !woken && link.errorCode == LINK_ERR_NO_WAKE ? seconds : -1;
 }
 
+// Seconds a photo download takes to give up at 115200 Bd on a camera whose packets carry
+// `packetSize` bytes, more than the receive buffer holds; -1 when it went otherwise (it did
+// not fail, or it left a file).
+double overlongPacketGivenUpSeconds(const std::string& folder, unsigned packetSize) {
+    const std::string scenario = folder + "/overlong.json";
+    std::ofstream(scenario) << "{\"packetSize\": " << packetSize
+                            << ", \"content\": \"data\", \"pictures\": [{\"photoSize\": 200000,"
+                               " \"thumbSize\": 1000, \"shootingTime\": 1025827200}]}";
+    CamsimOnCom1 camsim({"--scenario", scenario});
+    if (!camsim.running()) return -1;
+    CameraDevice device(0, 5);
+    if (!device.openCatalogue() || !device.readPictureInfo(1, true)) return -1;
+    const std::string target = folder + "/overlong.jpg";
+    const double start = wallSeconds();
+    const bool copied = device.downloadPicture(1, true, true, target.c_str(), nullptr, {});
+    const double seconds = wallSeconds() - start;
+    return !copied && ::access(target.c_str(), F_OK) != 0 ? seconds : -1;
+}
+
 }  // namespace
 }  // namespace pixlor::bench
 
@@ -84,5 +105,8 @@ int main() {
     std::printf("wake-up of a camera left at 115200 Bd: %.3f s\n",
                 wakeUpOfACameraLeftFastSeconds());
     std::printf("no camera on the port reported after: %.3f s\n", missingCameraReportedSeconds());
+    std::printf("photo of over-long packets given up at 115200 Bd: 32762 B %.3f s, 65535 B %.3f s\n",
+                overlongPacketGivenUpSeconds(folder.path(), 32762),
+                overlongPacketGivenUpSeconds(folder.path(), 65535));
     return 0;
 }

@@ -29,6 +29,8 @@ CameraDevice::~CameraDevice() {
 }
 
 bool CameraDevice::ensureConnected() {
+    // A line the system lost since the camera was woken needs a new port and a new wake-up.
+    if (link->port->lineLost != 0) linkReady = 0;
     if (linkReady != 0) return true;
     // A camera switched off and on in between has forgotten its selection.
     link->currentPicture = 0;
@@ -80,6 +82,7 @@ bool CameraDevice::connect(bool resetAfter) {
         return false;
     }
     pictureCount = count;
+    catalogueInDoubt = 0;
     if (!restoreSpeed(resetAfter, false)) return false;
     operationCode = OP_OK;
     catalogueOpen = 1;

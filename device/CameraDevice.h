@@ -88,8 +88,16 @@ public:
     std::unique_ptr<PictureList> pictures;
     std::uint32_t pictureCount = 0;
     std::uint8_t catalogueOpen = 0;
+    // A deletion's outcome could not be learned: the catalogue may no longer match the camera,
+    // and no picture is deleted by its number until the catalogue is read again.
+    std::uint8_t catalogueInDoubt = 0;
 
 private:
+    // After a delete action the camera took but did not confirm: reads the picture count again.
+    // True when it shows the picture gone; false (the failure's own codes kept) otherwise.
+    bool deletedAfterAll();
+    // The deleted picture leaves the catalogue; the later ones move up, as on the camera.
+    void removeEntry(std::uint32_t number);
     // A camera that answered NAK or refused is out of step with the host but still listens: it
     // goes back to its default speed, and the report keeps the failure that led here.
     void resetSpeedIfOutOfStep();

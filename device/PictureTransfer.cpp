@@ -221,13 +221,36 @@ bool CameraDevice::receiveData(std::uint8_t reg, PacketSink& sink, std::uint32_t
 bool CameraDevice::awaitDataPacket() {
     for (int tries = 1;; ++tries) {
         if (acceptDataPacket(LINK_ERR_NEXT_PACKET, 0)) return true;
-        if ((link->port->statusFlags & STATUS_RESEND) == 0 || tries == PACKET_TRIES) return false;
+        if ((link->port->statusFlags & STATUS_RESEND) == 0 || tries == PACKET_TRIES ||
+            link->answerOverlong != 0)
+            return false;
         // A NAK that reaches the camera while it is still sending brings a copy on top of the
         // packet under way, which would then be taken for the next one: the NAK waits until
         // the line is quiet, and without that certainty the transfer ends.
         if (link->port->readEndedBySilence == 0 && !link->letLineGoQuiet()) return false;
         link->answerAndReceive(true);
     }
+}
+
+void CameraDevice::removeEntry(std::uint32_t number) {
+    // The camera closes the gap; so does the catalogue.
+    if (pictures) pictures->remove(number - 1);
+    --pictureCount;
+}
+
+bool CameraDevice::deletedAfterAll() {
+    const std::int32_t failedError = link->errorCode;
+    const std::uint32_t failedFlags = link->port->statusFlags;
+    std::uint32_t count = 0;
+    const bool counted = link->getRegister(REGISTER_PICTURE_COUNT, count);
+    if (counted && count + 1 == pictureCount) return true;
+    // Not deleted after all (the count is unchanged), or not known: the report shows the
+    // deletion's own failure. Any other count means the camera holds other pictures than the
+    // catalogue says.
+    if (!counted || count != pictureCount) catalogueInDoubt = 1;
+    link->errorCode = failedError;
+    link->port->statusFlags = failedFlags;
+    return false;
 }
 
 bool CameraDevice::deletePicture(std::uint32_t number, bool resetAfter) {
@@ -237,6 +260,8 @@ bool CameraDevice::deletePicture(std::uint32_t number, bool resetAfter) {
         operationCode = OP_SELECT_RANGE;
         return false;
     }
+    // Numbers from a catalogue that may have lost step could name another picture.
+    if (catalogueInDoubt != 0) return false;
     if (!ensureConnected()) return false;
     for (;;) {
         const bool deleteLast =
@@ -252,12 +277,20 @@ bool CameraDevice::deletePicture(std::uint32_t number, bool resetAfter) {
             continue;
         }
         if ((flags & STATUS_TIMEOUTS) != 0) operationCode = OP_DELETE_TIMEOUTS;
+        const std::int32_t failedError = link->errorCode;
+        if (link->actionAccepted != 0 && deletedAfterAll()) {
+            if ((flags & STATUS_TIMEOUTS) == 0) break;
+            // Deleted, but the port's time-outs are not what they were: the catalogue follows
+            // the camera, and the failure is reported.
+            removeEntry(number);
+            link->errorCode = failedError;
+            link->port->statusFlags = flags;
+            return false;
+        }
         resetSpeedIfOutOfStep();
         return false;
     }
-    // The camera closes the gap; so does the catalogue.
-    if (pictures) pictures->remove(number - 1);
-    --pictureCount;
+    removeEntry(number);
     if (!restoreSpeed(resetAfter, false)) return false;
     operationCode = OP_OK;
     return true;

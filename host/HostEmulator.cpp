@@ -4,6 +4,7 @@
 #include "platform/System.h"
 
 #include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <cstring>
 #include <filesystem>
@@ -58,6 +59,58 @@ void EnsureConsoleInput() {
     if (input != INVALID_HANDLE_VALUE) ::SetStdHandle(STD_INPUT_HANDLE, input);
 }
 #endif
+
+constexpr int KEY_F1 = 0x70;
+
+// A line of a help file as the host reads it: the line end and trailing blanks cut.
+std::vector<std::string> HelpFileLines(const std::string& path) {
+    const std::vector<unsigned char> bytes = FileBytes(path);
+    std::vector<std::string> lines;
+    std::string line;
+    for (std::size_t i = 0; i <= bytes.size(); ++i) {
+        if (i < bytes.size() && bytes[i] != '\n') {
+            line += static_cast<char>(bytes[i]);
+            continue;
+        }
+        while (!line.empty() && (line.back() == '\r' || line.back() == ' ' || line.back() == '\t'))
+            line.pop_back();
+        lines.push_back(line);
+        line.clear();
+    }
+    return lines;
+}
+
+bool SameTextIgnoringCase(const std::string& first, const std::string& second) {
+    return first.size() == second.size() &&
+           std::equal(first.begin(), first.end(), second.begin(), [](char a, char b) {
+               return std::tolower(static_cast<unsigned char>(a)) ==
+                      std::tolower(static_cast<unsigned char>(b));
+           });
+}
+
+// The language a help file names: its ".Language=" line before "@Contents", up to the comma,
+// blanks cut; empty when there is none.
+std::string HelpFileLanguage(const std::vector<std::string>& lines) {
+    for (const std::string& line : lines) {
+        if (SameTextIgnoringCase(line.substr(0, 9), "@Contents")) break;
+        if (!SameTextIgnoringCase(line.substr(0, 10), ".Language=")) continue;
+        std::string name = line.substr(10, line.find(',') == std::string::npos
+                                               ? std::string::npos
+                                               : line.find(',') - 10);
+        while (!name.empty() && name.front() == ' ') name.erase(name.begin());
+        while (!name.empty() && name.back() == ' ') name.pop_back();
+        return name;
+    }
+    return "";
+}
+
+// The host's own delete: F8 and Shift+F8, Shift+Del and Alt+Del (wipe), the grey Del and the
+// keypad's alike. Plain Del and Ctrl+Del are no delete keys of the host.
+bool IsHostDeleteKey(int key, unsigned shifts) {
+    if (key == VK_F8) return shifts == 0 || shifts == PKF_SHIFT;
+    if (key != VK_DELETE && key != VK_NUMPAD_DELETE) return false;
+    return shifts == PKF_SHIFT || shifts == PKF_ALT;
+}
 
 std::filesystem::path NativePath(std::string path) {
 #ifndef _WIN32
@@ -267,11 +320,22 @@ int HostEmulator::pressKey(int key, unsigned controlState) {
 }
 
 void HostEmulator::hostKey(int key, unsigned controlState) {
+    if (key == 'R' && (controlState & (PKF_CONTROL | PKF_ALT | PKF_SHIFT)) == PKF_CONTROL) {
+        HostCommandRecord reread{};
+        reread.key = key;
+        reread.controlState = controlState;
+        reread.action = "reread";  // the panel listed again, the marks kept by name
+        if (!list(true)) reread.failure = errorText;
+        hostCommands_.push_back(std::move(reread));
+        return;
+    }
     const std::vector<PluginPanelItem>& items = pluginPanel_.items();
     if (items.empty()) return;
     const PluginPanelItem current = items[static_cast<size_t>(pluginPanel_.currentItem())];
     const bool isFolder = (current.FindData.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-    HostCommandRecord record{key, controlState, "", "", false, -1, 0, {}, ""};
+    HostCommandRecord record{};
+    record.key = key;
+    record.controlState = controlState;
     const unsigned shifts = controlState & (PKF_CONTROL | PKF_ALT | PKF_SHIFT);
     if (key == VK_RETURN && shifts == 0 && isFolder) {
         record.action = "enter";
@@ -286,7 +350,10 @@ void HostEmulator::hostKey(int key, unsigned controlState) {
                               : key == VK_F4 ? OPM_EDIT
                                              : OPM_SILENT | OPM_VIEW;
         openItem(current, record);
-    } else if ((key == VK_DELETE || key == VK_F8) && (shifts & PKF_CONTROL) == 0) {
+    } else if (key == KEY_F1 && shifts == 0) {
+        record.action = "help";
+        showPluginHelp(record);
+    } else if (IsHostDeleteKey(key, shifts)) {
         record.action = (shifts & PKF_ALT) != 0 ? "wipe" : "delete";
         deleteItems(record);
         return;
@@ -294,6 +361,48 @@ void HostEmulator::hostKey(int key, unsigned controlState) {
         return;
     }
     hostCommands_.push_back(std::move(record));
+}
+
+// The host's choice of a plug-in's help file: of the *.hlf files beside the module, the first
+// whose language is the help language (case ignored), else an English one, else the last one
+// found; none at all shows the host's own help. Then the topic Contents of that file: the lines
+// after "@Contents" (case ignored) up to the next topic.
+void HostEmulator::showPluginHelp(HostCommandRecord& record) const {
+    namespace fs = std::filesystem;
+    const fs::path folder = NativePath(settings_.moduleName).parent_path();
+    std::vector<fs::path> files;
+    std::error_code error;
+    for (fs::directory_iterator it(folder.empty() ? "." : folder, error), end; !error && it != end;
+         it.increment(error))
+        if (it->path().extension() == ".hlf") files.push_back(it->path());
+    std::sort(files.begin(), files.end());
+    std::string english;
+    for (const fs::path& file : files) {
+        const std::string language = HelpFileLanguage(HelpFileLines(file.string()));
+        if (SameTextIgnoringCase(language, settings_.helpLanguage)) {
+            record.path = file.string();
+            break;
+        }
+        if (SameTextIgnoringCase(language, "English")) english = file.string();
+    }
+    if (record.path.empty()) record.path = !english.empty() ? english
+                                           : files.empty()  ? ""
+                                                            : files.back().string();
+    if (record.path.empty()) {
+        record.failure = "no help file: the host shows its own help";
+        return;
+    }
+    bool inTopic = false;
+    for (const std::string& line : HelpFileLines(record.path)) {
+        if (!line.empty() && line[0] == '@') {
+            if (inTopic) return;
+            inTopic = SameTextIgnoringCase(line.substr(1), "Contents");
+            continue;
+        }
+        if (inTopic) record.shown.insert(record.shown.end(), line.begin(), line.end());
+        if (inTopic) record.shown.push_back('\n');
+    }
+    if (!inTopic) record.failure = "Help topic not found";
 }
 
 std::filesystem::path HostEmulator::currentDirectory() const {
@@ -347,16 +456,33 @@ void HostEmulator::openItem(const PluginPanelItem& item, HostCommandRecord& reco
 }
 
 void HostEmulator::deleteItems(HostCommandRecord record) {
-    if ((panelDescription_.flags & OPIF_REALNAMES) == 0) {
-        record.failure = "the plug-in has no DeleteFiles";  // so the host deletes nothing
-        hostCommands_.push_back(std::move(record));
-        return;
-    }
     std::vector<PluginPanelItem> items = pluginPanel_.selectedItems();
     if (items.empty())
         items.push_back(pluginPanel_.items()[static_cast<size_t>(pluginPanel_.currentItem())]);
+    std::erase_if(items, [](const PluginPanelItem& item) {
+        return std::strcmp(item.FindData.cFileName, "..") == 0;
+    });
+    if (items.empty()) return;
+    if ((panelDescription_.flags & OPIF_REALNAMES) == 0) {
+        // The plug-in's own delete, which asks its own question; the host asks nothing and
+        // then reads both panels again. Without the export it does nothing at all.
+        if (plugin_.DeleteFiles == nullptr) {
+            record.failure = "the plug-in has no DeleteFiles";
+        } else {
+            {
+                PluginCall call(*this, "DeleteFiles");
+                record.deleteFilesResult = plugin_.DeleteFiles(
+                    panel_, items.data(), static_cast<int>(items.size()), 0);
+            }
+            record.deleteFilesCalled = true;
+            afterPluginCall();
+            if (panel_ != nullptr) list(true);
+            listDisk();
+        }
+        hostCommands_.push_back(std::move(record));
+        return;
+    }
     for (const PluginPanelItem& item : items) {
-        if (std::strcmp(item.FindData.cFileName, "..") == 0) continue;
         HostCommandRecord done = record;
         done.realName = true;
         done.path = (currentDirectory() / item.FindData.cFileName).string();
@@ -365,6 +491,14 @@ void HostEmulator::deleteItems(HostCommandRecord record) {
             done.failure = "Cannot delete the file " + std::string(item.FindData.cFileName);
         hostCommands_.push_back(std::move(done));
     }
+}
+
+int HostEmulator::deleteFromFilesMenu(bool wipe) {
+    if (panel_ == nullptr || pluginPanel_.items().empty()) return 0;
+    HostCommandRecord record{};
+    record.action = wipe ? "wipe" : "delete";
+    deleteItems(record);
+    return hostCommands_.empty() ? 0 : hostCommands_.back().deleteFilesResult;
 }
 
 int HostEmulator::getFiles(bool move) {
@@ -395,6 +529,7 @@ int HostEmulator::getFiles(bool move) {
             pluginPanel_.setSelected(pluginPanel_.find(item.FindData.cFileName), false);
     afterPluginCall();
     if (panel_ != nullptr) list(true);
+    listDisk();
     return done;
 }
 
@@ -492,7 +627,7 @@ void HostEmulator::readPanelDescription() {
             if (sets[set][key] != nullptr) description.keyBar[set][key] = sets[set][key];
 }
 
-void HostEmulator::listDisk() {
+void HostEmulator::listDisk(bool keepSelection) {
     namespace fs = std::filesystem;
     std::vector<PluginPanelItem> items;
     diskPanel_.curDir = settings_.diskDirectory;
@@ -517,7 +652,7 @@ void HostEmulator::listDisk() {
             items.push_back(item);
         }
     }
-    diskPanel_.setItems(std::move(items), true, true);
+    diskPanel_.setItems(std::move(items), keepSelection, true);
 }
 
 void HostEmulator::afterPluginCall() {
@@ -530,7 +665,6 @@ void HostEmulator::afterPluginCall() {
     }
     if (requested.cursor && panel_ != nullptr)
         pluginPanel_.setCursor(requested.cursor->CurrentItem, requested.cursor->TopPanelItem);
-    listDisk();
 }
 
 std::vector<ControlRecord> HostEmulator::controls(int command) const {
@@ -557,6 +691,17 @@ int HostEmulator::control(HANDLE plugin, int command, void* param) {
             pending_.keepSelection = (pending_.update ? pending_.keepSelection : true) &&
                                      param != nullptr;
             pending_.update = true;
+            return 1;
+        case FCTL_UPDATEANOTHERPANEL:
+            // The disk panel reads its directory again at once; parameter 0 clears its marks.
+            listDisk(param != nullptr);
+            return 1;
+        case FCTL_REDRAWANOTHERPANEL:
+            if (param != nullptr) {
+                const PanelRedrawInfo& redraw = *static_cast<const PanelRedrawInfo*>(param);
+                diskPanel_.setCursor(redraw.CurrentItem, redraw.TopPanelItem);
+                record.redraw = redraw;
+            }
             return 1;
         case FCTL_REDRAWPANEL:
             if (param != nullptr) {

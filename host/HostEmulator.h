@@ -34,6 +34,7 @@ constexpr std::intptr_t DEFAULT_MODULE_NUMBER = 1;
 struct EmulatorSettings {
     std::string moduleName;       // the plug-in module's path; its folder holds the .lng files
     std::string language = "English";
+    std::string helpLanguage = "English";  // the host's help language, for the plug-in's help
     std::string rootKey = "Software\\Far\\Plugins";
     std::intptr_t moduleNumber = DEFAULT_MODULE_NUMBER;
     std::string diskDirectory;    // the directory of the disk panel
@@ -67,11 +68,13 @@ struct ControlRecord {
 struct HostCommandRecord {
     int key = 0;
     unsigned controlState = 0;
-    std::string action;        // "view", "edit", "delete", "wipe", "enter"
-    std::string path;          // the file acted on, or the folder entered
+    std::string action;        // "view", "edit", "delete", "wipe", "enter", "reread", "help"
+    std::string path;          // the file acted on, the folder entered, the help file shown
     bool realName = false;     // the item was taken as a file of the host's current directory
     int getFilesMode = -1;     // the operation mode of the GetFiles asked for; -1: none
     int getFilesResult = 0;
+    bool deleteFilesCalled = false;  // the host's delete went to the plug-in's DeleteFiles
+    int deleteFilesResult = 0;
     std::vector<unsigned char> shown;  // what the viewer or editor showed
     std::string failure;       // what the host said instead of acting, or why it did nothing
 };
@@ -110,10 +113,16 @@ public:
     // ProcessKey with the control state (PKF_ bits); the plug-in's answer. A key it leaves to
     // the host is then done as the real host does it: Enter enters a folder; F3, F4 and Enter
     // on a picture view or edit it, a file of the current directory under OPIF_REALNAMES, else
-    // a copy GetFiles puts into a temporary folder (removed afterwards); Del, Shift+Del, F8 and
-    // Alt+Del delete or wipe those files under OPIF_REALNAMES, else go to a DeleteFiles the
-    // plug-in does not have.
+    // a copy GetFiles puts into a temporary folder (removed afterwards); F8, Shift+F8, Shift+Del
+    // and Alt+Del (the grey Del and the keypad's) delete or wipe those files under
+    // OPIF_REALNAMES, else hand the marked items (or the current one) to the plug-in's
+    // DeleteFiles with operation mode 0 and list both panels again, or do nothing without it;
+    // Ctrl+R lists the panel again; F1 shows the topic Contents of the plug-in's help file for
+    // the help language, chosen by the host's rules (path empty: the host's own help).
     int pressKey(int key, unsigned controlState = 0);
+    // The Files menu's Delete (or Wipe): the host's own delete of the marked items (else the
+    // one under the cursor), as its delete keys do it; DeleteFiles' answer, 0 without one.
+    int deleteFromFilesMenu(bool wipe);
     // GetFiles of the marked items (else the one under the cursor) into the disk panel's
     // directory; the plug-in's answer, -1 when there is nothing to get.
     int getFiles(bool move = false);
@@ -172,10 +181,13 @@ private:
     void violation(const std::string& what);
     void checkModuleNumber(std::intptr_t moduleNumber, const char* service);
     void readPanelDescription();
-    void listDisk();
+    // Reads the disk panel's directory, as the host does after its own commands and when the
+    // plug-in asks (FCTL_UPDATEANOTHERPANEL); never on its own after a plug-in's key.
+    void listDisk(bool keepSelection = true);
     void hostKey(int key, unsigned controlState);
     void openItem(const PluginPanelItem& item, HostCommandRecord& record);
     void deleteItems(HostCommandRecord record);
+    void showPluginHelp(HostCommandRecord& record) const;
     std::filesystem::path currentDirectory() const;
     // What the plug-in asked for during its call, done now that it has returned.
     void afterPluginCall();

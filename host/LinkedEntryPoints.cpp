@@ -7,7 +7,7 @@ namespace pixlor::host {
 PluginEntryPoints LinkedPluginEntryPoints() {
     return {::GetMinFarVersion, ::SetStartupInfo, ::GetPluginInfo, ::OpenPlugin,
             ::ClosePlugin, ::GetOpenPluginInfo, ::SetDirectory, ::GetFindData,
-            ::FreeFindData, ::GetFiles, ::ProcessKey, ::Configure};
+            ::FreeFindData, ::GetFiles, ::ProcessKey, ::Configure, ::DeleteFiles};
 }
 
 }  // namespace pixlor::host

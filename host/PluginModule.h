@@ -1,5 +1,5 @@
-// The plug-in's twelve entry points, taken from a module loaded from disk or from the entry
-// points linked into this program.
+// The plug-in's entry points, taken from a module loaded from disk or from the entry points
+// linked into this program.
 #pragma once
 
 #include "shell/FarPlugin.h"
@@ -23,6 +23,8 @@ struct PluginEntryPoints {
                           char* destPath, int opMode);
     int(FARAPI* ProcessKey)(HANDLE plugin, int key, unsigned int controlState);
     int(FARAPI* Configure)(int itemNumber);
+    // Optional, as for the host: without it the host's own delete commands do nothing.
+    int(FARAPI* DeleteFiles)(HANDLE plugin, PluginPanelItem* items, int itemsNumber, int opMode);
 };
 
 // A plug-in module loaded from disk, unloaded with the object.
@@ -39,8 +41,9 @@ public:
     void* handle = nullptr;
 };
 
-// Loads the module at `path` and finds all twelve entry points under their undecorated names;
-// false with module.errorText set when the module does not load or an entry point is missing.
+// Loads the module at `path` and finds the entry points under their undecorated names; false
+// with module.errorText set when the module does not load or one of the twelve the host needs
+// is missing (DeleteFiles may be).
 bool LoadPluginModule(const std::string& path, PluginModule& module);
 
 // The entry points linked into this program (defined only where the exports library is linked).

@@ -82,9 +82,11 @@ bool CameraLink::answerAndReceive(bool nak) {
 
 bool CameraLink::runAction(std::uint8_t action, std::uint8_t argument, std::uint32_t waitMicros) {
     CommandPacket packet({COMMAND_ACTION, action, argument});
+    actionAccepted = 0;
     exchange(packet.bytes());
     errorCode = LINK_ERR_ACTION;
     if (port->statusFlags != 0 || answerType() != WIRE_ACK) return false;
+    actionAccepted = 1;
 
     // The completion may take longer than an ordinary answer: wait the caller's time for it.
     const std::uint32_t keptPerByte = port->readPerByteMicros;

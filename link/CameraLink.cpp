@@ -2,12 +2,19 @@
 
 #include "platform/System.h"
 
+#include <algorithm>
+
 namespace pixlor {
 
 namespace {
 
 constexpr int COMMAND_SENDS = 3;
 constexpr int WAKE_TRIES = 3;
+// A camera answers the probe at once, in the time of a byte or two: a probe waits this long
+// for its NAK, so that a port with no camera is known within seconds.
+constexpr std::uint32_t PROBE_WAIT_MICROS = 199000;  // with the constant part, 200 ms of silence
+// The refused rest of an over-long packet is read in pieces of this size.
+constexpr std::uint32_t DRAIN_PIECE = 4096;
 
 }  // namespace
 
@@ -18,8 +25,21 @@ CameraLink::CameraLink(std::uint8_t portIndex)
 CameraLink::~CameraLink() = default;
 
 bool CameraLink::wakeUp(std::uint32_t configuredSpeedIndex) {
+    if (wakeOnce(configuredSpeedIndex)) return true;
+    // A line that went away while nothing was sent shows only now: once more on a new port.
+    return port->lineLost != 0 && portOpened != 0 && wakeOnce(configuredSpeedIndex);
+}
+
+bool CameraLink::wakeOnce(std::uint32_t configuredSpeedIndex) {
     port->statusFlags = 0;
     errorCode = LINK_OK;
+    if (portOpened != 0 && port->lineLost != 0) {
+        // The handle is dead (a line that hung up, an adapter unplugged and plugged in again):
+        // the port is closed and opened anew, as for the first wake-up.
+        port->close();
+        portOpened = 0;
+        purgePending = 1;
+    }
     if (portOpened == 0) {
         os().Sleep(wakePauseMs);
         if (!port->open(WAKE_BAUD, 8, 0, 0)) {
@@ -40,13 +60,25 @@ bool CameraLink::wakeUp(std::uint32_t configuredSpeedIndex) {
         purgePending = 0;
     }
     port->statusFlags = 0;
-    if (probe(WAKE_TRIES)) return true;
-    if (errorCode != LINK_OK) return false;
+    const std::uint32_t answerWait = port->readPerByteMicros;
+    port->readPerByteMicros = PROBE_WAIT_MICROS;
+    if (!port->applyTimeouts()) {
+        port->readPerByteMicros = answerWait;
+        errorCode = LINK_ERR_PORT_SETUP;
+        return false;
+    }
+    bool woken = probe(WAKE_TRIES);
     // After a line failure nothing told the camera to go back to its default speed, so it may
     // still listen at another one: it is looked for there and sent back before the usual probes.
-    if (sendBackFromOtherSpeed(configuredSpeedIndex) && probe(WAKE_TRIES)) return true;
-    if (errorCode == LINK_OK) errorCode = LINK_ERR_NO_WAKE;
-    return false;
+    if (!woken && errorCode == LINK_OK)
+        woken = sendBackFromOtherSpeed(configuredSpeedIndex) && probe(WAKE_TRIES);
+    port->readPerByteMicros = answerWait;
+    if (!port->applyTimeouts()) {
+        errorCode = LINK_ERR_PORT_SETUP;
+        return false;
+    }
+    if (!woken && errorCode == LINK_OK) errorCode = LINK_ERR_NO_WAKE;
+    return woken;
 }
 
 bool CameraLink::probe(int tries) {
@@ -101,6 +133,7 @@ bool CameraLink::sendPacket(std::span<std::uint8_t> packet) {
 
 bool CameraLink::receive() {
     port->statusFlags = 0;
+    answerOverlong = 0;
     if (port->readByte(receiveBuffer.get())) {
         switch (receiveBuffer[0]) {
             case WIRE_DATA:
@@ -121,14 +154,19 @@ void CameraLink::receiveDataPacket() {
     if (!port->read(packet + 1, PACKET_HEADER_SIZE - 1)) return;
     const std::uint32_t length = answerLength();
     if (PACKET_HEADER_SIZE + length + PACKET_CHECKSUM_SIZE > RECEIVE_BUFFER_SIZE) {
-        // Longer than any packet the buffer can hold: refused. The rest of it is still on the
-        // line; it is let pass, as far as the header announced it and the line is not quiet,
-        // so that its bytes are not taken for the answer to the next request.
+        // Longer than any packet the buffer can hold: refused. A header damaged on the line
+        // announces such a length for a packet that is shorter: its rest passes within a
+        // buffer's worth of bytes, the line falls quiet and the packet can be asked for again.
+        // A camera that sends more than that really sends too long a packet, and would send it
+        // again: it is given up there. The refused bytes go into the buffer and are dropped.
         const std::uint32_t flags = port->statusFlags;
-        std::uint8_t ignored = 0;
-        for (std::uint32_t left = length + PACKET_CHECKSUM_SIZE;
-             left > 0 && port->readByte(&ignored); --left) {
+        std::uint32_t left = RECEIVE_BUFFER_SIZE - PACKET_HEADER_SIZE;
+        while (left > 0) {
+            const std::uint32_t piece = std::min(left, DRAIN_PIECE);
+            if (!port->read(packet + PACKET_HEADER_SIZE, piece)) break;
+            left -= piece;
         }
+        answerOverlong = left == 0 ? 1 : 0;
         port->statusFlags = flags | STATUS_UNEXPECTED;
         return;
     }

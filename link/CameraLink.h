@@ -34,7 +34,8 @@ public:
     CameraLink& operator=(const CameraLink&) = delete;
 
     // Link protocol. The wake-up looks for a camera that no NAK shows at 19200 Bd at the
-    // other speeds, the configured one first, and sends it back to 19200 Bd.
+    // other speeds, the configured one first, and sends it back to 19200 Bd; a probe waits a
+    // fifth of a second for its answer. A port the system lost is opened anew first.
     bool wakeUp(std::uint32_t configuredSpeedIndex = 0);
     // Sends a CommandPacket's bytes, typed as a speed packet while speedCommand is set.
     bool sendPacket(std::span<std::uint8_t> packet);
@@ -74,12 +75,19 @@ public:
     std::int32_t portOpened = 0;
     std::uint32_t currentPicture = 0;
     std::uint8_t deleteMode = 0;
+    // The camera acknowledged the last action packet: it took the action, whatever followed.
+    std::uint8_t actionAccepted = 0;
     std::uint32_t wakePauseMs = 500;
     std::uint32_t settlePauseMs = 100;
     std::uint8_t purgePending = 1;
     std::uint8_t speedCommand = 0;
+    // The last answer announced a packet longer than the buffer and kept sending past a
+    // buffer's worth of bytes: a packet that asking again would only bring again.
+    std::uint8_t answerOverlong = 0;
 
 private:
+    // One wake-up: the port opened (anew when lost) or set to 19200 Bd, then the probes.
+    bool wakeOnce(std::uint32_t configuredSpeedIndex);
     // Sends the command packet, again after each NAK (three sends in all), and receives the answer.
     bool exchange(std::span<std::uint8_t> packet);
     // Up to `tries` probes at the port's speed; true at the camera's NAK. A failed purge leaves

@@ -52,6 +52,7 @@ bool SerialPort::open(std::uint32_t baud, std::uint8_t newByteSize, std::uint8_t
         return false;
     }
     isOpen = 1;
+    lineLost = 0;
     baudRate = baud;
     byteSize = newByteSize;
     stopBits = stopBitCode;
@@ -71,11 +72,13 @@ bool SerialPort::configure(std::uint32_t baud, std::uint8_t newByteSize, std::ui
         return true;
     DCB dcb{};
     if (!os().GetCommState(handle, &dcb)) {
+        lineLost = 1;
         statusFlags |= STATUS_PORT_SETUP;
         return false;
     }
     setLineParameters(dcb, baud, newByteSize, stopBitCode, parityCode);
     if (!os().SetCommState(handle, &dcb)) {
+        lineLost = 1;
         statusFlags |= STATUS_PORT_SETUP;
         return false;
     }
@@ -94,6 +97,7 @@ bool SerialPort::applyTimeouts() {
         std::max<DWORD>(1, readConstantMicros / 1000 + readPerByteMicros / 1000);
     const COMMTIMEOUTS timeouts{MAXDWORD, MAXDWORD, silenceMs, 0, 0};
     if (handle == INVALID_HANDLE_VALUE || !os().SetCommTimeouts(handle, &timeouts)) {
+        lineLost = isOpen != 0 ? 1 : 0;
         statusFlags |= STATUS_TIMEOUTS;
         return false;
     }
@@ -109,6 +113,7 @@ bool SerialPort::read(void* buffer, std::uint32_t count) {
     }
     // A failed purge means nothing was read; the link judges by the bits, so it must see one.
     if (!os().PurgeComm(handle, PURGE_TXCLEAR)) {
+        lineLost = 1;
         statusFlags |= STATUS_READ_SHORT;
         return false;
     }
@@ -120,6 +125,7 @@ bool SerialPort::read(void* buffer, std::uint32_t count) {
         done += std::min<DWORD>(got, count - done);
         if (!readOk) {
             readInterrupted = os().GetLastError() == ERROR_OPERATION_ABORTED ? 1 : 0;
+            if (readInterrupted == 0) lineLost = 1;
             break;
         }
         if (got == 0 && done < count) {  // a whole wait silent
@@ -136,11 +142,14 @@ bool SerialPort::read(void* buffer, std::uint32_t count) {
 
 bool SerialPort::write(const void* buffer, std::uint32_t count) {
     if (isOpen == 0 || !os().PurgeComm(handle, PURGE_RXCLEAR)) {
+        lineLost = isOpen != 0 ? 1 : 0;
         statusFlags |= STATUS_WRITE;
         return false;
     }
     DWORD done = 0;
-    if (os().WriteFile(handle, buffer, count, &done) && done == count) return true;
+    const bool written = os().WriteFile(handle, buffer, count, &done) != 0;
+    if (written && done == count) return true;
+    if (!written) lineLost = 1;
     statusFlags |= STATUS_WRITE;
     return false;
 }

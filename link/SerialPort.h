@@ -43,6 +43,10 @@ public:
     // stopped sending), or ReadFile failing, interrupted (ERROR_OPERATION_ABORTED) or not.
     std::uint8_t readEndedBySilence = 0;
     std::uint8_t readInterrupted = 0;
+    // The system refused a read, a write or a change of the line on the open handle (the line
+    // hung up, the adapter was unplugged, the handle is no longer valid): only a new open
+    // brings the line back. Cleared by a successful open.
+    std::uint8_t lineLost = 0;
     std::uint8_t portIndex;
     // A read ends once the line has been silent for constant + per byte (1001 ms), before its
     // first byte or between two; the action command lengthens it for its completion byte.

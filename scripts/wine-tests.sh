@@ -41,15 +41,19 @@ settings_key="$host_key\Plugins\Pixlor"  # the host's key for its plug-ins, and 
 #                                                              when the test asks falls silent
 #                                                              (a cable pulled: the port stays)
 #                                                              or goes (an adapter unplugged:
-#                                                              its device hangs up); the test
-#                                                              types keys on the console, or not
+#                                                              its device hangs up) or restarts
+#                                                              (killed, and a new one started on
+#                                                              the same port under the open
+#                                                              panel); the test types keys on
+#                                                              the console, or not
 situations=(
-  "ACameraWithPicturesOnThreeDates         pictures.json        stays   -"
-  "ACameraThatDamagesADataPacket           damaged-packet.json  stays   -"
-  "ACameraThatRefusesToDelete              refused-delete.json  stays   -"
-  "ACameraStoppedWithEscInTheMiddleOfACopy stopped-copy.json    stays   keys"
-  "ACameraPulledInTheMiddleOfAPacket       long-packets.json    silent  -"
-  "ACameraUnpluggedInTheMiddleOfAPacket    long-packets.json    goes    -"
+  "ACameraWithPicturesOnThreeDates         pictures.json        stays     -"
+  "ACameraThatDamagesADataPacket           damaged-packet.json  stays     -"
+  "ACameraThatRefusesToDelete              refused-delete.json  stays     -"
+  "ACameraStoppedWithEscInTheMiddleOfACopy stopped-copy.json    stays     keys"
+  "ACameraPulledInTheMiddleOfAPacket       long-packets.json    silent    -"
+  "ACameraUnpluggedInTheMiddleOfAPacket    long-packets.json    goes      -"
+  "ACameraRestartedUnderAnOpenPanel        pictures.json        restarts  -"
 )
 
 stage() { printf '\n=== %s\n' "$*"; }
@@ -65,16 +69,18 @@ restart_wine() {
 
 camsim_pid=
 cutter_pid=
+restarted_pid_file=
 stop_camsim() {
-  local pid
-  for pid in "$cutter_pid" "$camsim_pid"; do
+  local pid restarted=
+  [[ -n $restarted_pid_file && -s $restarted_pid_file ]] && restarted=$(<"$restarted_pid_file")
+  for pid in "$cutter_pid" "$camsim_pid" "$restarted"; do
     if [[ -n $pid ]]; then
       kill -CONT "$pid" 2>/dev/null || true  # a stopped camera ends too
       kill "$pid" 2>/dev/null || true
       wait "$pid" 2>/dev/null || true
     fi
   done
-  camsim_pid= cutter_pid=
+  camsim_pid= cutter_pid= restarted_pid_file=
 }
 trap 'stop_camsim; "$wineserver" -k 2>/dev/null || true' EXIT
 trap 'exit 143' TERM INT  # a time limit from outside still stops the camera and wine
@@ -99,6 +105,33 @@ arm_cable() {
   rm -f "$request"
   { while [[ ! -e $request ]]; do sleep 0.01; done; kill -"$signal" "$pid"; } &
   cutter_pid=$!
+}
+
+# The port under an open panel: the port's name $3 is a link to the camera's device. Once the
+# test creates the file $1, the camera is killed (its line hangs up) and a new one started on
+# scenario $4 with byte log $5; the link then names the new device and the file $2 says so.
+arm_restart() {
+  local request=$1 done=$2 link=$3 scenario=$4 log=$5 pid=$camsim_pid
+  restarted_pid_file=$work/restarted.pid
+  rm -f "$request" "$done" "$restarted_pid_file" "$restarted_pid_file.out"
+  {
+    while [[ ! -e $request ]]; do sleep 0.01; done
+    kill -KILL "$pid"
+    "$native/pixlor-camsim" --scenario "$scenario" --log "$log" >"$restarted_pid_file.out" &
+    echo $! >"$restarted_pid_file"
+    for _ in $(seq 1000); do [[ -s $restarted_pid_file.out ]] && break; sleep 0.01; done
+    local device
+    read -r device <"$restarted_pid_file.out"
+    ln -sfn "${device#*=}" "$link"
+    touch "$done"
+  } &
+  cutter_pid=$!
+}
+
+# The port a situation's camera is on: its device, or for a camera that restarts a link to it.
+port_of() {
+  local camera=$1 link=$2
+  if [[ $camera == restarts ]]; then ln -sfn "$pty" "$link"; echo "$link"; else echo "$pty"; fi
 }
 
 # The bytes of a camsim log with the times dropped and each run of bursts that went the same way
@@ -150,15 +183,21 @@ for entry in "${situations[@]}"; do
 
   "$wine" reg delete "$host_key" /f >/dev/null 2>&1 || true
   start_camsim "$scenario" "$work/$suite.wine.log"
-  "$wine" reg add 'HKLM\Software\Wine\Ports' /v COM1 /d "$pty" /f >/dev/null
+  port=$(port_of "$camera" "$work/$suite.wine.com1")
+  "$wine" reg add 'HKLM\Software\Wine\Ports' /v COM1 /d "$port" /f >/dev/null
   restart_wine  # the serial ports are read when wine starts
-  cable=
-  if [[ $camera != stays ]]; then
+  cable= restart= restarted=
+  if [[ $camera == restarts ]]; then
+    restart=$work/$suite.wine.restart restarted=$work/$suite.wine.restarted
+    arm_restart "$restart" "$restarted" "$port" "$scenario" "$work/$suite.wine.after.log"
+    restart="Z:${restart//\//\\}" restarted="Z:${restarted//\//\\}"
+  elif [[ $camera != stays ]]; then
     cable=$work/$suite.wine.pull
     arm_cable "$cable" "$camera"
     cable="Z:${cable//\//\\}"
   fi
-  suite_command=(env PIXLOR_PULL_REQUEST="$cable" timeout 5m
+  suite_command=(env PIXLOR_PULL_REQUEST="$cable" PIXLOR_RESTART_REQUEST="$restart"
+                 PIXLOR_RESTART_DONE="$restarted" timeout 5m
                  "$wine" "$root/$tests/tests/test_wine.exe" --gtest_filter="$suite.*")
   if [[ $keys == keys ]]; then
     # Wine gives a program a console that takes keys only when its input is a terminal: the
@@ -181,12 +220,17 @@ for entry in "${situations[@]}"; do
 
   stage "The same natively: $suite"
   start_camsim "$scenario" "$work/$suite.native.log"
-  cable=
-  if [[ $camera != stays ]]; then
+  port=$(port_of "$camera" "$work/$suite.native.com1")
+  cable= restart= restarted=
+  if [[ $camera == restarts ]]; then
+    restart=$work/$suite.native.restart restarted=$work/$suite.native.restarted
+    arm_restart "$restart" "$restarted" "$port" "$scenario" "$work/$suite.native.after.log"
+  elif [[ $camera != stays ]]; then
     cable=$work/$suite.native.pull
     arm_cable "$cable" "$camera"
   fi
-  (cd "$native" && PIXLOR_COM1=$pty PIXLOR_REGISTRY=$work/$suite.reg PIXLOR_PULL_REQUEST=$cable \
+  (cd "$native" && PIXLOR_COM1=$port PIXLOR_REGISTRY=$work/$suite.reg PIXLOR_PULL_REQUEST=$cable \
+     PIXLOR_RESTART_REQUEST=$restart PIXLOR_RESTART_DONE=$restarted \
      timeout 5m tests/test_wine --gtest_filter="$suite.*") || failed=1
   stop_camsim
 

@@ -61,6 +61,9 @@ void BuildKeyBar(bool thumbnails) {
     for (const KeyLabel& label : KEY_LABELS)
         (keyBar.*label.row)[label.index] =
             const_cast<char*>(GetMsg(thumbnails ? label.thumbMessage : label.photoMessage));
+    keyBar.Titles[2] = const_cast<char*>(GetMsg(MSG_KEY_F3_VIEW));
+    keyBar.Titles[3] = const_cast<char*>(GetMsg(MSG_KEY_F4_EDIT));
+    keyBar.Titles[7] = const_cast<char*>(GetMsg(MSG_KEY_F8_DELETE));
 }
 
 bool SameName(const char* first, const char* second) {

@@ -20,6 +20,10 @@ constexpr DWORD PORT_LIST_BUFFER_SIZE = 16;
 const char* diskMenuStrings[1];
 const char* configStrings[1];
 
+// The catalogue read from the camera, the notice on screen while it is; false after the
+// failure (or the empty camera) was shown.
+bool ReadCatalogue(CameraPanel& panel);
+
 void ShowRefusal(int messageNumber, const char* helpTopic) {
     const char* lines[2] = {GetMsg(MSG_TITLE), GetMsg(messageNumber)};
     HostServices.Message(HostServices.ModuleNumber, FMSG_WARNING | FMSG_MB_OK, helpTopic, lines, 2,
@@ -70,6 +74,33 @@ void ClosePlugin(CameraPanel* panel) {
 }
 
 bool LoadCatalogue(CameraPanel& panel) {
+    if (!ReadCatalogue(panel)) return false;
+    ++openPanels;
+    return true;
+}
+
+bool RereadCatalogue(CameraPanel& panel) {
+    static char currentDirectory[] = ".";
+    CameraDevice& device = *panel.device;
+    std::unique_ptr<PictureList> kept = std::move(device.pictures);
+    const std::uint32_t keptCount = device.pictureCount;
+    device.pictureCount = 0;
+    device.catalogueOpen = 0;
+    if (ReadCatalogue(panel)) return true;
+    if (device.catalogueOpen != 0 && device.pictureCount == 0) {
+        // Nothing left to show: the panel closes, as after deleting the last picture.
+        HostServices.Control(&panel, FCTL_CLOSEPLUGIN, currentDirectory);
+        return false;
+    }
+    device.pictures = std::move(kept);
+    device.pictureCount = keptCount;
+    device.catalogueOpen = 1;
+    return false;
+}
+
+namespace {
+
+bool ReadCatalogue(CameraPanel& panel) {
     CameraDevice& device = *panel.device;
     SavedScreen screen;
     panel.messageLines[0] = GetMsg(MSG_TITLE);
@@ -108,8 +139,9 @@ bool LoadCatalogue(CameraPanel& panel) {
     }
     if (!DisconnectOrReport(screen, device)) return false;
     screen.restore();
-    ++openPanels;
     return true;
 }
+
+}  // namespace
 
 }  // namespace pixlor

@@ -26,4 +26,9 @@ void ClosePlugin(CameraPanel* panel);
 // its default speed afterwards. False after the failure was shown.
 bool LoadCatalogue(CameraPanel& panel);
 
+// Reads the catalogue of an open panel again (Ctrl+R), connecting again when the line was
+// lost. On a failure, shown, the panel keeps the catalogue it had; a camera found empty closes
+// the panel. False when the catalogue was not read.
+bool RereadCatalogue(CameraPanel& panel);
+
 }  // namespace pixlor

@@ -1,4 +1,4 @@
-// The twelve entry points the host calls. Each one only forwards; a panel call forwards to the
+// The thirteen entry points the host calls. Each one only forwards; a panel call forwards to the
 // CameraPanel its handle names, which the host got from OpenPlugin.
 #include "config/ConfigureDialog.h"
 #include "shell/EntryPoints.h"
@@ -50,6 +50,10 @@ int FARAPI GetFiles(HANDLE plugin, PluginPanelItem* items, int itemsNumber, int,
 
 int FARAPI ProcessKey(HANDLE plugin, int key, unsigned int controlState) {
     return pixlor::ProcessKey(PanelOf(plugin), key, controlState) ? 1 : 0;
+}
+
+int FARAPI DeleteFiles(HANDLE plugin, PluginPanelItem* items, int itemsNumber, int) {
+    return pixlor::DeleteFiles(PanelOf(plugin), items, itemsNumber) ? TRUE : FALSE;
 }
 
 int FARAPI Configure(int itemNumber) { return pixlor::RunConfigure(itemNumber); }

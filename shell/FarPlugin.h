@@ -271,7 +271,9 @@ constexpr int FCTL_CLOSEPLUGIN = 0;
 constexpr int FCTL_GETPANELINFO = 1;
 constexpr int FCTL_GETANOTHERPANELINFO = 2;
 constexpr int FCTL_UPDATEPANEL = 3;
+constexpr int FCTL_UPDATEANOTHERPANEL = 4;
 constexpr int FCTL_REDRAWPANEL = 5;
+constexpr int FCTL_REDRAWANOTHERPANEL = 6;
 constexpr int FCTL_SETSELECTION = 10;
 
 // AdvControl commands, and the host's confirmation settings that ACTL_GETCONFIRMATIONS returns.
@@ -313,6 +315,8 @@ constexpr int VK_F6 = 0x75;
 constexpr int VK_F7 = 0x76;
 constexpr int VK_F8 = 0x77;
 #endif
+// The keypad's Del (and Del typed through a terminal): the host's own code 0x209 less 0x100.
+constexpr int VK_NUMPAD_DELETE = 0x109;
 
 // Version word: (build << 16) | (major << 8) | minor.
 constexpr int MAKEFARVERSION(int major, int minor, int build) {
@@ -333,5 +337,6 @@ void FARAPI FreeFindData(HANDLE plugin, PluginPanelItem* items, int itemsNumber)
 int FARAPI GetFiles(HANDLE plugin, PluginPanelItem* items, int itemsNumber, int move,
                     char* destPath, int opMode);
 int FARAPI ProcessKey(HANDLE plugin, int key, unsigned int controlState);
+int FARAPI DeleteFiles(HANDLE plugin, PluginPanelItem* items, int itemsNumber, int opMode);
 int FARAPI Configure(int itemNumber);
 }

@@ -88,6 +88,10 @@ enum MessageNumber : int {
     MSG_PATTERN_CONTROL = 108,     // pattern error 5
     MSG_PATTERN_DOTS = 109,        // pattern error 6
     MSG_PATTERN_BLANKS = 110,      // pattern error 7
+    MSG_KEY_F3_VIEW = 111,         // key bar: F3 views a copy of the picture
+    MSG_KEY_F4_EDIT = 112,         // key bar: F4 edits a copy of the picture
+    MSG_KEY_F8_DELETE = 113,       // key bar: F8 deletes on the camera
+    MSG_LINE_WENT_AWAY = 114,      // camera failure: what to do when the line went away
 };
 
 }  // namespace pixlor

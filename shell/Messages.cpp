@@ -17,6 +17,8 @@ namespace {
 constexpr DWORD ERROR_BOX_FLAGS = FMSG_WARNING | FMSG_MB_OK;
 constexpr const char* ERROR_HELP_TOPIC = "Errors";
 constexpr std::size_t MAX_FORMATTED_NUMBERS = 4;
+// No answer at all, or a read or write the system refused.
+constexpr std::uint32_t STATUS_LINE_WENT_AWAY = STATUS_READ_SHORT | STATUS_NOT_OPEN | STATUS_WRITE;
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
@@ -174,6 +176,11 @@ int ErrorReport(std::int32_t patternCode, std::int32_t operationCode, std::int32
     const std::int32_t numbers[] = {static_cast<std::int32_t>(portStatusFlags), linkErrorCode,
                                     operationCode};
     FormatNumberLine(line, sizeof line, GetMsg(MSG_CAMERA_NUMBERS), numbers);
+    // A line that fell silent or that the system no longer serves is a matter of the cable,
+    // the adapter or the camera, not of the speed; the next operation opens the port again.
+    if ((portStatusFlags & STATUS_LINE_WENT_AWAY) != 0)
+        return ShowErrorBox(
+            {GetMsg(MSG_TITLE), GetMsg(MSG_CAMERA_FAILED), line, GetMsg(MSG_LINE_WENT_AWAY)});
     return ShowErrorBox({GetMsg(MSG_TITLE), GetMsg(MSG_CAMERA_FAILED), line});
 }
 

@@ -1,5 +1,5 @@
-// The panel's keys (F5 copy, F6 move, F7 photos or thumbnails, F8 and Del delete on the camera)
-// and the host's own requests for files.
+// The panel's keys (F5 copy, F6 move, F7 photos or thumbnails, F8 and Del delete on the camera,
+// Ctrl+R reads the camera again) and the host's own requests for files and deletions.
 #pragma once
 
 #include "shell/CameraPanel.h"
@@ -13,5 +13,9 @@ bool ProcessKey(CameraPanel& panel, int key, unsigned controlState);
 // folders among the items are passed over. False when it stopped on a failure.
 bool GetFiles(CameraPanel& panel, const PluginPanelItem* items, int itemCount,
               const char* destination);
+
+// The host's own delete commands (Shift+Del, Alt+Del, Shift+F8, the Files menu): what F8 does,
+// with the items the host passes. True when a picture was deleted; no file is touched.
+bool DeleteFiles(CameraPanel& panel, const PluginPanelItem* items, int itemCount);
 
 }  // namespace pixlor

@@ -7,7 +7,9 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <map>
 #include <new>
+#include <string>
 
 namespace pixlor {
 
@@ -40,6 +42,27 @@ void NamePictureItem(FAR_FIND_DATA& data, const char* prefix, std::uint32_t numb
     PictureFileName(data.cFileName, sizeof(data.cFileName), prefix, number, digits);
 }
 
+// The running numbers a copy of the listed pictures into the other panel's folder gives, in
+// listing order: each name prefix numbered on its own, from the next free number among that
+// folder's names by the copy's own rule, one more for each picture named before it.
+class CopyNumbering {
+public:
+    CopyNumbering(std::uint32_t digits, const PluginPanelItem* folderItems, int folderCount)
+        : digits_(digits), folderItems_(folderItems), folderCount_(folderCount) {}
+
+    std::uint32_t next(const char* prefix) {
+        const auto [named, first] = next_.try_emplace(prefix, 0);
+        if (first) named->second = NextPictureNumber(digits_, prefix, folderItems_, folderCount_);
+        return named->second++;
+    }
+
+private:
+    std::uint32_t digits_;
+    const PluginPanelItem* folderItems_;
+    int folderCount_;
+    std::map<std::string, std::uint32_t> next_;
+};
+
 void ExpandPrefix(CameraPanel& panel, const char* pattern, std::uint32_t position,
                   char (&prefix)[NAME_BUFFER_SIZE]) {
     std::fill(std::begin(prefix), std::end(prefix), '\0');
@@ -67,9 +90,8 @@ void ListPictures(CameraPanel& panel, const NameSettings& settings, const char* 
     if (items == nullptr) return;
 
     char prefix[NAME_BUFFER_SIZE];
-    ExpandPrefix(panel, prefixPattern, list.front().position, prefix);
-    std::uint32_t number = NextPictureNumber(digits, prefix, other.PanelItems, other.ItemsNumber);
-    for (std::size_t i = 0; i < list.size(); ++i, ++number) {
+    CopyNumbering numbering(digits, other.PanelItems, other.ItemsNumber);
+    for (std::size_t i = 0; i < list.size(); ++i) {
         const SelectionItem& picture = list[i];
         const PictureEntry& entry = *panel.device->entryAt(picture.position);
         const DWORD size = thumbnails ? entry.thumbSize : entry.photoSize;
@@ -83,8 +105,8 @@ void ListPictures(CameraPanel& panel, const NameSettings& settings, const char* 
         item.FindData.nFileSizeLow = size;
         item.PackSize = size;
         item.UserData = picture.position;
-        if (i > 0) ExpandPrefix(panel, prefixPattern, picture.position, prefix);
-        NamePictureItem(item.FindData, prefix, number, digits);
+        ExpandPrefix(panel, prefixPattern, picture.position, prefix);
+        NamePictureItem(item.FindData, prefix, numbering.next(prefix), digits);
         std::snprintf(item.FindData.cAlternateFileName, sizeof(item.FindData.cAlternateFileName),
                       "%0*u", static_cast<int>(digits), static_cast<unsigned>(picture.position + 1));
     }

@@ -224,6 +224,15 @@ void ClearSelectionMark(CameraPanel& panel, std::uint32_t position) {
     HostServices.Control(&panel, FCTL_REDRAWPANEL, nullptr);
 }
 
+// The copies are files of the other panel's folder now, whose names the listing counts: that
+// panel reads its folder again, then this one is listed, keeping the marks `keepMarks` says.
+void ListBothPanelsAgain(CameraPanel& panel, bool keepMarks) {
+    HostServices.Control(&panel, FCTL_UPDATEANOTHERPANEL, reinterpret_cast<void*>(1));
+    HostServices.Control(&panel, FCTL_REDRAWANOTHERPANEL, nullptr);
+    HostServices.Control(&panel, FCTL_UPDATEPANEL, keepMarks ? reinterpret_cast<void*>(1) : nullptr);
+    HostServices.Control(&panel, FCTL_REDRAWPANEL, nullptr);
+}
+
 // A move of thumbnails alone copies them and keeps the pictures: the photos were not copied.
 void TellThumbnailsMoveNothing(CameraPanel& panel) {
     panel.messageLines[0] = GetMsg(MSG_MOVE_TITLE);
@@ -284,6 +293,7 @@ bool BatchCopy(CameraPanel& panel, const char* destination, int pairing, bool ph
             }
             if (outcome == FileOutcome::Failed) {
                 ReportAndDisconnect(screen, device);
+                ListBothPanelsAgain(panel, true);
                 return false;
             }
             everyFileCopied = everyFileCopied && outcome == FileOutcome::Copied;
@@ -297,7 +307,10 @@ bool BatchCopy(CameraPanel& panel, const char* destination, int pairing, bool ph
     }
     // A skipped last file, or a stop between files, leaves the camera at the fast speed: it goes
     // back to its default.
-    if (device.linkReady != 0 && !DisconnectOrReport(screen, device)) return false;
+    if (device.linkReady != 0 && !DisconnectOrReport(screen, device)) {
+        ListBothPanelsAgain(panel, true);
+        return false;
+    }
     screen.restore();
     const bool movedThumbnailsOnly =
         move && pairing == PAIRING_ONE_KIND && !photos && !selection->empty();
@@ -307,6 +320,8 @@ bool BatchCopy(CameraPanel& panel, const char* destination, int pairing, bool ph
     for (const std::string& file : differing) TellPhotoDiffers(file);
     DeleteTally deletion;
     if (move && !completed.empty()) {
+        // The deletion lists the panel as it goes: the other one shows the copies first.
+        HostServices.Control(&panel, FCTL_UPDATEANOTHERPANEL, reinterpret_cast<void*>(1));
         StartStopWatch(title);
         BatchDelete(panel, std::make_unique<SelectionList>(std::move(completed)), &deletion);
     }
@@ -317,8 +332,7 @@ bool BatchCopy(CameraPanel& panel, const char* destination, int pairing, bool ph
     } else if (movedThumbnailsOnly) {
         TellThumbnailsMoveNothing(panel);
     }
-    HostServices.Control(&panel, FCTL_UPDATEPANEL, nullptr);
-    HostServices.Control(&panel, FCTL_REDRAWPANEL, nullptr);
+    ListBothPanelsAgain(panel, false);
     return true;
 }
 

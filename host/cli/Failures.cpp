@@ -92,7 +92,7 @@ bool ReadCameraFailure(const BoxRecord& box, const LanguageFile& texts, CameraFa
     const char* first = texts.message(MSG_CAMERA_FAILED);
     const char* format = texts.message(MSG_CAMERA_NUMBERS);
     std::vector<long long> numbers;
-    if (first == nullptr || format == nullptr || box.lines.size() != 2 || box.lines[0] != first ||
+    if (first == nullptr || format == nullptr || box.lines.size() < 2 || box.lines[0] != first ||
         !ScanByFormat(format, box.lines[1], numbers) || numbers.size() != 3)
         return false;
     failure.statusFlags = static_cast<std::uint32_t>(numbers[0]);

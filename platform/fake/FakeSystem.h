@@ -16,6 +16,9 @@ public:
 
     // --- set-up ---
     void attachPort(unsigned number, SerialPeer* peer) { machine_->attachPort(number, peer); }
+    void hangUpPortAfterWrites(unsigned number, int writes) {
+        machine_->hangUpPortAfterWrites(number, writes);
+    }
     void setLinePacing(bool on) { machine_->setLinePacing(on); }
     void setSystemTime(const SYSTEMTIME& now) { machine_->setSystemTime(now); }
     RegistryModel& registry() { return machine_->registry(); }

@@ -38,6 +38,15 @@ void VirtualSystem::attachPort(unsigned number, SerialPeer* peer) {
     port.dcb = openedPortDcb(9600);
 }
 
+void VirtualSystem::hangUpPortAfterWrites(unsigned number, int writes) {
+    Port& port = ports_[number];
+    port.writesBeforeHangUp = writes;
+    if (writes == 0 && port.open) {
+        port.hungUp = true;
+        port.input.clear();
+    }
+}
+
 void VirtualSystem::clearTraffic() {
     sent_.clear();
     received_.clear();
@@ -109,6 +118,7 @@ HANDLE VirtualSystem::CreateFileA(LPCSTR name, DWORD access, DWORD shareMode, DW
 BOOL VirtualSystem::CloseHandle(HANDLE handle) {
     if (Port* port = portOf(handle)) {
         port->open = false;
+        port->hungUp = false;  // plugged in again by the time it is opened anew
         port->input.clear();
         return TRUE;
     }
@@ -121,8 +131,10 @@ BOOL VirtualSystem::CloseHandle(HANDLE handle) {
 
 BOOL VirtualSystem::ReadFile(HANDLE handle, void* buffer, DWORD count, DWORD* done) {
     *done = 0;
-    if (Port* port = portOf(handle))
+    if (Port* port = portOf(handle)) {
+        if (port->hungUp) return fail(ERROR_GEN_FAILURE);
         return readPort(*port, static_cast<BYTE*>(buffer), count, done);
+    }
     auto file = files_.find(handle);
     if (file == files_.end()) return fail(ERROR_INVALID_HANDLE);
     return nativeSystem().ReadFile(file->second, buffer, count, done);
@@ -150,8 +162,10 @@ BOOL VirtualSystem::readPort(Port& port, BYTE* buffer, DWORD count, DWORD* done)
 
 BOOL VirtualSystem::WriteFile(HANDLE handle, const void* buffer, DWORD count, DWORD* done) {
     *done = 0;
-    if (Port* port = portOf(handle))
+    if (Port* port = portOf(handle)) {
+        if (port->hungUp) return fail(ERROR_GEN_FAILURE);
         return writePort(*port, static_cast<const BYTE*>(buffer), count, done);
+    }
     auto file = files_.find(handle);
     if (file == files_.end()) return fail(ERROR_INVALID_HANDLE);
     return nativeSystem().WriteFile(file->second, buffer, count, done);
@@ -174,12 +188,17 @@ BOOL VirtualSystem::writePort(Port& port, const BYTE* bytes, DWORD count, DWORD*
         arrives += byteMicros(replyBaud);
         port.input.push_back(Port::Byte{reply.bytes[i], replyBaud, arrives});
     }
+    if (port.writesBeforeHangUp > 0 && --port.writesBeforeHangUp == 0) {
+        port.hungUp = true;
+        port.input.clear();
+    }
     return TRUE;
 }
 
 BOOL VirtualSystem::GetCommState(HANDLE handle, DCB* dcb) {
     Port* port = portOf(handle);
     if (port == nullptr) return fail(ERROR_INVALID_HANDLE);
+    if (port->hungUp) return fail(ERROR_GEN_FAILURE);
     *dcb = port->dcb;
     return TRUE;
 }
@@ -187,6 +206,7 @@ BOOL VirtualSystem::GetCommState(HANDLE handle, DCB* dcb) {
 BOOL VirtualSystem::SetCommState(HANDLE handle, const DCB* dcb) {
     Port* port = portOf(handle);
     if (port == nullptr) return fail(ERROR_INVALID_HANDLE);
+    if (port->hungUp) return fail(ERROR_GEN_FAILURE);
     port->dcb = *dcb;
     return TRUE;
 }
@@ -194,6 +214,7 @@ BOOL VirtualSystem::SetCommState(HANDLE handle, const DCB* dcb) {
 BOOL VirtualSystem::SetCommTimeouts(HANDLE handle, const COMMTIMEOUTS* timeouts) {
     Port* port = portOf(handle);
     if (port == nullptr) return fail(ERROR_INVALID_HANDLE);
+    if (port->hungUp) return fail(ERROR_GEN_FAILURE);
     port->timeouts = *timeouts;
     return TRUE;
 }
@@ -201,6 +222,7 @@ BOOL VirtualSystem::SetCommTimeouts(HANDLE handle, const COMMTIMEOUTS* timeouts)
 BOOL VirtualSystem::PurgeComm(HANDLE handle, DWORD flags) {
     Port* port = portOf(handle);
     if (port == nullptr) return fail(ERROR_INVALID_HANDLE);
+    if (port->hungUp) return fail(ERROR_GEN_FAILURE);
     if ((flags & PURGE_RXCLEAR) != 0) {
         // What has arrived is discarded; bytes still on the wire arrive later.
         while (!port->input.empty() && port->input.front().arrives <= now_)
@@ -210,7 +232,9 @@ BOOL VirtualSystem::PurgeComm(HANDLE handle, DWORD flags) {
 }
 
 BOOL VirtualSystem::ClearCommError(HANDLE handle) {
-    return portOf(handle) != nullptr ? TRUE : fail(ERROR_INVALID_HANDLE);
+    const Port* port = portOf(handle);
+    if (port == nullptr) return fail(ERROR_INVALID_HANDLE);
+    return port->hungUp ? fail(ERROR_GEN_FAILURE) : TRUE;
 }
 
 void VirtualSystem::Sleep(DWORD milliseconds) {

@@ -46,6 +46,11 @@ public:
     // --- set-up ---
     // COM<number> (1-based) answers through `peer`; nullptr detaches it.
     void attachPort(unsigned number, SerialPeer* peer);
+    // The adapter of COM<number> is unplugged right after the host's next `writes` writes (at
+    // once for 0):
+    // every call on the open handle fails from then on (ERROR_GEN_FAILURE, as a hung-up line
+    // answers), until the handle is closed; the port opens again afterwards.
+    void hangUpPortAfterWrites(unsigned number, int writes);
     // Each byte takes its 10 bit times on the virtual clock, both ways (on by default).
     void setLinePacing(bool on) { linePacing_ = on; }
     void setSystemTime(const SYSTEMTIME& now) { systemTime_ = now; }
@@ -84,6 +89,8 @@ private:
             std::uint64_t arrives;  // virtual time at which it is in the input buffer
         };
         std::deque<Byte> input;
+        int writesBeforeHangUp = 0;  // 0: never
+        bool hungUp = false;
     };
     struct Listing {
         std::vector<WIN32_FIND_DATAA> entries;

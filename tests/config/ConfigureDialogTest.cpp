@@ -245,6 +245,9 @@ TEST_F(ConfigureDialog, RefusesAForbiddenCharacterNamingItsPosition) {
     EXPECT_STREQ(shown(PHOTO_NAME, 1).Data, "pic*") << "shown again as entered";
 }
 
+// A message as the numbered language file of these tests shows it.
+std::string Numbered(int message) { return "M" + std::to_string(message); }
+
 // Patterns that would name what no one can see or type, or that a terminal would act on.
 TEST_F(ConfigureDialog, RefusesControlCharactersDotFoldersAndBlankNamesWithThePosition) {
     struct Refusal {
@@ -253,14 +256,14 @@ TEST_F(ConfigureDialog, RefusesControlCharactersDotFoldersAndBlankNamesWithThePo
         std::vector<std::string> box;
     };
     const Refusal refusals[] = {
-        {PHOTO_NAME, "pic\tx", {"M43", "at character 4", "M99"}},
-        {THUMB_NAME, "t\x1b[2J", {"M44", "at character 2", "M99"}},
-        {PHOTO_FOLDER, "%2Y\n", {"M45", "at character 4", "M99"}},
-        {PHOTO_NAME, "   ", {"M43", "at character 1", "M101"}},
-        {PHOTO_FOLDER, ".", {"M45", "at character 1", "M100"}},
-        {PHOTO_FOLDER, "..", {"M45", "at character 1", "M100"}},
-        {THUMB_FOLDER, "...", {"M46", "at character 1", "M100"}},
-        {THUMB_FOLDER, " ..", {"M46", "at character 1", "M100"}},
+        {PHOTO_NAME, "pic\tx", {"M43", "at character 4", Numbered(MSG_PATTERN_CONTROL)}},
+        {THUMB_NAME, "t\x1b[2J", {"M44", "at character 2", Numbered(MSG_PATTERN_CONTROL)}},
+        {PHOTO_FOLDER, "%2Y\n", {"M45", "at character 4", Numbered(MSG_PATTERN_CONTROL)}},
+        {PHOTO_NAME, "   ", {"M43", "at character 1", Numbered(MSG_PATTERN_BLANKS)}},
+        {PHOTO_FOLDER, ".", {"M45", "at character 1", Numbered(MSG_PATTERN_DOTS)}},
+        {PHOTO_FOLDER, "..", {"M45", "at character 1", Numbered(MSG_PATTERN_DOTS)}},
+        {THUMB_FOLDER, "...", {"M46", "at character 1", Numbered(MSG_PATTERN_DOTS)}},
+        {THUMB_FOLDER, " ..", {"M46", "at character 1", Numbered(MSG_PATTERN_DOTS)}},
     };
     for (const Refusal& refusal : refusals) {
         user.boxes.clear();
@@ -280,7 +283,7 @@ TEST_F(ConfigureDialog, AFailedSaveIsSaidAndReportedAsNothingSaved) {
     })});
     EXPECT_EQ(run(), 0);
     ASSERT_EQ(user.boxes.size(), 1u);
-    EXPECT_EQ(BoxTexts(user.boxes[0]), (std::vector<std::string>{"M62", "M98"}));
+    EXPECT_EQ(BoxTexts(user.boxes[0]), (std::vector<std::string>{"M62", Numbered(MSG_SETTINGS_NOT_SAVED)}));
     EXPECT_EQ(user.boxes[0].flags, DWORD{FMSG_WARNING | FMSG_MB_OK});
     EXPECT_EQ(writes(), 9) << "every value in the one save";
     EXPECT_EQ(fake.system.calls(SysCall::RegCreateKeyExA), 1);

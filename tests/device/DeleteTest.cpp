@@ -79,11 +79,15 @@ TEST_F(CameraWithFivePictures, RefusalWithSelectionFailsAndResetsTheSpeed) {
 }
 
 TEST_F(CameraWithFivePictures, FailedTimeOutChangeForTheCompletionWaitLeaves18) {
-    system().failCall(SysCall::SetCommTimeouts);
+    // The wake-up sets the probes' wait and puts the answers' back; then the completion wait.
+    system().failCall(SysCall::SetCommTimeouts, 3);
     EXPECT_FALSE(device->deletePicture(3, true));
     EXPECT_EQ(device->operationCode, OP_DELETE_TIMEOUTS);
     EXPECT_NE(flags() & STATUS_TIMEOUTS, 0u);
-    EXPECT_EQ(hostWrites().back(), DELETE_CURRENT);
+    // The camera did delete it, as the picture count it gives then shows: so does the catalogue.
+    EXPECT_EQ(hostWrites().back(), ACK);
+    EXPECT_EQ(cataloguePhotoSizes(), (std::vector<std::uint32_t>{1001, 1002, 1004, 1005}));
+    EXPECT_EQ(cameraPhotoSizes(), cataloguePhotoSizes());
 }
 
 }  // namespace

@@ -224,6 +224,15 @@ const FaultRow ROWS[] = {
      .inject = [](FaultRig& rig) { rig.fake.system.attachPort(2, &rig.deadLine); },
      .reports = {{STATUS_READ_SHORT, LINK_ERR_NO_WAKE, OP_DOWNLOAD_PHOTO}},
      .recovery = Recovery::Reopen},
+    // The handle of an adapter unplugged and plugged in again is dead: the next operation on
+    // the same panel opens the port anew.
+    {.situation = "AdapterUnpluggedInAPhotoAndPluggedInAgain", .act = Act::Copy,
+     .inject = [](FaultRig& rig) { rig.fake.system.hangUpPortAfterWrites(2, 6); },
+     .reports = {{STATUS_READ_SHORT, LINK_ERR_NEXT_PACKET, OP_DOWNLOAD_PHOTO}},
+     .cameraBaud = FAST},
+    {.situation = "AdapterUnpluggedAndPluggedInAgainBetweenOperations", .act = Act::Copy,
+     .inject = [](FaultRig& rig) { rig.fake.system.hangUpPortAfterWrites(2, 0); },
+     .filesCopied = 3},
     {.situation = "CameraLostPowerBetweenOperations", .act = Act::Copy,
      .inject = [](FaultRig& rig) { rig.camera.powerCycle(); }, .filesCopied = 3},
     {.situation = "TargetFileCannotBeCreated", .act = Act::Copy,
@@ -341,16 +350,23 @@ const FaultRow ROWS[] = {
      .inject = AfterCommands(1, On(FaultKind::Refuse, DELETE_CURRENT, 2)),
      .reports = {{STATUS_REFUSED, LINK_ERR_ACTION, OP_DELETE}}, .picturesLeft = 2,
      .target = "02-05-17"},
-    {.situation = "DeleteCompletionNeverComes", .act = Act::Delete,
-     .inject = Camera(On(FaultKind::Completion, DELETE_LAST, 1, -1, -1)),
-     .reports = {{STATUS_READ_SHORT, LINK_ERR_ACTION, OP_DELETE}}, .picturesLeft = 2,
-     .cameraBaud = FAST, .recovery = Recovery::Reopen, .target = "02-05-18"},
-    {.situation = "DeleteCompletionIsAStrayByte", .act = Act::Delete,
-     .inject = Camera(On(FaultKind::Completion, DELETE_LAST, 1, -1, 0x42)),
-     .reports = {{STATUS_UNEXPECTED, LINK_ERR_ACTION, OP_DELETE}}, .picturesLeft = 2,
-     .cameraBaud = FAST, .recovery = Recovery::Reopen, .target = "02-05-18"},
+    // A deletion the camera took but did not confirm is settled by its picture count.
+    {.situation = "DeleteCompletionNeverComesButTheCountShowsItDone", .act = Act::Delete,
+     .inject = Camera(On(FaultKind::Completion, DELETE_LAST, 1, -1, -1)), .picturesLeft = 2,
+     .target = "02-05-18"},
+    {.situation = "DeleteCompletionIsAStrayByteButTheCountShowsItDone", .act = Act::Delete,
+     .inject = Camera(On(FaultKind::Completion, DELETE_LAST, 1, -1, 0x42)), .picturesLeft = 2,
+     .target = "02-05-18"},
+    {.situation = "DeleteCompletionAndTheCountNeverComeSoTheCameraIsReadAgain",
+     .act = Act::Delete,
+     .inject = [](FaultRig& rig) {
+         rig.camera.addFault(On(FaultKind::Completion, DELETE_LAST, 1, -1, -1));
+         rig.camera.addFault(On(FaultKind::Silence, COUNT));
+     }, .reports = {{STATUS_READ_SHORT, LINK_ERR_ACTION, OP_DELETE}}, .picturesLeft = 2,
+     .target = "02-05-18"},
+    // The wake-up sets the probes' wait and puts the answers' back; the third is the action's.
     {.situation = "DeleteTimeOutsCannotBeRestored", .act = Act::Delete,
-     .inject = System(SysCall::SetCommTimeouts),
+     .inject = System(SysCall::SetCommTimeouts, 3),
      .reports = {{STATUS_TIMEOUTS, LINK_ERR_ACTION, OP_DELETE_TIMEOUTS}}, .picturesLeft = 2,
      .recovery = Recovery::Reopen, .target = "02-05-18"},
     {.situation = "CameraLosesPowerAtTheDeleteAction", .act = Act::Delete,

@@ -177,7 +177,7 @@ public:
     std::vector<std::string> failureLines() const {
         std::vector<std::string> lines;
         for (const host::BoxRecord& box : user->boxes)
-            if (box.helpTopic == "Errors" && box.lines.size() == 2) lines.push_back(box.lines[1]);
+            if (box.helpTopic == "Errors" && box.lines.size() >= 2) lines.push_back(box.lines[1]);
         return lines;
     }
     // The number line a camera failure with these numbers shows.

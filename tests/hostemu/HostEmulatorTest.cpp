@@ -36,6 +36,9 @@ struct TinyPlugin {
     DWORD panelFlags = OPIF_USEFILTER;
     std::function<int(HANDLE, int, unsigned)> onKey;
     std::function<int(PluginPanelItem*, int, const char*)> onGetFiles;
+    bool exportsDeleteFiles = false;
+    std::vector<Names> deleteFilesCalls;  // the items' names, one list a call
+    std::vector<int> deleteFilesModes;
 
     PluginStartupInfo info{};
     FarStandardFunctions standardFunctions{};
@@ -108,10 +111,18 @@ int FARAPI Key(HANDLE panel, int key, unsigned int state) {
     return Plugin().onKey ? Plugin().onKey(panel, key, state) : 0;
 }
 int FARAPI Configure(int) { return 1; }
+int FARAPI Delete(HANDLE, PluginPanelItem* items, int count, int mode) {
+    Names names;
+    for (int i = 0; i < count; ++i) names.emplace_back(items[i].FindData.cFileName);
+    Plugin().deleteFilesCalls.push_back(names);
+    Plugin().deleteFilesModes.push_back(mode);
+    return TRUE;
+}
 
-PluginEntryPoints TinyEntryPoints() {
-    return {MinVersion, TakeStartupInfo, DescribePlugin, Open, Close, DescribePanel,
-            ChangeFolder, List, FreeList, Get, Key, Configure};
+PluginEntryPoints TinyEntryPoints(bool withDeleteFiles) {
+    return {MinVersion, TakeStartupInfo, DescribePlugin, Open,      Close,
+            DescribePanel, ChangeFolder, List, FreeList, Get, Key, Configure,
+            withDeleteFiles ? Delete : nullptr};
 }
 
 // The host started on the tiny plug-in, with the project's English texts and a disk panel on a
@@ -136,7 +147,8 @@ protected:
         settings.diskDirectory = disk.path();
         settings.currentDirectory = hostFolder.path();
         settings.temporaryDirectory = hostTemporary.path();
-        emulator = std::make_unique<HostEmulator>(TinyEntryPoints(), user, settings);
+        emulator = std::make_unique<HostEmulator>(TinyEntryPoints(plugin.exportsDeleteFiles),
+                                                  user, settings);
         return *emulator;
     }
     // Runs `action` inside the plug-in's handling of a key.
@@ -203,7 +215,7 @@ TEST_F(TheEmulatedHost, WillNotStartAPlugInThatNeedsANewerHost) {
 
 TEST_F(TheEmulatedHost, GivesAnEmptyTextForAMessageBeyondTheFileAndNotesIt) {
     ASSERT_TRUE(host().start());
-    EXPECT_STREQ(plugin.msg(MSG_PATTERN_BLANKS + 1), "");
+    EXPECT_STREQ(plugin.msg(500), "");
     EXPECT_EQ(emulator->violations().size(), 1u);
 }
 
@@ -508,9 +520,53 @@ TEST_F(AnOpenPanel, EnterOnAFolderEntersItAndDelGoesToADeleteFilesThePlugInLacks
     for (unsigned state : {0u, PKF_SHIFT, PKF_ALT})
         EXPECT_EQ(emulator->pressKey(VK_DELETE, state), 0);
     EXPECT_TRUE(std::filesystem::exists(std::filesystem::path(hostFolder.path()) / "b.jpg"));
-    ASSERT_EQ(emulator->hostCommands().size(), 4u);
-    EXPECT_EQ(emulator->hostCommands()[3].action, "wipe");
-    EXPECT_EQ(emulator->hostCommands()[3].failure, "the plug-in has no DeleteFiles");
+    ASSERT_EQ(emulator->hostCommands().size(), 3u) << "plain Del is no delete key of the host";
+    EXPECT_EQ(emulator->hostCommands()[2].action, "wipe");
+    EXPECT_EQ(emulator->hostCommands()[2].failure, "the plug-in has no DeleteFiles");
+    EXPECT_FALSE(emulator->hostCommands()[2].deleteFilesCalled);
+}
+
+// Every delete key of the host, the grey Del and the keypad's, goes to DeleteFiles with the
+// marked items (else the current one) and mode 0; both panels are read again afterwards.
+TEST_F(TheEmulatedHost, HandsItsDeleteKeysToTheDeleteFilesOfAPlugIn) {
+    plugin.exportsDeleteFiles = true;
+    ASSERT_TRUE(host().start());
+    ASSERT_TRUE(emulator->openPanel());
+    ASSERT_TRUE(emulator->setCurrentItem("b.jpg"));
+    const struct {
+        int key;
+        unsigned state;
+    } deletes[] = {{VK_F8, 0},           {VK_F8, PKF_SHIFT},          {VK_DELETE, PKF_SHIFT},
+                   {VK_DELETE, PKF_ALT}, {VK_NUMPAD_DELETE, PKF_SHIFT}, {VK_NUMPAD_DELETE, PKF_ALT}};
+    for (const auto& pressed : deletes) EXPECT_EQ(emulator->pressKey(pressed.key, pressed.state), 0);
+    EXPECT_EQ(emulator->pressKey(VK_NUMPAD_DELETE), 0);
+    EXPECT_EQ(emulator->pressKey(VK_DELETE, PKF_CONTROL), 0);
+    EXPECT_EQ(plugin.deleteFilesCalls, std::vector<Names>(6, Names{"b.jpg"}));
+    EXPECT_EQ(plugin.deleteFilesModes, std::vector<int>(6, 0));
+    ASSERT_TRUE(emulator->selectItems({"A.jpg", "b.jpg"}));
+    std::ofstream(std::filesystem::path(disk.path()) / "new.jpg") << "x";
+    const int listings = emulator->listings();
+    EXPECT_EQ(emulator->pressKey(VK_F8), 0);
+    EXPECT_EQ(plugin.deleteFilesCalls.back(), (Names{"A.jpg", "b.jpg"}));
+    EXPECT_EQ(emulator->listings(), listings + 1);
+    EXPECT_NE(emulator->diskPanel().find("new.jpg"), -1) << "the disk panel is read again";
+    ASSERT_EQ(emulator->hostCommands().size(), 7u);
+    EXPECT_TRUE(emulator->hostCommands().back().deleteFilesCalled);
+    EXPECT_EQ(emulator->hostCommands().back().deleteFilesResult, TRUE);
+}
+
+// The other panel is read again only when the plug-in asks (or after the host's own commands).
+TEST_F(AnOpenPanel, ReadsTheDiskPanelAgainWhenThePlugInAsks) {
+    std::ofstream(std::filesystem::path(disk.path()) / "new.jpg") << "x";
+    duringKey([&](HANDLE) {});
+    EXPECT_EQ(emulator->diskPanel().find("new.jpg"), -1);
+    duringKey([&](HANDLE) {
+        control(FCTL_UPDATEANOTHERPANEL, reinterpret_cast<void*>(1));
+        EXPECT_NE(emulator->diskPanel().find("new.jpg"), -1) << "at once, during the call";
+        PanelRedrawInfo cursor{2, 0};
+        control(FCTL_REDRAWANOTHERPANEL, &cursor);
+    });
+    EXPECT_EQ(emulator->diskPanel().currentItem(), 2);
 }
 
 // The real host takes the items of a panel with OPIF_REALNAMES for files of its own current

@@ -83,7 +83,8 @@ TEST_F(CopyKeysOnFourPictures, F5ShowsTheCopyDialogAsLaidOut) {
     EXPECT_EQ(std::string(items[5].Data), text(MSG_SUBFOLDERS_NEVER));
     EXPECT_EQ(int{items[6].X1}, 255);
     EXPECT_EQ(DWORD{items[6].Flags}, DWORD{DIF_SEPARATOR});
-    EXPECT_EQ(int{items[7].Focus}, 1);
+    EXPECT_EQ(int{items[2].Focus}, 1) << "typing goes to the destination";
+    EXPECT_EQ(int{items[7].Focus}, 0);
     EXPECT_EQ(int{items[7].DefaultButton}, 1);
     EXPECT_EQ(DWORD{items[7].Flags}, DWORD{DIF_CENTERGROUP});
     EXPECT_EQ(std::string(items[7].Data), text(MSG_BUTTON_OK));
@@ -207,16 +208,20 @@ TEST_F(CopyKeysOnFourPictures, ATypedDestinationGetsBackslashesAndAnEndSlash) {
     EXPECT_EQ(filesOnDisk(), 3u);
 }
 
-TEST_F(CopyKeysOnFourPictures, AClearedDestinationCopiesIntoTheOtherPanelsFolder) {
+TEST_F(CopyKeysOnFourPictures, AClearedOrBlankDestinationCopiesIntoTheOtherPanelsFolder) {
     ASSERT_TRUE(emulator.enterFolder("02-05-18"));
-    ASSERT_TRUE(emulator.selectItems({emulator.pluginPanel().names().back()}));
-    user.queueDialog([](host::DialogRequest& dialog) {
-        dialog.setText(2, "");
-        return OK_BUTTON;
-    });
-    EXPECT_EQ(emulator.pressKey(VK_F5, NO_SHIFT), 1);
+    for (const char* typed : {"", "   "}) {
+        ASSERT_TRUE(emulator.selectItems({emulator.pluginPanel().names().back()}));
+        user.queueDialog([typed](host::DialogRequest& dialog) {
+            dialog.setText(2, typed);
+            return OK_BUTTON;
+        });
+        EXPECT_EQ(emulator.pressKey(VK_F5, NO_SHIFT), 1);
+    }
     // Inside a date folder the first choice puts copies straight into the destination.
     EXPECT_EQ(fileAt("pic18.05.2002_001.jpg"), expected(3, PictureKind::Photo));
+    EXPECT_EQ(fileAt("pic18.05.2002_002.jpg"), expected(3, PictureKind::Photo));
+    EXPECT_EQ(FilesUnder(disk.path()).size(), 2u) << "no folder named by blanks";
 }
 
 TEST_F(CopyKeysOnFourPictures, CancellingTheDialogCopiesNothingAndLeavesTheCameraAlone) {
@@ -255,18 +260,74 @@ TEST_F(CopyKeysOnFourPictures, F7SwitchesToThumbnailsAndBackRelistingEachTime) {
     EXPECT_EQ(emulator.pluginPanel().names(), (std::vector<std::string>{"02-05-17", "02-05-18"}));
 }
 
-TEST_F(CopyKeysOnFourPictures, DelAndShiftDelDeleteOnTheCameraAsF8Does) {
-    user.queueAnswer(1);  // Shift+Del: Cancel
-    EXPECT_EQ(emulator.pressKey(VK_DELETE, PKF_SHIFT), 1);
+// Every delete key as the host hands it over: the grey Del (0x2E) and the keypad's (0x109)
+// alone or with Shift ask and delete as F8 does; with Alt or Ctrl they do nothing. Keys the
+// plug-in leaves to the host reach DeleteFiles, which does the same.
+TEST_F(CopyKeysOnFourPictures, EveryDeleteKeyDeletesOnTheCameraAsF8Does) {
+    const struct {
+        int key;
+        unsigned state;
+        bool deletes;
+    } keys[] = {
+        {VK_DELETE, NO_SHIFT, true},           {VK_DELETE, PKF_SHIFT, true},
+        {VK_NUMPAD_DELETE, NO_SHIFT, true},    {VK_NUMPAD_DELETE, PKF_SHIFT, true},
+        {VK_F8, PKF_SHIFT, true},              {VK_DELETE, PKF_ALT, false},
+        {VK_NUMPAD_DELETE, PKF_ALT, false},    {VK_DELETE, PKF_CONTROL, false},
+        {VK_NUMPAD_DELETE, PKF_CONTROL, false},
+    };
+    for (const auto& pressed : keys) {
+        const std::size_t questionsBefore = boxesWithTopic("Delete?").size();
+        if (pressed.deletes) user.queueAnswer(1);  // Cancel: each key only asks
+        EXPECT_EQ(emulator.pressKey(pressed.key, pressed.state), 1) << pressed.key;
+        EXPECT_EQ(boxesWithTopic("Delete?").size(), questionsBefore + (pressed.deletes ? 1 : 0))
+            << pressed.key << " state " << pressed.state;
+    }
     EXPECT_EQ(camera.pictures().size(), 4u);
     user.queueAnswer(0);
-    EXPECT_EQ(emulator.pressKey(VK_DELETE, NO_SHIFT), 1);
-    const auto questions = boxesWithTopic("Delete?");
-    ASSERT_EQ(questions.size(), 2u);
-    EXPECT_EQ(BoxTexts(questions[1]),
-              (std::vector<std::string>{text(MSG_DELETE_TITLE), text(MSG_DELETE_QUESTION)}));
+    EXPECT_EQ(emulator.pressKey(VK_NUMPAD_DELETE, PKF_SHIFT), 1);
     EXPECT_EQ(camera.pictures().size(), 1u);
     EXPECT_TRUE(emulator.hostCommands().empty()) << "the host did nothing of its own";
+}
+
+// The host's own delete (the Files menu, a macro) through DeleteFiles: the plug-in's question,
+// the pictures the host passes deleted and renumbered, TRUE; Cancel deletes nothing, FALSE.
+TEST_F(CopyKeysOnFourPictures, DeleteFilesDoesWhatF8DoesWithTheItemsTheHostPasses) {
+    ASSERT_TRUE(emulator.enterFolder("02-05-17"));
+    const std::vector<std::string> names = emulator.pluginPanel().names();  // "..", 3 pictures
+    ASSERT_TRUE(emulator.setCurrentItem(names[1]));
+    user.queueAnswer(1);
+    EXPECT_EQ(emulator.deleteFromFilesMenu(false), FALSE);
+    EXPECT_EQ(camera.pictures().size(), 4u);
+    user.queueAnswer(0);
+    ASSERT_TRUE(emulator.selectItems({names[1], names[3]}));
+    EXPECT_EQ(emulator.deleteFromFilesMenu(true), TRUE);
+    ASSERT_EQ(camera.pictures().size(), 2u);
+    EXPECT_EQ(camera.pictures()[0].photoSize, 5000u) << "the second picture of May 17 stays";
+    EXPECT_EQ(panel()->device->pictureCount, 2u);
+    EXPECT_EQ(boxesWithTopic("Delete?").size(), 2u);
+}
+
+// Ctrl+R reads the camera again: a picture erased on the camera itself is gone from the panel,
+// and the marks stay on the pictures that are still there, under the names they have now.
+TEST_F(CopyKeysOnFourPictures, CtrlRReadsTheCameraAgainAndKeepsTheMarksOnThePicturesLeft) {
+    ASSERT_TRUE(emulator.enterFolder("02-05-17"));
+    ASSERT_TRUE(emulator.selectItems({"pic17.05.2002_002.jpg", "pic17.05.2002_003.jpg"}));
+    // The camera's own delete of its first picture: select it, erase it.
+    const std::vector<BYTE> selectFirst{0x1B, 0x43, 0x06, 0x00, 0x00, 0x04, 0x01,
+                                        0x00, 0x00, 0x00, 0x05, 0x00};
+    const std::vector<BYTE> eraseCurrent{0x1B, 0x43, 0x03, 0x00, 0x02, 0x07, 0x00, 0x09, 0x00};
+    PeerReply ignored;
+    for (const std::vector<BYTE>& command : {selectFirst, eraseCurrent})
+        camera.hostSent(command.data(), static_cast<DWORD>(command.size()), 19200, ignored);
+    ASSERT_EQ(camera.pictures().size(), 3u);
+    EXPECT_EQ(emulator.pressKey('R', PKF_CONTROL), 1);
+    EXPECT_EQ(emulator.pluginPanel().names(),
+              (std::vector<std::string>{"..", "pic17.05.2002_001.jpg", "pic17.05.2002_002.jpg"}));
+    EXPECT_EQ(emulator.pluginPanel().selectedNames(),
+              (std::vector<std::string>{"pic17.05.2002_001.jpg", "pic17.05.2002_002.jpg"}));
+    EXPECT_EQ(panel()->device->pictureCount, 3u);
+    EXPECT_EQ(camera.baud(), sim::CAMERA_DEFAULT_BAUD);
+    EXPECT_TRUE(boxesWithTopic("Errors").empty());
 }
 
 // Every key in every shift state, then one copy: the files of the host's own folder that carry
@@ -355,6 +416,65 @@ TEST_F(CopyKeysOnFourPictures, F8LeavingPicturesKeepsThePanelOpen) {
     EXPECT_TRUE(boxesWithTopic("DeleteClosePlugin").empty());
     EXPECT_TRUE(emulator.panelOpen());
     EXPECT_EQ(emulator.pluginPanel().names(), (std::vector<std::string>{"02-05-18"}));
+}
+
+// Pictures of two days in camera order 17, 18, 17, 18, listed flat: every name prefix of a
+// listing, photos or thumbnails.
+class NamesOnTwoDays : public HostWithCamera {
+protected:
+    NamesOnTwoDays()
+        : HostWithCamera({PictureOn(2002, 5, 17, 3000, 300), PictureOn(2002, 5, 18, 4000, 400),
+                          PictureOn(2002, 5, 17, 5000, 500), PictureOn(2002, 5, 18, 6000, 600)}) {}
+    void SetUp() override {
+        setText("PhotoPath", "");
+        setText("ThumbPath", "");
+        ASSERT_TRUE(startAndOpen()) << emulator.errorText;
+    }
+};
+
+// The name each item shows is the name its copy into the other panel's folder gets, whatever
+// that folder holds: random names of both prefixes and kinds, numbers with gaps, other digit
+// counts and extensions. Each row copies everything twice; the second copy goes by the names
+// the panel shows after the first.
+TEST_F(NamesOnTwoDays, TheNameShownIsTheNameTheCopyWrites) {
+    const char* const prefixes[] = {"pic17.05.2002_", "pic18.05.2002_", "PIC18.05.2002_",
+                                    "thumb17.05.2002_", "thumb18.05.2002_", "pic19.05.2002_"};
+    const char* const extensions[] = {".jpg", ".JPG", ".jpeg", ".txt", ""};
+    std::uint32_t state = 20020517;
+    auto below = [&state](std::uint32_t n) {
+        state = state * 1103515245u + 12345u;
+        return (state >> 16) % n;
+    };
+    for (int row = 0; row < 8; ++row) {
+        SCOPED_TRACE("row " + std::to_string(row));
+        const std::string folder = disk.path() + "/row" + std::to_string(row);
+        fs::create_directory(folder);
+        std::set<std::string> before;
+        for (std::uint32_t files = below(7); files > 0; --files) {
+            char name[64];
+            std::snprintf(name, sizeof name, "%s%0*u%s", prefixes[below(6)],
+                          static_cast<int>(2 + below(3)), 1 + below(40), extensions[below(5)]);
+            std::ofstream(fs::path(folder) / name) << "the user's";
+            before.insert(name);
+        }
+        ASSERT_TRUE(emulator.setDiskDirectory(folder));
+        const bool thumbnails = row % 2 == 1;
+        if (thumbnails != (panel()->thumbMode != 0)) {
+            ASSERT_EQ(emulator.pressKey(VK_F7), 1);
+        }
+        for (int copy = 0; copy < 2; ++copy) {
+            ASSERT_TRUE(emulator.list());
+            const std::vector<std::string> shown = emulator.pluginPanel().names();
+            ASSERT_TRUE(emulator.selectItems(shown));
+            user.queueDialog([](host::DialogRequest&) { return OK_BUTTON; });
+            EXPECT_EQ(emulator.pressKey(VK_F5, NO_SHIFT), 1);
+            std::set<std::string> written = FilesUnder(folder);
+            for (const std::string& name : before) written.erase(name);
+            EXPECT_EQ(written, std::set<std::string>(shown.begin(), shown.end())) << copy;
+            before.insert(written.begin(), written.end());
+        }
+    }
+    EXPECT_TRUE(boxesWithTopic("Errors").empty());
 }
 
 }  // namespace

@@ -140,7 +140,7 @@ TEST_F(AHostWithACameraOnCom2, F7ShowsTheThumbnailsAtTheRoot) {
     EXPECT_EQ(emulator.pressKey(VK_F7), 1);
     EXPECT_EQ(emulator.pluginPanel().names(),
               (std::vector<std::string>{"thumb17.05.2002_001.jpg", "thumb17.05.2002_002.jpg",
-                                        "thumb18.05.2002_003.jpg"}));
+                                        "thumb18.05.2002_001.jpg"}));
 }
 
 TEST_F(AHostWithACameraOnCom2, GetFilesDownloadsThePicturesUnderTheCursorsNames) {
@@ -150,6 +150,35 @@ TEST_F(AHostWithACameraOnCom2, GetFilesDownloadsThePicturesUnderTheCursorsNames)
     EXPECT_EQ(emulator.getFiles(), 1);
     EXPECT_EQ(readFileBytes(disk.windowsPath(name)), expected(2));
 }
+
+// F1 in the panel, as the host chooses the plug-in's help file for its help language: the
+// file whose .Language line names it, English for a language without one.
+class F1InThePanel : public HostWithCamera,
+                     public ::testing::WithParamInterface<std::pair<const char*, const char*>> {
+protected:
+    F1InThePanel() : HostWithCamera({PictureOn(2002, 5, 17)}, WithHelpLanguage(GetParam().first)) {}
+    static CameraHostSetup WithHelpLanguage(const char* language) {
+        CameraHostSetup setup;
+        setup.helpLanguage = language;
+        return setup;
+    }
+};
+
+TEST_P(F1InThePanel, ShowsTheContentsOfTheHelpFileOfTheHelpLanguage) {
+    ASSERT_TRUE(startAndOpen()) << emulator.errorText;
+    EXPECT_EQ(emulator.pressKey(0x70), 0) << "F1 is the host's";
+    ASSERT_EQ(emulator.hostCommands().size(), 1u);
+    const host::HostCommandRecord& help = emulator.hostCommands()[0];
+    EXPECT_EQ(help.action, "help");
+    EXPECT_EQ(std::filesystem::path(help.path).filename().string(), GetParam().second);
+    EXPECT_EQ(help.failure, "");
+    EXPECT_EQ(std::string(help.shown.begin(), help.shown.begin() + 3), "$ #");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EveryHelpLanguage, F1InThePanel,
+    ::testing::Values(std::pair{"English", "PixlorEng.hlf"}, std::pair{"Russian", "PixlorRus.hlf"},
+                      std::pair{"russian", "PixlorRus.hlf"}, std::pair{"German", "PixlorEng.hlf"}));
 
 }  // namespace
 }  // namespace pixlor::test

@@ -38,12 +38,13 @@ TEST_F(PicturesOfMay17And18, NamesInsideAFolderContinueTheOtherPanelsNumbers) {
     EXPECT_EQ(panel()->listingState, LISTING_IN_FOLDER);
 }
 
-TEST_F(PicturesOfMay17And18, AFlatRootNumbersAllPicturesOnWhateverTheirDates) {
+// Each date's name is numbered on its own, as the copy into the other panel's folder does.
+TEST_F(PicturesOfMay17And18, AFlatRootNumbersEachDatesNamesOnTheirOwn) {
     setText("PhotoPath", "");
     listing();
     EXPECT_EQ(emulator.pluginPanel().names(),
               (std::vector<std::string>{"pic17.05.2002_001.jpg", "pic17.05.2002_002.jpg",
-                                        "pic17.05.2002_003.jpg", "pic18.05.2002_004.jpg"}));
+                                        "pic17.05.2002_003.jpg", "pic18.05.2002_001.jpg"}));
     EXPECT_EQ(panel()->listingState, LISTING_FLAT_ROOT);
     EXPECT_EQ(emulator.panelDescription().flags & OPIF_ADDDOTS, 0u);
 }
@@ -69,7 +70,7 @@ TEST_F(PicturesOfMay17And18, ThumbnailsListThumbnailSizesAndNames) {
     ASSERT_EQ(emulator.pressKey(VK_F7), 1);
     const auto items = emulator.pluginPanel().items();
     ASSERT_EQ(items.size(), 4u);
-    EXPECT_STREQ(items[3].FindData.cFileName, "thumb18.05.2002_004.jpg");
+    EXPECT_STREQ(items[3].FindData.cFileName, "thumb18.05.2002_001.jpg");
     EXPECT_EQ(DWORD{items[3].FindData.nFileSizeLow}, 400u);
 }
 
@@ -80,7 +81,7 @@ TEST_F(PicturesOfMay17And18, APrefixTooLongForTheNameGivesWayToTheNumberAndExten
     ASSERT_EQ(items.size(), 4u);
     const std::string name = items[3].FindData.cFileName;
     EXPECT_EQ(name.size(), sizeof(items[3].FindData.cFileName) - 1);
-    EXPECT_EQ(name, std::string(252, 'p') + "004.jpg");
+    EXPECT_EQ(name, std::string(252, 'p') + "004.jpg");  // one prefix: one run of numbers
 }
 
 TEST_F(PicturesOfMay17And18, AFolderPatternMatchingNoPictureListsNothing) {

@@ -70,7 +70,10 @@ TEST_F(PicturesOfTwoDays, TheKeyBarNamesTheCopyKeysOfTheKindShown) {
     const KeyBarTitles& bar = *info.KeyBar;
     EXPECT_EQ(bar.Titles[0], nullptr);
     EXPECT_EQ(bar.Titles[11], nullptr);
-    EXPECT_STREQ(bar.Titles[2], "");
+    EXPECT_EQ(std::string(bar.Titles[2]), text(MSG_KEY_F3_VIEW));
+    EXPECT_EQ(std::string(bar.Titles[3]), text(MSG_KEY_F4_EDIT));
+    EXPECT_EQ(std::string(bar.Titles[7]), text(MSG_KEY_F8_DELETE));
+    EXPECT_STREQ(bar.ShiftTitles[2], "");
     EXPECT_STREQ(bar.AltShiftTitles[7], "");
     EXPECT_STREQ(bar.ShiftTitles[6], "");
     EXPECT_EQ(std::string(bar.Titles[4]), text(4));
@@ -167,7 +170,7 @@ TEST_F(ACameraWithItsClockReset, DatesBefore1980GiveTheEarliestDosTimeWhileNames
     EXPECT_TRUE(FILETIME{items[0].FindData.ftCreationTime} == DosTime(1980, 1, 1, 0, 0, 0));
     EXPECT_TRUE(FILETIME{items[1].FindData.ftCreationTime} == DosTime(1980, 1, 1, 0, 0, 0));
     EXPECT_STREQ(items[0].FindData.cFileName, "pic01.01.1970_001.jpg");
-    EXPECT_STREQ(items[1].FindData.cFileName, "pic31.12.1979_002.jpg");
+    EXPECT_STREQ(items[1].FindData.cFileName, "pic31.12.1979_001.jpg");
 }
 
 TEST(PictureFileTime, DatesAfter2107GiveTheLatestDosTime) {

@@ -46,6 +46,7 @@ struct CameraHostSetup {
     // message is shown compare numbers, not wording.
     bool numberedTexts = false;
     std::map<int, std::string> texts;  // messages with texts of the test's own
+    std::string helpLanguage = "English";  // the host's help language
 };
 
 // Numbered texts with these messages' own texts, and `serialPorts` ports listed.
@@ -161,6 +162,7 @@ private:
         settings.diskDirectory = disk.path();
         settings.currentDirectory = hostFolder.path();
         settings.temporaryDirectory = hostTemporary.path();
+        settings.helpLanguage = setup_.helpLanguage;
         return settings;
     }
     bool ownLanguageFile() const { return setup_.numberedTexts || !setup_.texts.empty(); }

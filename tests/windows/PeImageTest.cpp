@@ -1,6 +1,6 @@
 // Reads the built Pixlor.dll's PE headers and checks what the host relies on: an image of the
 // host's machine (a 32-bit x86 PE32, or for the 64-bit host an x86-64 PE32+, which the host takes
-// only when the machine matches its own), exactly the twelve undecorated entry points, imports
+// only when the machine matches its own), exactly the thirteen undecorated entry points, imports
 // from system DLLs only, and a version resource. Run by scripts/test.sh after the win32 and the
 // win64 builds, with the DLL's path in PIXLOR_DLL and, for the 64-bit one, PIXLOR_DLL_MACHINE=x64.
 #include <gtest/gtest.h>
@@ -140,13 +140,14 @@ TEST_F(ProductDll, IsADllForTheHostsMachine) {
     EXPECT_NE(image->characteristics & 0x2000, 0) << "not marked as a DLL";
 }
 
-TEST_F(ProductDll, ExportsExactlyTheTwelveEntryPointsUndecorated) {
+TEST_F(ProductDll, ExportsExactlyTheThirteenEntryPointsUndecorated) {
     std::vector<std::string> names = image->exportNames();
     std::sort(names.begin(), names.end());
     const std::vector<std::string> expected = {
-        "ClosePlugin", "Configure",   "FreeFindData",      "GetFiles",
-        "GetFindData", "GetMinFarVersion", "GetOpenPluginInfo", "GetPluginInfo",
-        "OpenPlugin",  "ProcessKey",  "SetDirectory",      "SetStartupInfo"};
+        "ClosePlugin", "Configure",   "DeleteFiles",       "FreeFindData",
+        "GetFiles",    "GetFindData", "GetMinFarVersion",  "GetOpenPluginInfo",
+        "GetPluginInfo", "OpenPlugin", "ProcessKey",       "SetDirectory",
+        "SetStartupInfo"};
     EXPECT_EQ(names, expected);
 }
 

@@ -23,6 +23,7 @@
 #include <fstream>
 #include <optional>
 #include <sstream>
+#include <thread>
 
 #ifndef _WIN32
 #include <sys/stat.h>
@@ -315,18 +316,68 @@ TEST_F(ACameraWithPicturesOnThreeDates, DeletesAPictureAndTheRestMoveUp) {
     expectPhotoFile("img20020517_0001.jpg", 1);  // the second picture moved up
 }
 
-TEST_F(ACameraWithPicturesOnThreeDates, DelDeletesOnTheCameraAsF8Does) {
+// The delete keys as the host hands them over: Alt+Del does nothing, the grey Del and
+// Shift+Del ask (answered with Cancel here), the keypad's Del (0x109) asks and deletes.
+TEST_F(ACameraWithPicturesOnThreeDates, EveryDelKeyDeletesOnTheCameraAsF8Does) {
     ASSERT_TRUE(emulator.enterFolder("02-05-17"));
     ASSERT_TRUE(emulator.selectItems({"img20020517_0001.jpg"}));
+    std::size_t boxesBefore = user.boxes.size();
+    EXPECT_EQ(emulator.pressKey(VK_DELETE, PKF_ALT), 1);
+    EXPECT_EQ(emulator.pressKey(VK_NUMPAD_DELETE, PKF_ALT), 1);
+    EXPECT_EQ(user.boxes.size(), boxesBefore) << "Alt+Del asks nothing and deletes nothing";
+    for (const unsigned state : {0u, PKF_SHIFT}) {
+        user.queueAnswer(1);  // Cancel
+        EXPECT_EQ(emulator.pressKey(VK_DELETE, state), 1);
+        ASSERT_EQ(user.boxes.size(), boxesBefore + 1);
+        EXPECT_EQ(user.boxes.back().helpTopic, "Delete?");
+        boxesBefore = user.boxes.size();
+    }
     user.queueAnswer(0);  // delete?
-    const std::size_t boxesBefore = user.boxes.size();
-    EXPECT_EQ(emulator.pressKey(VK_DELETE), 1);
+    EXPECT_EQ(emulator.pressKey(VK_NUMPAD_DELETE, PKF_SHIFT), 1);
     ASSERT_GT(user.boxes.size(), boxesBefore);
     EXPECT_EQ(user.boxes.at(boxesBefore).helpTopic, "Delete?");
     EXPECT_TRUE(errorBoxes().empty());
     emulator.closePanel();
     ASSERT_TRUE(emulator.openPanel()) << emulator.errorText;
     EXPECT_EQ(emulator.pluginPanel().names(), (std::vector<std::string>{"02-05-18"}));
+}
+
+// A camera whose line goes away under an open panel and comes back: the script kills the
+// simulator when the test asks (PIXLOR_RESTART_REQUEST) and starts a new one on the same port
+// (the port's name is a link the script points at the new line), then says so
+// (PIXLOR_RESTART_DONE).
+class ACameraRestartedUnderAnOpenPanel : public ACamsimOnCom1 {
+protected:
+    ACameraRestartedUnderAnOpenPanel() : ACamsimOnCom1("pictures.json") {}
+
+    bool restartTheCamera() const {
+        const char* request = std::getenv("PIXLOR_RESTART_REQUEST");
+        const char* done = std::getenv("PIXLOR_RESTART_DONE");
+        if (request == nullptr || done == nullptr || *request == '\0') return false;
+        std::ofstream(request).put('\n');
+        const auto deadline = Clock::now() + std::chrono::seconds(15);
+        while (!std::filesystem::exists(done) && Clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        return std::filesystem::exists(done);
+    }
+};
+
+TEST_F(ACameraRestartedUnderAnOpenPanel, TheSamePanelConnectsAgainAndCtrlRReadsItAgain) {
+    ASSERT_TRUE(emulator.selectItems({"02-05-18"}));
+    EXPECT_EQ(copyMarked(false), 1);
+    expectPhotoFile("02-05-18\\pic18.05.2002_001.jpg", 2);
+    ASSERT_TRUE(restartTheCamera()) << "no restart: run by the script";
+    // The old line is gone: the next operation opens the port anew and copies.
+    ASSERT_TRUE(emulator.selectItems({"02-06-01"}));
+    EXPECT_EQ(copyMarked(false), 1);
+    expectPhotoFile("02-06-01\\pic01.06.2002_001.jpg", 3);
+    EXPECT_TRUE(errorBoxes().empty());
+    ASSERT_TRUE(emulator.selectItems({"02-05-17"}));
+    EXPECT_EQ(emulator.pressKey('R', PKF_CONTROL), 1);
+    EXPECT_EQ(emulator.pluginPanel().names(),
+              (std::vector<std::string>{"02-05-17", "02-05-18", "02-06-01"}));
+    EXPECT_EQ(emulator.pluginPanel().selectedNames(), std::vector<std::string>{"02-05-17"});
+    EXPECT_TRUE(errorBoxes().empty());
 }
 
 // A camera whose third data packet of the first photo arrives with a byte flipped.
