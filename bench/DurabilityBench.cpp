@@ -6,6 +6,7 @@
 #include "host/HostEmulator.h"
 #include "platform/Calendar.h"
 #include "platform/RegistryModel.h"
+#include "platform/fake/CameraPeer.h"
 #include "platform/fake/FakeSystem.h"
 #include "platform/posix/RegistryFile.h"
 #include "sim/CameraModel.h"
@@ -57,7 +58,8 @@ Run press(int key, bool verify) {
         pictures.push_back({kPhotoSize, 4000, static_cast<std::int32_t>(day + i * 60), 0});
     sim::CameraModel camera(pictures, 1, 2048);
     camera.setLogging(false);
-    fake.attachPort(2, &camera);
+    CameraPeer cameraPeer(camera);
+    fake.attachPort(2, &cameraPeer);
     auto& ports = fake.registry().ensureKey("HKEY_LOCAL_MACHINE\\HARDWARE\\DEVICEMAP\\SERIALCOMM");
     ports.values.push_back({"COM2", REG_SZ, std::vector<BYTE>{'C', 'O', 'M', '2', 0}});
     MovingUser user;

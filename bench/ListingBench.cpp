@@ -3,6 +3,7 @@
 // in-process simulator on the test system's virtual clock, so opening the panel costs no waiting.
 #include "host/HostEmulator.h"
 #include "platform/Calendar.h"
+#include "platform/fake/CameraPeer.h"
 #include "platform/fake/FakeSystem.h"
 #include "sim/CameraModel.h"
 #include "bench/BenchSupport.h"
@@ -66,7 +67,8 @@ bool measure(unsigned count, unsigned dates, double& rootSeconds, double& folder
     ScratchFolder disk;
     sim::CameraModel camera(picturesOver(count, dates));
     camera.setLogging(false);
-    fake.attachPort(2, &camera);
+    CameraPeer cameraPeer(camera);
+    fake.attachPort(2, &cameraPeer);
     auto& ports = fake.registry().ensureKey("HKEY_LOCAL_MACHINE\\HARDWARE\\DEVICEMAP\\SERIALCOMM");
     ports.values.push_back({"COM2", REG_SZ, std::vector<BYTE>{'C', 'O', 'M', '2', 0}});
 

@@ -79,19 +79,6 @@ std::vector<Emission> CameraModel::takeOutput() {
     return output;
 }
 
-void CameraModel::hostSent(const BYTE* bytes, DWORD count, DWORD hostBaud, PeerReply& reply) {
-    feed(bytes, count, hostBaud);
-    lineQuiet();
-    // Every answer to one burst goes at the speed the burst came at (a speed switch takes
-    // effect after its ACK, and what follows it in the burst is noise), so one speed suffices.
-    for (Emission& emission : takeOutput()) {
-        if (reply.bytes.empty()) reply.baud = emission.baud;
-        if (emission.workMicros != 0)
-            reply.pauses.push_back({reply.bytes.size(), emission.workMicros});
-        reply.bytes.insert(reply.bytes.end(), emission.bytes.begin(), emission.bytes.end());
-    }
-}
-
 void CameraModel::takeByte(BYTE byte) {
     switch (parse_) {
     case Parse::Idle:

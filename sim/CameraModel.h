@@ -6,13 +6,16 @@
 // The camera listens at one speed at a time. Bytes that the host sends at another speed reach
 // it as line noise: it drops them, forgets a half-received packet and answers nothing.
 //
-// Bytes reach the camera in bursts (one host write in process, one read on the pseudo-terminal).
+// The camera works on bytes alone, whatever line it sits on (the test system's virtual line, a
+// pseudo-terminal): the line hands it the host's bytes in bursts, tells it when the host has
+// gone quiet, and takes its answers, each with the speed it goes at and the camera's own work
+// before it; the line gives them their time on the wire.
 // A packet still incomplete when the line goes quiet is damaged and answered with NAK; so is a
 // packet whose header is broken (an unknown type byte, an impossible length): the camera skips
 // what follows until the line goes quiet, then answers NAK.
 #pragma once
 
-#include "platform/fake/FakeSystem.h"
+#include "platform/Win32Api.h"
 #include "sim/CameraFaults.h"
 #include "sim/PictureData.h"
 
@@ -83,7 +86,7 @@ struct ByteLogEntry {
     std::vector<BYTE> bytes;
 };
 
-class CameraModel : public SerialPeer {
+class CameraModel {
 public:
     // The pictures' files are plain data of the seed until setPictureFiles gives others.
     explicit CameraModel(std::vector<Picture> pictures = {}, std::uint32_t seed = 1,
@@ -96,8 +99,6 @@ public:
     void lineQuiet();
     bool packetPending() const { return parse_ != Parse::Idle; }
     std::vector<Emission> takeOutput();
-    // In process: one host write is one burst, answered at once.
-    void hostSent(const BYTE* bytes, DWORD count, DWORD hostBaud, PeerReply& reply) override;
 
     // --- scripting ---
     void addFault(const Fault& fault) { faults_.push_back(fault); }

@@ -7,6 +7,7 @@
 
 #include "platform/Calendar.h"
 #include "sim/CameraFaults.h"
+#include "platform/fake/CameraPeer.h"
 #include "sim/CameraModel.h"
 #include "tests/support/Support.h"
 
@@ -63,13 +64,14 @@ protected:
     test::FakeSystemInForce fake;
     test::TempDir dest;
     sim::CameraModel camera;
+    CameraPeer cameraPeer{camera};
     TerminalUser user;
     Commands commands;
 };
 
 class AConsoleWithACameraOnCom2 : public AConsole {
 protected:
-    AConsoleWithACameraOnCom2() { fake.system.attachPort(2, &camera); }
+    AConsoleWithACameraOnCom2() { fake.system.attachPort(2, &cameraPeer); }
 };
 
 TEST_F(AConsoleWithACameraOnCom2, ListsTheDateFoldersThenThePicturesOfOne) {
@@ -369,7 +371,7 @@ class AConsoleWithThreeLikePictures : public AConsole {
 protected:
     AConsoleWithThreeLikePictures()
         : AConsole({ShotOn(17, 3000), ShotOn(17, 3000), ShotOn(17, 3000)}) {
-        fake.system.attachPort(2, &camera);
+        fake.system.attachPort(2, &cameraPeer);
     }
 };
 
@@ -555,7 +557,7 @@ TEST_F(AConsoleWithACameraOnCom2, SpeaksRussianWhenTheLocaleDoes) {
 
 class AConsoleWithAnEmptyCamera : public AConsole {
 protected:
-    AConsoleWithAnEmptyCamera() : AConsole({}) { fake.system.attachPort(2, &camera); }
+    AConsoleWithAnEmptyCamera() : AConsole({}) { fake.system.attachPort(2, &cameraPeer); }
 };
 
 TEST_F(AConsoleWithAnEmptyCamera, ListsNoPicturesAsJsonAndCountsNoneInItsInformation) {

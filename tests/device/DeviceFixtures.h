@@ -3,6 +3,7 @@
 #pragma once
 
 #include "device/CameraDevice.h"
+#include "platform/fake/CameraPeer.h"
 #include "sim/CameraModel.h"
 #include "tests/sim/SimTestSupport.h"
 #include "tests/support/ScriptedPeer.h"
@@ -32,7 +33,7 @@ protected:
     explicit DeviceOnSimulatedCamera(std::vector<sim::Picture> pictures,
                                      std::uint32_t packetSize = sim::DEFAULT_PACKET_SIZE)
         : camera(std::move(pictures), 7, packetSize) {
-        system().attachPort(1, &camera);
+        system().attachPort(1, &cameraPeer);
     }
     FakeSystem& system() { return fake.system; }
 
@@ -63,6 +64,7 @@ protected:
 
     FakeSystemInForce fake;
     sim::CameraModel camera;
+    CameraPeer cameraPeer{camera};
     std::unique_ptr<CameraDevice> device = std::make_unique<CameraDevice>(0, FAST_SPEED_INDEX);
 
 private:

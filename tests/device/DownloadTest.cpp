@@ -241,11 +241,11 @@ bool recordProgressSlowlyOnce(std::uint32_t done, std::uint32_t size) {
 }
 
 // The simulated camera, pausing once inside its first data packet.
-class CameraPausingInAPacket : public SerialPeer {
+class CameraPausingInAPacket : public CameraPeer {
 public:
-    explicit CameraPausingInAPacket(sim::CameraModel& camera) : camera_(camera) {}
+    explicit CameraPausingInAPacket(sim::CameraModel& camera) : CameraPeer(camera) {}
     void hostSent(const BYTE* bytes, DWORD count, DWORD hostBaud, PeerReply& reply) override {
-        camera_.hostSent(bytes, count, hostBaud, reply);
+        CameraPeer::hostSent(bytes, count, hostBaud, reply);
         const bool dataPacket = !reply.bytes.empty() && (reply.bytes[0] == sim::CAM_DATA ||
                                                          reply.bytes[0] == sim::CAM_DATA_LAST);
         if (pauseAt != 0 && dataPacket && reply.bytes.size() > pauseAt) {
@@ -254,9 +254,6 @@ public:
         }
     }
     std::size_t pauseAt = 0;
-
-private:
-    sim::CameraModel& camera_;
 };
 
 class ReadEndingShortInAPacket : public CameraSendingSmallPackets,

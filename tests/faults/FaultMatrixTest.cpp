@@ -111,7 +111,7 @@ const FaultRow ROWS[] = {
     {.situation = "ASecondPanelIsRefused", .act = Act::OpenSecond,
      .refusalTopic = "MultiSession"},
     {.situation = "CameraHoldsNoPictures", .act = Act::Open,
-     .inject = [](FaultRig& rig) { rig.fake.system.attachPort(2, &rig.emptyCamera); },
+     .inject = [](FaultRig& rig) { rig.fake.system.attachPort(2, &rig.emptyCameraPeer); },
      .recovery = Recovery::Reopen},
     {.situation = "PortCannotBeOpened", .act = Act::Open, .inject = System(SysCall::CreateFileA),
      .reports = {{STATUS_PORT_SETUP, LINK_ERR_OPEN, OP_CONNECT}}, .recovery = Recovery::Reopen},

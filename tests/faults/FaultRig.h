@@ -7,6 +7,7 @@
 #include "host/HostEmulator.h"
 #include "host/ScriptedUser.h"
 #include "platform/Calendar.h"
+#include "platform/fake/CameraPeer.h"
 #include "sim/CameraModel.h"
 #include "tests/support/HostWithCamera.h"
 
@@ -26,9 +27,9 @@ inline const std::string SETTINGS_KEY = "HKEY_CURRENT_USER\\Software\\Far\\Plugi
 
 // The camera on the line, with faults that wait for the nth matching command before they arm:
 // the simulator's own faults strike the first match.
-class CuedCamera : public SerialPeer {
+class CuedCamera : public CameraPeer {
 public:
-    explicit CuedCamera(sim::CameraModel& camera) : camera_(camera) {}
+    explicit CuedCamera(sim::CameraModel& camera) : CameraPeer(camera), camera_(camera) {}
     // `fault` is handed to the camera as the command after `skip` matching ones arrives.
     void armAfter(int skip, const sim::Fault& fault) { cues_.push_back({skip, fault}); }
     void hostSent(const BYTE* bytes, DWORD count, DWORD hostBaud, PeerReply& reply) override {
@@ -41,7 +42,7 @@ public:
                 break;
             }
         }
-        camera_.hostSent(bytes, count, hostBaud, reply);
+        CameraPeer::hostSent(bytes, count, hostBaud, reply);
     }
 
 private:
@@ -228,6 +229,7 @@ public:
     std::vector<sim::Picture> original = camera.pictures();
     CuedCamera line;
     sim::CameraModel emptyCamera;  // a camera that holds no pictures
+    CameraPeer emptyCameraPeer{emptyCamera};
     DeadLine deadLine;
     std::unique_ptr<WatchingUser> user;
     std::unique_ptr<host::HostEmulator> emulator;

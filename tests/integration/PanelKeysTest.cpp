@@ -318,7 +318,7 @@ TEST_F(CopyKeysOnFourPictures, CtrlRReadsTheCameraAgainAndKeepsTheMarksOnThePict
     const std::vector<BYTE> eraseCurrent{0x1B, 0x43, 0x03, 0x00, 0x02, 0x07, 0x00, 0x09, 0x00};
     PeerReply ignored;
     for (const std::vector<BYTE>& command : {selectFirst, eraseCurrent})
-        camera.hostSent(command.data(), static_cast<DWORD>(command.size()), 19200, ignored);
+        cameraPeer.hostSent(command.data(), static_cast<DWORD>(command.size()), 19200, ignored);
     ASSERT_EQ(camera.pictures().size(), 3u);
     EXPECT_EQ(emulator.pressKey('R', PKF_CONTROL), 1);
     EXPECT_EQ(emulator.pluginPanel().names(),

@@ -1,6 +1,7 @@
 // The camera behind the test system's serial port, on the virtual clock: the speeds the bytes
 // travel at, and the project's link talking to it.
 #include "link/CameraLink.h"
+#include "platform/fake/CameraPeer.h"
 #include "sim/CameraModel.h"
 #include "tests/sim/SimTestSupport.h"
 #include "tests/support/Support.h"
@@ -19,7 +20,7 @@ using sim::PictureKind;
 class ACameraOnComOne : public ::testing::Test {
 protected:
     void SetUp() override {
-        fake.system.attachPort(1, &camera);
+        fake.system.attachPort(1, &cameraPeer);
         port = fake.system.CreateFileA("\\\\.\\COM1", 0xC0000000u, 0, OPEN_EXISTING, 0);
         ASSERT_NE(port, INVALID_HANDLE_VALUE);
         COMMTIMEOUTS timeouts{0, 1000, 1, 0, 0};
@@ -47,6 +48,7 @@ protected:
 
     FakeSystemInForce fake;
     CameraModel camera{threePictures()};
+    CameraPeer cameraPeer{camera};
     HANDLE port = INVALID_HANDLE_VALUE;
 };
 
@@ -76,9 +78,10 @@ TEST_F(ACameraOnComOne, ReachesAHostAtAnotherSpeedOnlyAsNoise) {
 // The project's link against the camera: wake-up, speed, count, a whole photo.
 class TheLinkTalkingToTheCamera : public ::testing::Test {
 protected:
-    void SetUp() override { fake.system.attachPort(1, &camera); }
+    void SetUp() override { fake.system.attachPort(1, &cameraPeer); }
     FakeSystemInForce fake;
     CameraModel camera{threePictures(), 11, 2048};
+    CameraPeer cameraPeer{camera};
     CameraLink link{0};
 };
 

@@ -1,6 +1,7 @@
 // Talking to the simulated camera from the host's side of the wire, byte by byte.
 #pragma once
 
+#include "platform/fake/CameraPeer.h"
 #include "sim/CameraModel.h"
 #include "tests/support/ScriptedPeer.h"
 
@@ -77,10 +78,10 @@ inline ReceivedPacket takePacket(Bytes& answer) {
 // Each call is one host write at `baud`; the camera's answer comes back.
 class HostSide {
 public:
-    explicit HostSide(sim::CameraModel& camera) : camera_(camera) {}
+    explicit HostSide(sim::CameraModel& camera) : line_(camera) {}
     Bytes send(const Bytes& bytes, DWORD baud = 19200) {
         PeerReply reply;
-        camera_.hostSent(bytes.data(), static_cast<DWORD>(bytes.size()), baud, reply);
+        line_.hostSent(bytes.data(), static_cast<DWORD>(bytes.size()), baud, reply);
         lastBaud = reply.baud;
         return reply.bytes;
     }
@@ -106,7 +107,7 @@ public:
     DWORD lastBaud = 0;
 
 private:
-    sim::CameraModel& camera_;
+    CameraPeer line_;
 };
 
 inline std::vector<sim::Picture> threePictures() {

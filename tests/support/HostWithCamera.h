@@ -7,6 +7,7 @@
 #include "host/HostEmulator.h"
 #include "host/ScriptedUser.h"
 #include "platform/Calendar.h"
+#include "platform/fake/CameraPeer.h"
 #include "shell/CameraPanel.h"
 #include "sim/CameraModel.h"
 #include "tests/support/Support.h"
@@ -65,7 +66,7 @@ protected:
     explicit HostWithCamera(std::vector<sim::Picture> pictures, CameraHostSetup setup = {})
         : setup_(std::move(setup)), camera(std::move(pictures), 1, setup_.packetSize),
           emulator(host::LinkedPluginEntryPoints(), user, emulatorSettings()) {
-        fake.system.attachPort(setup_.cameraPort, &camera);
+        fake.system.attachPort(setup_.cameraPort, &cameraPeer);
         auto& ports = fake.system.registry().ensureKey(
             "HKEY_LOCAL_MACHINE\\HARDWARE\\DEVICEMAP\\SERIALCOMM");
         for (int i = 0; i < setup_.serialPorts; ++i)
@@ -144,6 +145,7 @@ protected:
     TempDir hostFolder;      // the host's own current directory
     TempDir hostTemporary;   // where the host puts the copies it views
     sim::CameraModel camera;
+    CameraPeer cameraPeer{camera};
     host::ScriptedUser user;
     host::HostEmulator emulator;
 

@@ -120,21 +120,20 @@ TEST_F(ThreePicturesBatch, EndsWithCode15WhenTheDestinationIsMissing) {
 
 // The camera on the line, and someone who saves a file of their own under `name` while the
 // first photo is on its way.
-class NameTakenDuringTheTransfer : public SerialPeer {
+class NameTakenDuringTheTransfer : public CameraPeer {
 public:
     NameTakenDuringTheTransfer(sim::CameraModel& camera, std::string name)
-        : camera_(camera), name_(std::move(name)) {}
+        : CameraPeer(camera), name_(std::move(name)) {}
     void hostSent(const BYTE* bytes, DWORD count, DWORD hostBaud, PeerReply& reply) override {
         if (!done_ && count >= 6 &&
             sim::CommandMatch::requestData(sim::REG_PHOTO_DATA).matches(bytes[4], bytes[5])) {
             WriteFile(name_, "theirs");
             done_ = true;
         }
-        camera_.hostSent(bytes, count, hostBaud, reply);
+        CameraPeer::hostSent(bytes, count, hostBaud, reply);
     }
 
 private:
-    sim::CameraModel& camera_;
     std::string name_;
     bool done_ = false;
 };
