@@ -69,8 +69,8 @@ struct ConfigRequest {
 };
 
 // Each command is a file of its own: ListCommand.cpp, InfoCommand.cpp, CopyCommand.cpp (copy
-// and move), DeleteCommand.cpp, ConfigCommand.cpp; this class's own file opens the camera and
-// says what went wrong, for all of them.
+// and move), DeleteCommand.cpp, ConfigCommand.cpp, as detect and demo are (Detect.cpp, Demo.cpp);
+// this class's own file opens the camera and says what went wrong, for all of them.
 class Commands {
 public:
     Commands(ProgramSetup setup, TerminalUser& user, TerminalStreams streams);
