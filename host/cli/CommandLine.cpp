@@ -1,5 +1,6 @@
 #include "host/cli/CommandLine.h"
 
+#include "host/cli/CommandLineHelp.h"
 #include "host/cli/Texts.h"
 
 #include <CLI/CLI.hpp>
@@ -8,7 +9,6 @@
 #include <cctype>
 #include <map>
 #include <ostream>
-#include <set>
 
 #ifndef PIXLOR_VERSION
 #define PIXLOR_VERSION "unknown"
@@ -17,51 +17,6 @@
 namespace pixlor::host::cli {
 
 namespace {
-
-// The paragraphs after the options: in --help one after the other, in the manual page each a
-// section of its own.
-struct FooterParagraph {
-    const char* heading;
-    const char* text;
-};
-
-std::vector<FooterParagraph> Footer() {
-    return {
-        {"SELECTING PICTURES",
-         Tr("Pictures: a date folder or FOLDER/NAME as `pixlor list` shows them (shell\n"
-            "patterns allowed), #N by the camera's number, @YYYY-MM-DDThh:mm:ss by\n"
-            "shooting time or @YYYY-MM-DD for a day (`pixlor list --all` shows all\n"
-            "three). Names follow the destination's running numbers and the date folder\n"
-            "pattern, and the numbers move up after a delete: a script selects by time.")},
-        {"NAME PATTERNS",
-         Tr("Patterns (pixlor config, copy --filename and --folder): %Y year, %M month,\n"
-            "%D day, %H hour, %N minute, %S second of the shooting; a width digit 1 to 9\n"
-            "before the letter keeps that many digits (%4Y 2002, %2Y 02; 2 without one);\n"
-            "%% is a percent sign. A file name pattern is followed by the running number\n"
-            "and .jpg; \"/\", \"\\\", \"*\", \"?\", \"<\", \">\", \"|\" and quotes cannot be in "
-            "one.")},
-        {"ENVIRONMENT",
-         Tr("The camera is the one on the serial port of the settings (pixlor config).\n"
-            "COM<n> is the device named by PIXLOR_COM<n>, else /dev/ttyS<n-1>: for a USB\n"
-            "serial adapter PIXLOR_COM2=/dev/ttyUSB0, or --port /dev/ttyUSB0 for one\n"
-            "command; `pixlor detect` finds the devices where a camera answers. The\n"
-            "settings live in $PIXLOR_REGISTRY, else\n"
-            "$XDG_CONFIG_HOME/pixlor/registry.reg, else ~/.config/pixlor/registry.reg.\n"
-            "PIXLOR_SERIAL_LOG=FILE is --log FILE.")},
-        {"EXIT STATUS",
-         Tr("Exit status: 0 done, 1 a camera or disk operation failed (detect: no camera\n"
-            "answers), 2 bad usage or refused input, 130 (143, 129) interrupted by Ctrl+C\n"
-            "(SIGTERM, SIGHUP). Try it without a camera: pixlor demo")},
-    };
-}
-
-std::string FooterText() {
-    std::string text;
-    for (const FooterParagraph& paragraph : Footer())
-        text += std::string("\n") + paragraph.text + "\n";
-    text.pop_back();
-    return text;
-}
 
 // Global options that take a value, to find the sub-command among the arguments.
 const std::vector<std::string> GLOBAL_VALUE_OPTIONS{"--registry", "--module", "--port", "--speed",
@@ -121,12 +76,6 @@ void AddCopyOptions(CLI::App& command, TransferRequest& request, CopyOptions& co
     own->excludes(folderOption);
 }
 
-std::string Joined(const std::vector<std::string>& words, const char* separator) {
-    std::string joined;
-    for (const std::string& word : words) joined += (joined.empty() ? "" : separator) + word;
-    return joined;
-}
-
 // Edits that turn one word into the other: a letter added, dropped or changed, or two letters
 // swapped (the commonest typo).
 std::size_t EditDistance(const std::string& a, const std::string& b) {
@@ -143,116 +92,139 @@ std::size_t EditDistance(const std::string& a, const std::string& b) {
     return d[a.size()][b.size()];
 }
 
-std::vector<std::string> OptionNames(const CLI::App& app) {
-    std::vector<std::string> names;
-    for (const CLI::Option* option : app.get_options()) {
-        for (const std::string& name : option->get_lnames()) names.push_back("--" + name);
-        for (const std::string& name : option->get_snames()) names.push_back("-" + name);
-    }
-    return names;
-}
-
 std::string SuggestionFor(const std::string& word, const std::vector<std::string>& candidates) {
     const auto nearest = NearestWord(word, candidates);
     return nearest ? Fill(Tr("; did you mean \"{}\"?"), {*nearest}) : std::string();
 }
 
-// The manual page in roff, from the same texts as --help.
-void PrintManualPage(CLI::App& app, std::ostream& out) {
-    const auto roff = [](std::string text) {
-        std::string escaped;
-        for (const char c : text) {
-            if (c == '\\') escaped += "\\e";
-            else if (c == '-') escaped += "\\-";
-            else escaped += c;
-        }
-        // A line that starts with a dot or an apostrophe would be a request.
-        for (std::size_t at = 0; at < escaped.size(); at = escaped.find('\n', at) + 1) {
-            if (escaped[at] == '.' || escaped[at] == '\'') escaped.insert(at, "\\&");
-            if (escaped.find('\n', at) == std::string::npos) break;
-        }
-        return escaped;
-    };
-    const auto options = [&](const CLI::App& command) {
-        for (const CLI::Option* option : command.get_options()) {
-            if (option->get_group().empty()) continue;
-            out << ".TP\n.B " << roff(option->get_name(false, true));
-            if (option->get_type_size() != 0 && option->get_items_expected_max() != 0 &&
-                option->get_name().rfind('-', 0) == 0)
-                out << " " << roff(option->get_type_name());
-            out << "\n" << roff(option->get_description()) << "\n";
-        }
-    };
-    // Not hyphenated and not justified: paths and options stay whole and readable.
-    out << ".TH PIXLOR 1 \"\" \"pixlor " << PIXLOR_VERSION << "\" \"User Commands\"\n"
-        << ".nh\n.ad l\n"
-        << ".SH NAME\npixlor \\- " << roff(Tr("the pictures of a digital camera on a serial port"))
-        << "\n.SH SYNOPSIS\n.B pixlor\n[\\fIOPTIONS\\fR] \\fICOMMAND\\fR [\\fIARGUMENTS\\fR]\n"
-        << ".SH DESCRIPTION\n" << roff(app.get_description()) << "\n.SH OPTIONS\n";
-    options(app);
-    out << ".SH COMMANDS\n";
-    for (CLI::App* command : app.get_subcommands({})) {
-        out << ".SS \"" << command->get_name() << "\"\n" << roff(command->get_description()) << "\n";
-        options(*command);
-    }
-    // Filled text, so that the lines fit the reader's terminal.
-    for (const FooterParagraph& paragraph : Footer())
-        out << ".SH " << paragraph.heading << "\n" << roff(paragraph.text) << "\n";
+
+CLI::App* AddListCommand(CLI::App& app, ListRequest& listing) {
+    auto* list = app.add_subcommand("list", Tr("show what the camera panel shows: the date "
+                                               "folders at the root, or the pictures of FOLDER"));
+    list->add_option("FOLDER", listing.folders, Tr("date folders, as `pixlor list` names them"));
+    list->add_flag("--thumbnails", listing.thumbnails,
+                   Tr("the thumbnail view (F7) instead of the photos"));
+    auto* allFlag = list->add_flag("--all", listing.all,
+                               Tr("every picture of every folder, one line each"));
+    list->add_flag("--json", listing.json,
+                   Tr("folders and pictures with number, name, size, shooting time and "
+                      "thumbnail size, as JSON"))
+        ->excludes(allFlag);
+    return list;
 }
 
-// The bash completion: the commands, the options of each, and after an option that takes a
-// value, its values (none for a pattern), or file names.
-void PrintBashCompletion(CLI::App& app, std::ostream& out) {
-    std::vector<std::string> commands;
-    for (CLI::App* command : app.get_subcommands({})) commands.push_back(command->get_name());
-    std::map<std::string, std::string> values{
-        {"--port", "$(compgen -W \"COM1 COM2 COM3 COM4 COM5 COM6 COM7 COM8\" -- \"$current\") "
-                   "$(compgen -f -- \"${current:-/dev/tty}\")"},
-        {"--speed", "$(compgen -W \"9600 19200 38400 57600 115200\" -- \"$current\")"},
-        {"--subfolders", "$(compgen -W \"auto always never\" -- \"$current\")"},
-        {"--folders", "$(compgen -W \"photo thumbnail\" -- \"$current\")"},
-        {"--view", "$(compgen -W \"photos thumbnails\" -- \"$current\")"},
-    };
-    for (const char* pattern : {"--filename", "--folder", "--photo-name", "--thumb-name",
-                                "--photo-folder", "--thumb-folder", "--photo-digits",
-                                "--thumb-digits"})
-        values[pattern] = "";
-    std::set<std::string> withFiles;  // the other options that take a value
-    const auto valueOptions = [&](const CLI::App& command) {
-        for (const CLI::Option* option : command.get_options())
-            if (option->get_type_size() != 0 && option->get_items_expected_max() != 0)
-                for (const std::string& name : option->get_lnames())
-                    if (values.count("--" + name) == 0) withFiles.insert("--" + name);
-    };
-    valueOptions(app);
-    for (CLI::App* command : app.get_subcommands({})) valueOptions(*command);
-    out << "# bash completion for pixlor, made by `pixlor --bash-completion`\n"
-        << "_pixlor() {\n"
-        << "    local current=${COMP_WORDS[COMP_CWORD]} previous=${COMP_WORDS[COMP_CWORD-1]}\n"
-        << "    local command= word\n"
-        << "    case $previous in\n";
-    for (const auto& [option, words] : values)
-        out << "        " << option << ") COMPREPLY=(" << words << "); return;;\n";
-    out << "        " << Joined({withFiles.begin(), withFiles.end()}, "|")
-        << ") COMPREPLY=($(compgen -f -- \"$current\")); return;;\n"
-        << "    esac\n"
-        << "    for word in \"${COMP_WORDS[@]:1:COMP_CWORD-1}\"; do\n"
-        << "        case $word in " << Joined(commands, "|") << ") command=$word; break;; esac\n"
-        << "    done\n"
-        << "    local words\n"
-        << "    case $command in\n";
-    for (CLI::App* command : app.get_subcommands({}))
-        out << "        " << command->get_name() << ") words=\"" << Joined(OptionNames(*command), " ")
-            << "\";;\n";
-    out << "        *) words=\"" << Joined(commands, " ") << " " << Joined(OptionNames(app), " ") << "\";;\n"
-        << "    esac\n"
-        << "    if [[ $current == -* || -z $command ]]; then\n"
-        << "        COMPREPLY=($(compgen -W \"$words\" -- \"$current\"))\n"
-        << "    else\n"
-        << "        COMPREPLY=($(compgen -f -- \"$current\"))\n"
-        << "    fi\n"
-        << "}\n"
-        << "complete -o filenames -F _pixlor pixlor\n";
+// The copy's choice of kinds, views, date folders and patterns from the options of `given`,
+// the copy or the move command.
+void TakeCopyOptions(const CopyOptions& copyOptions, CLI::App& given, bool move,
+                     TransferRequest& transfer) {
+    CopyChoice& choice = transfer.choice;
+    choice.move = move;
+    choice.photos = !copyOptions.thumbnails;
+    choice.kinds = copyOptions.both      ? CopyKinds::BothOneFolder
+                   : copyOptions.bothOwn ? CopyKinds::BothOwnFolders
+                                         : CopyKinds::One;
+    if (!copyOptions.folders.empty()) choice.photoFolders = copyOptions.folders == "photo";
+    choice.thumbnailView =
+        copyOptions.view.empty() ? copyOptions.thumbnails : copyOptions.view == "thumbnails";
+    transfer.subfolders = copyOptions.subfolders == "always"  ? SubfolderMode::Always
+                          : copyOptions.subfolders == "never" ? SubfolderMode::Never
+                                                              : SubfolderMode::Auto;
+    if (given.get_option("--filename")->count() > 0) transfer.filename = copyOptions.filename;
+    if (given.get_option("--folder")->count() > 0) transfer.folder = copyOptions.folder;
+}
+
+CLI::App* AddDeleteCommand(CLI::App& app, DeleteRequest& request) {
+    auto* remove = app.add_subcommand("delete", Tr("delete pictures on the camera (F8)"));
+    remove->add_option("ITEM", request.items,
+                       Tr("date folders or pictures as `pixlor list` names them, shell "
+                          "patterns allowed"));
+    remove->add_flag("--all", request.all, Tr("every picture on the camera"));
+    remove->add_flag("--thumbnails", request.thumbnails,
+                     Tr("ITEM names come from the thumbnail view"));
+    remove->add_flag("-y,--yes", request.yes, Tr("delete without asking"));
+    return remove;
+}
+
+// `port`: the text of --port, which the caller turns into the port number.
+CLI::App* AddConfigCommand(CLI::App& app, ConfigRequest& config, std::string& port) {
+    auto* configure = app.add_subcommand(
+        "config", Tr("show the settings; with options, change them through the configuration "
+                     "dialog, which checks them"));
+    configure->add_option("--port", port, Tr("the serial port, COM1 to COM8"));
+    configure->add_option("--speed", config.speed, Tr("the line speed in bits per second"))
+        ->check(CLI::IsMember(SPEEDS));
+    configure->add_option("--photo-name", config.photoName, Tr("the photo file name pattern"));
+    configure->add_option("--thumb-name", config.thumbName, Tr("the thumbnail file name pattern"));
+    configure->add_option("--photo-folder", config.photoFolder,
+                          Tr("the photo date folder pattern (empty: no date folders)"));
+    configure->add_option("--thumb-folder", config.thumbFolder,
+                          Tr("the thumbnail date folder pattern (empty: no date folders)"));
+    configure->add_option("--photo-digits", config.photoDigits,
+                          Tr("digits of the running number of photos (2 to 9)"))
+        ->check(CLI::Range(2, 9));
+    configure->add_option("--thumb-digits", config.thumbDigits,
+                          Tr("digits of the running number of thumbnails (2 to 9)"))
+        ->check(CLI::Range(2, 9));
+    configure->add_option("--verify", config.verifyMoves,
+                          Tr("whether a move verifies each photo before the delete: yes or no "
+                             "(the default of the move dialog's box)"))
+        ->transform(CLI::IsMember(std::map<std::string, bool>{{"yes", true}, {"no", false}}));
+    configure->add_flag("--defaults", config.defaults,
+                        Tr("start from the default patterns and digit counts (keeps port and "
+                           "speed)"));
+    return configure;
+}
+
+// The first word that is no global option is the command; a mistyped one gets a suggestion
+// instead of CLI11's "a subcommand is required". `at`: the command's index, none without one;
+// false after a mistake, which is explained on `err`.
+bool FindCommandWord(const std::vector<std::string>& arguments, const CLI::App& app,
+                     const std::vector<std::string>& commands, std::optional<std::size_t>& at,
+                     std::ostream& err) {
+    for (std::size_t i = 1; i < arguments.size(); ++i) {
+        const std::string& word = arguments[i];
+        const std::string name = word.substr(0, word.find('='));
+        if (std::find(GLOBAL_VALUE_OPTIONS.begin(), GLOBAL_VALUE_OPTIONS.end(), name) !=
+            GLOBAL_VALUE_OPTIONS.end()) {
+            if (name == word) ++i;
+            continue;
+        }
+        if (std::find(GLOBAL_FLAGS.begin(), GLOBAL_FLAGS.end(), word) != GLOBAL_FLAGS.end())
+            continue;
+        if (word.rfind('-', 0) == 0) {
+            err << "pixlor: " << Fill(Tr("{} is not an option"), {word})
+                << SuggestionFor(name, OptionNames(app)) << "\n"
+                << Tr("Run with --help for more information.") << "\n";
+            return false;
+        }
+        if (std::find(commands.begin(), commands.end(), word) == commands.end()) {
+            err << "pixlor: " << Fill(Tr("\"{}\" is not a command"), {word})
+                << SuggestionFor(word, commands) << "\n"
+                << Fill(Tr("The commands: {}."), {Joined(commands, ", ")})
+                << "\n";
+            return false;
+        }
+        at = i;
+        break;
+    }
+    return true;
+}
+
+// CLI11's words for arguments it did not understand, and the option of the command (or a
+// global one) nearest to the first of them.
+void ExplainExtras(CLI::App& app, const CLI::ExtrasError& error, std::ostream& err) {
+    err << "pixlor: " << error.what();
+    std::vector<std::string> extras = app.remaining();
+    std::vector<std::string> options = OptionNames(app);
+    for (CLI::App* command : app.get_subcommands()) {
+        const auto own = command->remaining();
+        extras.insert(extras.begin(), own.begin(), own.end());
+        const auto names = OptionNames(*command);
+        options.insert(options.end(), names.begin(), names.end());
+    }
+    if (!extras.empty() && extras.front().rfind('-', 0) == 0)
+        err << SuggestionFor(extras.front().substr(0, extras.front().find('=')), options);
+    err << "\n" << Tr("Run with --help for more information.") << "\n";
 }
 
 }  // namespace
@@ -312,18 +284,7 @@ std::optional<int> ParseCommandLine(const std::vector<std::string>& arguments,
     app.add_flag("--man", manualPage, "")->group("");
     app.add_flag("--bash-completion", completion, "")->group("");
 
-    ListRequest& listing = invocation.list;
-    auto* list = app.add_subcommand("list", Tr("show what the camera panel shows: the date "
-                                               "folders at the root, or the pictures of FOLDER"));
-    list->add_option("FOLDER", listing.folders, Tr("date folders, as `pixlor list` names them"));
-    list->add_flag("--thumbnails", listing.thumbnails,
-                   Tr("the thumbnail view (F7) instead of the photos"));
-    auto* allFlag = list->add_flag("--all", listing.all,
-                               Tr("every picture of every folder, one line each"));
-    list->add_flag("--json", listing.json,
-                   Tr("folders and pictures with number, name, size, shooting time and "
-                      "thumbnail size, as JSON"))
-        ->excludes(allFlag);
+    auto* list = AddListCommand(app, invocation.list);
 
     CopyOptions copyOptions;
     auto* copy = app.add_subcommand("copy", Tr("copy pictures from the camera into DEST (F5)"));
@@ -336,42 +297,10 @@ std::optional<int> ParseCommandLine(const std::vector<std::string>& arguments,
                       "file before the picture is deleted; a picture whose readings differ "
                       "stays on the camera"));
 
-    auto* remove = app.add_subcommand("delete", Tr("delete pictures on the camera (F8)"));
-    remove->add_option("ITEM", invocation.remove.items,
-                       Tr("date folders or pictures as `pixlor list` names them, shell "
-                          "patterns allowed"));
-    remove->add_flag("--all", invocation.remove.all, Tr("every picture on the camera"));
-    remove->add_flag("--thumbnails", invocation.remove.thumbnails,
-                     Tr("ITEM names come from the thumbnail view"));
-    remove->add_flag("-y,--yes", invocation.remove.yes, Tr("delete without asking"));
-
+    auto* remove = AddDeleteCommand(app, invocation.remove);
     ConfigRequest& config = invocation.config;
     std::string port;
-    auto* configure = app.add_subcommand(
-        "config", Tr("show the settings; with options, change them through the configuration "
-                     "dialog, which checks them"));
-    configure->add_option("--port", port, Tr("the serial port, COM1 to COM8"));
-    configure->add_option("--speed", config.speed, Tr("the line speed in bits per second"))
-        ->check(CLI::IsMember(SPEEDS));
-    configure->add_option("--photo-name", config.photoName, Tr("the photo file name pattern"));
-    configure->add_option("--thumb-name", config.thumbName, Tr("the thumbnail file name pattern"));
-    configure->add_option("--photo-folder", config.photoFolder,
-                          Tr("the photo date folder pattern (empty: no date folders)"));
-    configure->add_option("--thumb-folder", config.thumbFolder,
-                          Tr("the thumbnail date folder pattern (empty: no date folders)"));
-    configure->add_option("--photo-digits", config.photoDigits,
-                          Tr("digits of the running number of photos (2 to 9)"))
-        ->check(CLI::Range(2, 9));
-    configure->add_option("--thumb-digits", config.thumbDigits,
-                          Tr("digits of the running number of thumbnails (2 to 9)"))
-        ->check(CLI::Range(2, 9));
-    configure->add_option("--verify", config.verifyMoves,
-                          Tr("whether a move verifies each photo before the delete: yes or no "
-                             "(the default of the move dialog's box)"))
-        ->transform(CLI::IsMember(std::map<std::string, bool>{{"yes", true}, {"no", false}}));
-    configure->add_flag("--defaults", config.defaults,
-                        Tr("start from the default patterns and digit counts (keeps port and "
-                           "speed)"));
+    auto* configure = AddConfigCommand(app, config, port);
 
     app.add_subcommand("info", Tr("the port and speed in use, the pictures, their bytes and "
                                   "dates, and how long a full copy takes"));
@@ -386,41 +315,15 @@ std::optional<int> ParseCommandLine(const std::vector<std::string>& arguments,
     std::vector<std::string> commands;
     for (CLI::App* command : app.get_subcommands({})) commands.push_back(command->get_name());
 
-    // The first word that is no global option is the command; a mistyped one gets a suggestion
-    // instead of CLI11's "a subcommand is required".
-    bool commandGiven = false;
-    for (std::size_t i = 1; i < arguments.size(); ++i) {
-        const std::string& word = arguments[i];
-        const std::string name = word.substr(0, word.find('='));
-        if (std::find(GLOBAL_VALUE_OPTIONS.begin(), GLOBAL_VALUE_OPTIONS.end(), name) !=
-            GLOBAL_VALUE_OPTIONS.end()) {
-            if (name == word) ++i;
-            continue;
-        }
-        if (std::find(GLOBAL_FLAGS.begin(), GLOBAL_FLAGS.end(), word) != GLOBAL_FLAGS.end())
-            continue;
-        if (word.rfind('-', 0) == 0) {
-            err << "pixlor: " << Fill(Tr("{} is not an option"), {word})
-                << SuggestionFor(name, OptionNames(app)) << "\n"
-                << Tr("Run with --help for more information.") << "\n";
-            return EXIT_BAD_USAGE;
-        }
-        if (std::find(commands.begin(), commands.end(), word) == commands.end()) {
-            err << "pixlor: " << Fill(Tr("\"{}\" is not a command"), {word})
-                << SuggestionFor(word, commands) << "\n"
-                << Fill(Tr("The commands: {}."), {Joined(commands, ", ")})
-                << "\n";
-            return EXIT_BAD_USAGE;
-        }
-        commandGiven = true;
-        // Everything after "camsim" is the simulator's, its --help included.
-        if (word == "camsim") {
-            invocation.command = Command::Camsim;
-            invocation.camsimArguments.assign(arguments.begin() + static_cast<long>(i) + 1,
-                                              arguments.end());
-            return std::nullopt;
-        }
-        break;
+    std::optional<std::size_t> commandAt;
+    if (!FindCommandWord(arguments, app, commands, commandAt, err)) return EXIT_BAD_USAGE;
+    const bool commandGiven = commandAt.has_value();
+    // Everything after "camsim" is the simulator's, its --help included.
+    if (commandGiven && arguments[*commandAt] == "camsim") {
+        invocation.command = Command::Camsim;
+        invocation.camsimArguments.assign(arguments.begin() + static_cast<long>(*commandAt) + 1,
+                                          arguments.end());
+        return std::nullopt;
     }
 
     std::vector<const char*> argv;
@@ -428,19 +331,7 @@ std::optional<int> ParseCommandLine(const std::vector<std::string>& arguments,
     try {
         app.parse(static_cast<int>(argv.size()), argv.data());
     } catch (const CLI::ExtrasError& error) {
-        err << "pixlor: " << error.what();
-        // The option of the command (or a global one) nearest to the first not understood.
-        std::vector<std::string> extras = app.remaining();
-        std::vector<std::string> options = OptionNames(app);
-        for (CLI::App* command : app.get_subcommands()) {
-            const auto own = command->remaining();
-            extras.insert(extras.begin(), own.begin(), own.end());
-            const auto names = OptionNames(*command);
-            options.insert(options.end(), names.begin(), names.end());
-        }
-        if (!extras.empty() && extras.front().rfind('-', 0) == 0)
-            err << SuggestionFor(extras.front().substr(0, extras.front().find('=')), options);
-        err << "\n" << Tr("Run with --help for more information.") << "\n";
+        ExplainExtras(app, error, err);
         return EXIT_BAD_USAGE;
     } catch (const CLI::ParseError& error) {
         return app.exit(error, out, err) == 0 ? 0 : EXIT_BAD_USAGE;
@@ -463,23 +354,7 @@ std::optional<int> ParseCommandLine(const std::vector<std::string>& arguments,
     if (*list) invocation.command = Command::List;
     if (*copy || *move) {
         invocation.command = *copy ? Command::Copy : Command::Move;
-        CopyChoice& choice = invocation.transfer.choice;
-        choice.move = move->parsed();
-        choice.photos = !copyOptions.thumbnails;
-        choice.kinds = copyOptions.both      ? CopyKinds::BothOneFolder
-                       : copyOptions.bothOwn ? CopyKinds::BothOwnFolders
-                                             : CopyKinds::One;
-        if (!copyOptions.folders.empty()) choice.photoFolders = copyOptions.folders == "photo";
-        choice.thumbnailView =
-            copyOptions.view.empty() ? copyOptions.thumbnails : copyOptions.view == "thumbnails";
-        invocation.transfer.subfolders = copyOptions.subfolders == "always"  ? SubfolderMode::Always
-                                         : copyOptions.subfolders == "never" ? SubfolderMode::Never
-                                                                             : SubfolderMode::Auto;
-        CLI::App& given = *copy ? *copy : *move;
-        if (given.get_option("--filename")->count() > 0)
-            invocation.transfer.filename = copyOptions.filename;
-        if (given.get_option("--folder")->count() > 0)
-            invocation.transfer.folder = copyOptions.folder;
+        TakeCopyOptions(copyOptions, *copy ? *copy : *move, move->parsed(), invocation.transfer);
     }
     if (*remove) {
         invocation.command = Command::Delete;

@@ -3,7 +3,6 @@
 #pragma once
 
 #include "host/HostEmulator.h"
-#include "host/cli/CommandProgress.h"
 #include "host/cli/CopyKeys.h"
 #include "host/cli/Failures.h"
 #include "host/cli/OneCommandSettings.h"
@@ -69,10 +68,9 @@ struct ConfigRequest {
     bool changesSomething() const;
 };
 
-struct ChosenPicture;
-// The pictures of one panel folder ("" the root) that one key press works on.
-struct PictureGroup;
-
+// Each command is a file of its own: ListCommand.cpp, InfoCommand.cpp, CopyCommand.cpp (copy
+// and move), DeleteCommand.cpp, ConfigCommand.cpp, as detect and demo are (Detect.cpp, Demo.cpp);
+// this class's own file opens the camera and says what went wrong, for all of them.
 class Commands {
 public:
     Commands(ProgramSetup setup, TerminalUser& user, TerminalStreams streams);
@@ -91,23 +89,11 @@ public:
     void printPanel(const HostEmulator& emulator);
 
 private:
-    struct Outcome;
-
     std::unique_ptr<HostEmulator> startHost(const std::string& diskDirectory, int& status);
-    // The pictures of `every` the items name (all when there are none), in camera order.
-    int resolvePictures(const std::vector<ChosenPicture>& every,
-                        const std::vector<std::string>& items, std::vector<ChosenPicture>& chosen);
-    // Where the panel shows the chosen pictures now, by folder.
-    std::vector<PictureGroup> locate(HostEmulator& emulator,
-                                     const std::vector<ChosenPicture>& chosen);
-    bool selectGroup(HostEmulator& emulator, const PictureGroup& group);
     int usage(const std::string& why);
     // Says in words what the camera failures since box `firstBox` were; true when there were any.
     bool explainFailures(std::size_t firstBox, const FailureContext& context);
     int interrupted(const std::string& done);
-    // Follows the plug-in's progress boxes; a copy's are shown with the command's figures.
-    void watchProgress(Outcome& outcome, const std::string& destination,
-                       CommandProgress* progress = nullptr);
 
     ProgramSetup setup_;
     TerminalUser& user_;
