@@ -20,16 +20,16 @@
 namespace pixlor::bench {
 namespace {
 
-constexpr unsigned kPictures = 20;
-constexpr std::uint32_t kPhotoSize = 100000;
-constexpr int kItemVerifyBox = 9;  // of the move dialog
+constexpr unsigned PICTURE_COUNT = 20;
+constexpr std::uint32_t PHOTO_BYTES = 100000;
+constexpr int ITEM_VERIFY_BOX = 9;  // of the move dialog
 
 // OK in every dialog; the move dialog's verify box ticked when asked.
 class MovingUser : public QuietUser {
 public:
     int answerDialog(host::DialogRequest& dialog) override {
-        if (verify && dialog.count > kItemVerifyBox)
-            dialog.items[kItemVerifyBox].Param.Selected = 1;
+        if (verify && dialog.count > ITEM_VERIFY_BOX)
+            dialog.items[ITEM_VERIFY_BOX].Param.Selected = 1;
         return QuietUser::answerDialog(dialog);
     }
     bool verify = false;
@@ -54,8 +54,8 @@ Run press(int key, bool verify) {
     ScratchFolder disk;
     std::vector<sim::Picture> pictures;
     const std::int64_t day = daysFromCivil(2002, 7, 5) * 86400;
-    for (unsigned i = 0; i < kPictures; ++i)
-        pictures.push_back({kPhotoSize, 4000, static_cast<std::int32_t>(day + i * 60), 0});
+    for (unsigned i = 0; i < PICTURE_COUNT; ++i)
+        pictures.push_back({PHOTO_BYTES, 4000, static_cast<std::int32_t>(day + i * 60), 0});
     sim::CameraModel camera(pictures, 1, 2048);
     camera.setLogging(false);
     CameraPeer cameraPeer(camera);
@@ -82,7 +82,7 @@ Run press(int key, bool verify) {
             run.renameSeconds = fake.secondsIn(SysCall::MoveFileExA);
             run.flushes = fake.calls(SysCall::FlushFileBuffers);
             run.files = fake.calls(SysCall::MoveFileExA);
-            run.ok = run.files == static_cast<int>(kPictures);  // a move then says it is empty
+            run.ok = run.files == static_cast<int>(PICTURE_COUNT);  // a move then says it is empty
             if (emulator.panelOpen()) emulator.closePanel();
         }
         if (!run.ok) std::fprintf(stderr, "the key press failed: %s\n", emulator.errorText.c_str());
@@ -109,7 +109,7 @@ int main() {
     using namespace pixlor;
     using namespace pixlor::bench;
     std::printf("%u pictures of %u bytes, 115200 Bd on the virtual clock, files on the real disk\n",
-                kPictures, kPhotoSize);
+                PICTURE_COUNT, PHOTO_BYTES);
     std::printf("%-16s %8s %6s %9s %9s %8s %9s %8s %10s\n", "key", "wall s", "files",
                 "flush ms", "rename ms", "of wall", "of line", "line s", "line bytes");
     const Run copy = press(VK_F5, false);

@@ -17,7 +17,7 @@
 namespace pixlor::bench {
 namespace {
 
-constexpr int kRepeats = 7;
+constexpr int REPEATS = 7;
 
 // The plug-in's GetFindData, timed on this thread's CPU clock.
 int(FARAPI* pluginGetFindData)(HANDLE, PluginPanelItem**, int*, int) = nullptr;
@@ -53,7 +53,7 @@ std::vector<sim::Picture> picturesOver(unsigned count, unsigned dates) {
 template <typename ListOnce>
 double leastOf(ListOnce listOnce) {
     double least = 1e9;
-    for (int i = 0; i < kRepeats; ++i) {
+    for (int i = 0; i < REPEATS; ++i) {
         if (!listOnce()) return -1;
         least = std::min(least, lastListingSeconds);
     }

@@ -17,9 +17,9 @@
 namespace pixlor::bench {
 namespace {
 
-constexpr unsigned kPictures = 4;
-constexpr std::uint32_t kFraming = 6;  // escape, type, 16-bit length, 16-bit checksum
-constexpr std::uint32_t kAck = 1;
+constexpr unsigned PICTURE_COUNT = 4;
+constexpr std::uint32_t FRAMING = 6;  // escape, type, 16-bit length, 16-bit checksum
+constexpr std::uint32_t ACK_BYTES = 1;
 
 struct Setting {
     unsigned speedIndex;
@@ -56,7 +56,7 @@ void addPacketTimes(const std::vector<Notice>& notices, std::uint32_t size, cons
             const std::uint32_t payload =
                 payloadOf(static_cast<std::uint32_t>(k), size, setting.packetSize);
             figures.payload += payload;
-            figures.wireSeconds += (payload + kFraming + kAck) * 10.0 / setting.baud;
+            figures.wireSeconds += (payload + FRAMING + ACK_BYTES) * 10.0 / setting.baud;
         }
         if (packets > 1)
             figures.measuredSeconds += notices[end - 1].time - notices[first + 1].time;
@@ -66,13 +66,13 @@ void addPacketTimes(const std::vector<Notice>& notices, std::uint32_t size, cons
 
 bool runSetting(const Setting& setting, std::uint64_t bytesAt115200, Figures& figures) {
     const std::uint64_t bytes = bytesAt115200 * setting.baud / 115200;
-    const auto size = static_cast<std::uint32_t>((bytes + kPictures - 1) / kPictures);
+    const auto size = static_cast<std::uint32_t>((bytes + PICTURE_COUNT - 1) / PICTURE_COUNT);
     ScratchFolder folder;
     const std::string disk = folder.path() + "/disk";
     std::filesystem::create_directory(disk);
     if (!writeSettings(folder.path(), setting.speedIndex)) return false;
     CamsimOnCom1 camsim({"--scenario",
-                          writeScenario(folder.path(), kPictures, size, setting.packetSize)});
+                          writeScenario(folder.path(), PICTURE_COUNT, size, setting.packetSize)});
     if (!camsim.running()) return false;
 
     host::PluginModule module;
@@ -91,7 +91,7 @@ bool runSetting(const Setting& setting, std::uint64_t bytesAt115200, Figures& fi
         return false;
     }
     std::vector<Notice> notices;
-    notices.reserve(kPictures * (size / setting.packetSize + 3));
+    notices.reserve(PICTURE_COUNT * (size / setting.packetSize + 3));
     user.onNotice = [&notices](const host::BoxRecord& box) {
         if (box.lines.size() == 5) notices.push_back({wallSeconds(), box.lines[0]});
     };
@@ -104,10 +104,10 @@ bool runSetting(const Setting& setting, std::uint64_t bytesAt115200, Figures& fi
 
     for (const auto& entry : std::filesystem::recursive_directory_iterator(disk))
         if (entry.is_regular_file()) figures.copyBytes += entry.file_size();
-    if (copied != 1 || user.questions != 0 || figures.copyBytes != std::uint64_t{size} * kPictures) {
+    if (copied != 1 || user.questions != 0 || figures.copyBytes != std::uint64_t{size} * PICTURE_COUNT) {
         std::fprintf(stderr, "the copy failed: %llu of %llu bytes on disk\n",
                      static_cast<unsigned long long>(figures.copyBytes),
-                     static_cast<unsigned long long>(std::uint64_t{size} * kPictures));
+                     static_cast<unsigned long long>(std::uint64_t{size} * PICTURE_COUNT));
         return false;
     }
     addPacketTimes(notices, size, setting, figures);
@@ -141,9 +141,9 @@ int main(int argc, char** argv) {
         }
         const double lineRate = setting.baud / 10.0;
         const double ceiling =
-            static_cast<double>(setting.packetSize) / (setting.packetSize + kFraming + kAck);
+            static_cast<double>(setting.packetSize) / (setting.packetSize + FRAMING + ACK_BYTES);
         const double throughput = static_cast<double>(figures.payload) / figures.measuredSeconds;
-        const std::uint32_t timedPackets = figures.packets - kPictures;
+        const std::uint32_t timedPackets = figures.packets - PICTURE_COUNT;
         std::printf("%7u %6u %9llu %7u %10.1f %7.2f%% %7.2f%% %7.2f%% %9.3f %11.1f %9.1f\n",
                     setting.baud, setting.packetSize,
                     static_cast<unsigned long long>(figures.copyBytes), figures.packets,

@@ -57,9 +57,9 @@ bool dosDateTimeToFileTime(WORD dosDate, WORD dosTime, FILETIME* fileTime) {
     if (month < 1 || month > 12 || day < 1 || day > daysInMonth(year, month) || hour > 23 ||
         minute > 59 || second > 59)
         return false;
-    constexpr std::int64_t kDaysFrom1601To1970 = 134774;
+    constexpr std::int64_t DAYS_FROM_1601_TO_1970 = 134774;
     const std::int64_t seconds =
-        (daysFromCivil(year, month, day) + kDaysFrom1601To1970) * 86400 + hour * 3600 +
+        (daysFromCivil(year, month, day) + DAYS_FROM_1601_TO_1970) * 86400 + hour * 3600 +
         minute * 60 + second;
     const auto ticks = static_cast<std::uint64_t>(seconds) * 10000000u;
     fileTime->dwLowDateTime = static_cast<DWORD>(ticks);

@@ -66,14 +66,14 @@ enum class SysCall {
         Count
 };
 
-inline constexpr const char* kSysCallNames[] = {
+inline constexpr const char* SYS_CALL_NAMES[] = {
 #define PIXLOR_SYSTEM_CALL_NAME(result, name, parameters) #name,
     PIXLOR_SYSTEM_CALLS(PIXLOR_SYSTEM_CALL_NAME)
 #undef PIXLOR_SYSTEM_CALL_NAME
 };
 
 inline const char* sysCallName(SysCall call) {
-    return kSysCallNames[static_cast<std::size_t>(call)];
+    return SYS_CALL_NAMES[static_cast<std::size_t>(call)];
 }
 
 }  // namespace pixlor

@@ -6,7 +6,7 @@ namespace pixlor::sim {
 
 namespace {
 
-constexpr DWORD kSpeedTable[] = {19200, 9600, 19200, 38400, 57600, 115200};
+constexpr DWORD CAMERA_SPEEDS[] = {19200, 9600, 19200, 38400, 57600, 115200};
 
 void putLe32(BYTE* out, std::uint32_t value) {
     for (int i = 0; i < 4; ++i) out[i] = static_cast<BYTE>(value >> (8 * i));
@@ -26,7 +26,7 @@ std::uint16_t byteSum(const BYTE* bytes, std::size_t count) {
 }  // namespace
 
 DWORD cameraBaudForIndex(std::uint32_t speedIndex) {
-    return speedIndex < std::size(kSpeedTable) ? kSpeedTable[speedIndex] : 0;
+    return speedIndex < std::size(CAMERA_SPEEDS) ? CAMERA_SPEEDS[speedIndex] : 0;
 }
 
 CameraModel::CameraModel(std::vector<Picture> pictures, std::uint32_t seed,

@@ -18,7 +18,7 @@ struct KindName {
     const char* name;
     FaultKind kind;
 };
-constexpr KindName kKinds[] = {
+constexpr KindName KIND_NAMES[] = {
     {"nak", FaultKind::Nak},
     {"refuse", FaultKind::Refuse},
     {"unexpected", FaultKind::Unexpected},
@@ -34,7 +34,7 @@ struct CommandName {
     const char* name;
     std::uint8_t code;
 };
-constexpr CommandName kCommands[] = {
+constexpr CommandName COMMAND_NAMES[] = {
     {"set", CMD_SET_REGISTER},
     {"get", CMD_GET_REGISTER},
     {"action", CMD_ACTION},
@@ -120,9 +120,9 @@ bool parsePicture(const Json& json, const std::string& path, PictureContent cont
     // A JPEG picture may leave its sizes to the image; plain data has none of its own.
     const bool jpeg = content == PictureContent::Jpeg;
     std::int64_t photo = NATURAL_SIZE, thumb = NATURAL_SIZE, time = 0;
-    constexpr std::int64_t kMaxSize = NATURAL_SIZE - 1;
-    if (!reader.integer("photoSize", 0, kMaxSize, photo, !jpeg) ||
-        !reader.integer("thumbSize", 0, kMaxSize, thumb, !jpeg))
+    constexpr std::int64_t MAX_SIZE = NATURAL_SIZE - 1;
+    if (!reader.integer("photoSize", 0, MAX_SIZE, photo, !jpeg) ||
+        !reader.integer("thumbSize", 0, MAX_SIZE, thumb, !jpeg))
         return false;
     if (!reader.has("shootingTime")) return reader.fail(reader.pathOf("shootingTime"), "is missing");
     if (reader.at("shootingTime").is_string()) {
@@ -160,7 +160,7 @@ bool parseFault(const Json& json, const std::string& path, Fault& fault, std::st
         return reader.fail(reader.pathOf("kind"), "must name the fault");
     const std::string kind = reader.at("kind").get<std::string>();
     bool known = false;
-    for (const KindName& entry : kKinds)
+    for (const KindName& entry : KIND_NAMES)
         if (kind == entry.name) {
             fault.kind = entry.kind;
             known = true;
@@ -171,7 +171,7 @@ bool parseFault(const Json& json, const std::string& path, Fault& fault, std::st
         const Json& command = reader.at("command");
         const std::string name = command.is_string() ? command.get<std::string>() : "";
         bool found = name == "any";
-        for (const CommandName& entry : kCommands)
+        for (const CommandName& entry : COMMAND_NAMES)
             if (name == entry.name) {
                 fault.on.code = entry.code;
                 found = true;
@@ -288,14 +288,14 @@ bool parseScenario(const std::string& text, Scenario& scenario, std::string& err
 }
 
 std::vector<Picture> defaultPictures(unsigned count) {
-    constexpr std::int32_t kFirstShot = 1025870400;  // 2002-07-05 12:00:00
+    constexpr std::int32_t FIRST_SHOT = 1025870400;  // 2002-07-05 12:00:00
     std::vector<Picture> pictures;
     for (unsigned i = 0; i < count; ++i) {
         Picture picture;
         picture.photoSize = 20000 + (i * 7919u) % 60000;
         picture.thumbSize = 3000 + (i * 631u) % 3000;  // room for a 160 x 120 JPEG image
         // Three pictures a day, a quarter of an hour apart.
-        picture.shootingTime = kFirstShot + static_cast<std::int32_t>((i / 3) * 86400 + (i % 3) * 900);
+        picture.shootingTime = FIRST_SHOT + static_cast<std::int32_t>((i / 3) * 86400 + (i % 3) * 900);
         pictures.push_back(picture);
     }
     return pictures;

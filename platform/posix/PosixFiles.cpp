@@ -34,7 +34,7 @@ std::string unixPath(LPCSTR name) {
     return path;
 }
 
-constexpr std::int64_t kSecondsFrom1601To1970 = 11644473600;
+constexpr std::int64_t SECONDS_FROM_1601_TO_1970 = 11644473600;
 
 timespec timespecFrom(const FILETIME* time) {
     if (time == nullptr) return timespec{0, UTIME_OMIT};
@@ -42,14 +42,14 @@ timespec timespecFrom(const FILETIME* time) {
         static_cast<std::uint64_t>(time->dwHighDateTime) << 32 | time->dwLowDateTime;
     timespec spec{};
     spec.tv_sec = static_cast<time_t>(static_cast<std::int64_t>(ticks / 10000000u) -
-                                      kSecondsFrom1601To1970);
+                                      SECONDS_FROM_1601_TO_1970);
     spec.tv_nsec = static_cast<long>(ticks % 10000000u * 100u);
     return spec;
 }
 
 FILETIME fileTimeFrom(const timespec& spec) {
     const std::uint64_t ticks =
-        static_cast<std::uint64_t>(spec.tv_sec + kSecondsFrom1601To1970) * 10000000u +
+        static_cast<std::uint64_t>(spec.tv_sec + SECONDS_FROM_1601_TO_1970) * 10000000u +
         static_cast<std::uint64_t>(spec.tv_nsec) / 100u;
     return FILETIME{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
 }

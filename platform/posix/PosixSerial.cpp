@@ -39,12 +39,12 @@ struct Speed {
     speed_t code;
 };
 
-constexpr Speed kSpeeds[] = {{1200, B1200},   {2400, B2400},   {4800, B4800},
+constexpr Speed LINE_SPEEDS[] = {{1200, B1200},   {2400, B2400},   {4800, B4800},
                              {9600, B9600},   {19200, B19200}, {38400, B38400},
                              {57600, B57600}, {115200, B115200}, {230400, B230400}};
 
 speed_t speedCode(DWORD baud) {
-    for (const Speed& speed : kSpeeds)
+    for (const Speed& speed : LINE_SPEEDS)
         if (speed.baud == baud) return speed.code;
     return B0;
 }
@@ -124,7 +124,7 @@ HANDLE PosixSystem::openPort(unsigned number) {
     }
     ::ioctl(fd, TIOCEXCL);
     DWORD baud = 9600;
-    for (const Speed& speed : kSpeeds)
+    for (const Speed& speed : LINE_SPEEDS)
         if (speed.code == ::cfgetospeed(&settings)) baud = speed.baud;
     LogPortEvent("COM" + std::to_string(number) + " (" + device + ") opened");
     return new PosixHandle{PosixHandle::Kind::Port, fd, openedPortDcb(baud), {}, {}, 0};

@@ -11,12 +11,12 @@ namespace pixlor::camsim {
 
 namespace {
 
-constexpr std::uint64_t kBitNsTimesBaud = 10'000'000'000ull;  // 10 bits a byte, in ns x baud
+constexpr std::uint64_t BIT_NS_TIMES_BAUD = 10'000'000'000ull;  // 10 bits a byte, in ns x baud
 
 // The end of byte `index` (0-based) of bytes sent from `start` at `baud`; computed from the
 // start each time, so rounding never accumulates.
 std::uint64_t byteEnd(std::uint64_t start, std::uint32_t baud, std::uint64_t index) {
-    return start + (index + 1) * kBitNsTimesBaud / baud;
+    return start + (index + 1) * BIT_NS_TIMES_BAUD / baud;
 }
 
 // A byte sent at one speed and received at another arrives as some other byte.
@@ -121,7 +121,7 @@ bool CameraLine::writeDue(std::uint64_t now, std::string& error) {
             due = now < segment.startNs
                       ? 0
                       : static_cast<std::size_t>(std::min<std::uint64_t>(
-                            due, (now - segment.startNs) * segment.baud / kBitNsTimesBaud));
+                            due, (now - segment.startNs) * segment.baud / BIT_NS_TIMES_BAUD));
         }
         if (due <= segment.written) return true;
         const BYTE* first = segment.bytes.data() + segment.written;

@@ -15,7 +15,7 @@ struct SpeedCode {
     speed_t code;
     std::uint32_t baud;
 };
-constexpr SpeedCode kSpeeds[] = {{B1200, 1200},   {B2400, 2400},   {B4800, 4800},
+constexpr SpeedCode LINE_SPEEDS[] = {{B1200, 1200},   {B2400, 2400},   {B4800, 4800},
                                  {B9600, 9600},   {B19200, 19200}, {B38400, 38400},
                                  {B57600, 57600}, {B115200, 115200}, {B230400, 230400}};
 
@@ -75,7 +75,7 @@ std::uint32_t PseudoTerminal::hostBaud() const {
     termios settings{};
     if (::tcgetattr(master_, &settings) != 0) return 0;
     const speed_t code = ::cfgetospeed(&settings);
-    for (const SpeedCode& speed : kSpeeds)
+    for (const SpeedCode& speed : LINE_SPEEDS)
         if (speed.code == code) return speed.baud;
     return 0;
 }

@@ -21,7 +21,7 @@ volatile std::sig_atomic_t stopRequested = 0;
 
 void requestStop(int) { stopRequested = 1; }
 
-const char* const kUsage =
+const char* const USAGE_TEXT =
     "usage: pixlor-camsim [--scenario FILE] [--pictures N] [--packet-size N] [--seed N]\n"
     "                     [--log FILE] [--no-pacing]\n"
     "  --scenario FILE   pictures, data seed, packet size and faults from a JSON file\n"
@@ -33,7 +33,7 @@ const char* const kUsage =
     "  --no-pacing       send each answer at once instead of at the line's speed (the\n"
     "                    camera's own delays, such as erasing a picture, stay)\n";
 
-const char* const kHelp =
+const char* const HELP_TEXT =
     "\n"
     "A simulated camera on a pseudo-terminal. The first line it prints is the device to use as\n"
     "the serial port, for example /dev/pts/3; point pixlor at it through the port's variable\n"
@@ -169,12 +169,12 @@ int main(int argc, char** argv) {
     Options options;
     std::string error;
     if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
-        std::fputs(kUsage, stdout);
-        std::fputs(kHelp, stdout);
+        std::fputs(USAGE_TEXT, stdout);
+        std::fputs(HELP_TEXT, stdout);
         return 0;
     }
     if (!parseOptions(argc, argv, options, error)) {
-        std::fprintf(stderr, "pixlor-camsim: %s\n%s", error.c_str(), kUsage);
+        std::fprintf(stderr, "pixlor-camsim: %s\n%s", error.c_str(), USAGE_TEXT);
         return 2;
     }
     sim::Scenario scenario;

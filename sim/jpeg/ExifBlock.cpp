@@ -136,12 +136,12 @@ std::vector<std::uint8_t> exifBlock(std::int32_t shootingTime, unsigned width, u
     image.addText(0x0132, time);             // DateTime
     image.addShort(0x0213, 1);               // YCbCrPositioning: centred
     image.addLong(0x8769, 0);                // ExifIFDPointer: the Exif directory follows this one
-    constexpr std::uint32_t kHeaderSize = 8;
-    image.setLong(0x8769, kHeaderSize + image.size());
+    constexpr std::uint32_t HEADER_SIZE = 8;
+    image.setLong(0x8769, HEADER_SIZE + image.size());
 
     std::vector<std::uint8_t> block{'E', 'x', 'i', 'f', 0, 0};
     std::vector<std::uint8_t> tiff{'I', 'I', 42, 0};
-    putLe32(tiff, kHeaderSize);
+    putLe32(tiff, HEADER_SIZE);
     image.writeTo(tiff);
     exif.writeTo(tiff);
     block.insert(block.end(), tiff.begin(), tiff.end());

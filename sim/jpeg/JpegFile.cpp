@@ -14,7 +14,7 @@ namespace pixlor::sim {
 namespace {
 
 // A comment segment's most bytes: marker, length field and 65533 bytes of comment.
-constexpr std::uint32_t kLargestSegment = 4 + 65533;
+constexpr std::uint32_t LARGEST_SEGMENT = 4 + 65533;
 
 }  // namespace
 
@@ -110,7 +110,7 @@ void JpegFile::padTo(std::uint32_t size) {
 // The padding is split into as few comment segments as hold it, of lengths that differ by one
 // at most (the longer ones first), so every segment has room for its four header bytes.
 std::uint8_t JpegFile::paddingByte(std::uint32_t position) const {
-    const std::uint32_t segments = (padding_ + kLargestSegment - 1) / kLargestSegment;
+    const std::uint32_t segments = (padding_ + LARGEST_SEGMENT - 1) / LARGEST_SEGMENT;
     const std::uint32_t shortLength = padding_ / segments;
     const std::uint32_t longOnes = padding_ % segments;
     const std::uint32_t longPart = longOnes * (shortLength + 1);

@@ -16,7 +16,7 @@ struct Glyph {
     char character;
     std::uint8_t rows[7];
 };
-constexpr Glyph kFont[] = {
+constexpr Glyph FONT[] = {
     {'0', {0x0E, 0x11, 0x13, 0x15, 0x19, 0x11, 0x0E}},
     {'1', {0x04, 0x0C, 0x04, 0x04, 0x04, 0x04, 0x0E}},
     {'2', {0x0E, 0x11, 0x01, 0x02, 0x04, 0x08, 0x1F}},
@@ -31,10 +31,10 @@ constexpr Glyph kFont[] = {
     {':', {0x00, 0x0C, 0x0C, 0x00, 0x0C, 0x0C, 0x00}},
     {'#', {0x0A, 0x0A, 0x1F, 0x0A, 0x1F, 0x0A, 0x0A}},
 };
-constexpr int kGlyphWidth = 5, kGlyphHeight = 7, kAdvance = 6;
+constexpr int GLYPH_WIDTH = 5, GLYPH_HEIGHT = 7, ADVANCE = 6;
 
 const Glyph* glyphOf(char character) {
-    for (const Glyph& glyph : kFont)
+    for (const Glyph& glyph : FONT)
         if (glyph.character == character) return &glyph;
     return nullptr;  // a blank
 }
@@ -95,9 +95,9 @@ public:
             for (std::size_t i = 0; i < text.size(); ++i) {
                 const Glyph* glyph = glyphOf(text[i]);
                 if (glyph == nullptr) continue;
-                const int x0 = left + static_cast<int>(i) * kAdvance * scale;
-                for (int row = 0; row < kGlyphHeight; ++row)
-                    for (int column = 0; column < kGlyphWidth; ++column)
+                const int x0 = left + static_cast<int>(i) * ADVANCE * scale;
+                for (int row = 0; row < GLYPH_HEIGHT; ++row)
+                    for (int column = 0; column < GLYPH_WIDTH; ++column)
                         if (glyph->rows[row] & (0x10 >> column))
                             fill(x0 + column * scale - grow, top + row * scale - grow,
                                  x0 + (column + 1) * scale + grow, top + (row + 1) * scale + grow,
@@ -112,8 +112,8 @@ private:
 
 // The largest font scale at which `characters` fit into `width` x `height` pixels.
 int scaleFor(std::size_t characters, double width, double height) {
-    const double wide = width / (static_cast<double>(characters) * kAdvance - 1);
-    return std::max(1, static_cast<int>(std::min(wide, height / kGlyphHeight)));
+    const double wide = width / (static_cast<double>(characters) * ADVANCE - 1);
+    return std::max(1, static_cast<int>(std::min(wide, height / GLYPH_HEIGHT)));
 }
 
 }  // namespace
@@ -153,15 +153,15 @@ RgbImage drawScene(std::uint32_t seed, std::uint32_t pictureId, std::int32_t sho
 
     const std::string number = "#" + std::to_string(pictureId);
     const int numberScale = scaleFor(number.size(), w * 0.85, h * 0.40);
-    const int numberWidth = (static_cast<int>(number.size()) * kAdvance - 1) * numberScale;
+    const int numberWidth = (static_cast<int>(number.size()) * ADVANCE - 1) * numberScale;
     canvas.text(number, (static_cast<int>(width) - numberWidth) / 2,
-                static_cast<int>(h * 0.38) - kGlyphHeight * numberScale / 2, numberScale);
+                static_cast<int>(h * 0.38) - GLYPH_HEIGHT * numberScale / 2, numberScale);
 
     const std::string date = shootingTimeText(shootingTime, '-');
     const int dateScale = scaleFor(date.size(), w * 0.92, h * 0.12);
-    const int dateWidth = (static_cast<int>(date.size()) * kAdvance - 1) * dateScale;
+    const int dateWidth = (static_cast<int>(date.size()) * ADVANCE - 1) * dateScale;
     canvas.text(date, (static_cast<int>(width) - dateWidth) / 2,
-                static_cast<int>(h * 0.93) - kGlyphHeight * dateScale, dateScale);
+                static_cast<int>(h * 0.93) - GLYPH_HEIGHT * dateScale, dateScale);
     return image;
 }
 

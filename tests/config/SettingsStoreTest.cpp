@@ -11,9 +11,9 @@
 namespace pixlor::test {
 namespace {
 
-const std::string kPluginKey = "Software\\Far\\Plugins\\Pixlor";
-const std::string kFullPluginKey = "HKEY_CURRENT_USER\\" + kPluginKey;
-const std::string kSerialKey = "HKEY_LOCAL_MACHINE\\HARDWARE\\DEVICEMAP\\SERIALCOMM";
+const std::string PLUGIN_KEY = "Software\\Far\\Plugins\\Pixlor";
+const std::string FULL_PLUGIN_KEY = "HKEY_CURRENT_USER\\" + PLUGIN_KEY;
+const std::string SERIAL_KEY = "HKEY_LOCAL_MACHINE\\HARDWARE\\DEVICEMAP\\SERIALCOMM";
 
 std::vector<BYTE> bytesOf(const std::string& text) { return {text.begin(), text.end()}; }
 std::vector<BYTE> textValue(const std::string& text) {
@@ -25,16 +25,16 @@ std::vector<BYTE> textValue(const std::string& text) {
 // A registry in memory in which the plug-in has stored nothing yet.
 class EmptyRegistry : public ::testing::Test {
 protected:
-    EmptyRegistry() : savedKeyPath_(pluginKeyPath) { pluginKeyPath = kPluginKey; }
+    EmptyRegistry() : savedKeyPath_(pluginKeyPath) { pluginKeyPath = PLUGIN_KEY; }
     ~EmptyRegistry() override { pluginKeyPath = savedKeyPath_; }
 
     RegistryModel& registry() { return fake.system.registry(); }
     // Puts a value into the plug-in key as a hand edit or another program would.
     void store(const char* name, DWORD type, std::vector<BYTE> data) {
-        registry().ensureKey(kFullPluginKey).values.push_back({name, type, std::move(data)});
+        registry().ensureKey(FULL_PLUGIN_KEY).values.push_back({name, type, std::move(data)});
     }
     const RegistryModel::Value* stored(const char* name) {
-        const RegistryModel::Key* key = registry().findKey(kFullPluginKey);
+        const RegistryModel::Key* key = registry().findKey(FULL_PLUGIN_KEY);
         if (key == nullptr) return nullptr;
         for (const RegistryModel::Value& value : key->values)
             if (value.name == name) return &value;
@@ -63,7 +63,7 @@ TEST_F(EmptyRegistry, EveryReaderGetsItsDefault) {
     EXPECT_STREQ(settings.thumbPath, "") << "thumbnails have no date folders at first";
     EXPECT_EQ(settings.photoDigits, 3u);
     EXPECT_EQ(settings.thumbDigits, 3u);
-    EXPECT_EQ(registry().findKey(kFullPluginKey), nullptr) << "reading creates nothing";
+    EXPECT_EQ(registry().findKey(FULL_PLUGIN_KEY), nullptr) << "reading creates nothing";
 }
 
 TEST_F(EmptyRegistry, CheckedReadsTellTheDefaultApart) {
@@ -86,7 +86,7 @@ TEST_F(EmptyRegistry, TheFirstWriteCreatesThePluginKeyWithTypedValues) {
     WriteNumber(HKEY_CURRENT_USER, "", SETTING_PHOTO_SUFFIX, 0x01020304);
     WriteText(HKEY_CURRENT_USER, "", SETTING_PHOTO_PREFIX, "img_");
     EXPECT_EQ(fake.system.log(SysCall::RegCreateKeyExA)[0],
-              "RegCreateKeyExA(HKEY_CURRENT_USER, " + kPluginKey + ", 0x20006)");
+              "RegCreateKeyExA(HKEY_CURRENT_USER, " + PLUGIN_KEY + ", 0x20006)");
     const RegistryModel::Value* number = stored(SETTING_PHOTO_SUFFIX);
     ASSERT_NE(number, nullptr);
     EXPECT_EQ(number->type, REG_DWORD);
@@ -125,7 +125,7 @@ TEST_F(EmptyRegistry, EveryCallOpensThePluginKeyAndClosesItAgain) {
     fake.system.clearRecords();
     ReadNumber(HKEY_CURRENT_USER, "", SETTING_SERIAL_PORT, 1);
     ReadNumber(HKEY_CURRENT_USER, "", SETTING_SERIAL_PORT, 1);
-    const std::string open = "RegOpenKeyExA(HKEY_CURRENT_USER, " + kPluginKey + ", 0x1)";
+    const std::string open = "RegOpenKeyExA(HKEY_CURRENT_USER, " + PLUGIN_KEY + ", 0x1)";
     EXPECT_EQ(fake.system.log(SysCall::RegOpenKeyExA), (std::vector<std::string>{open, open}));
     EXPECT_EQ(fake.system.calls(SysCall::RegCloseKey), 2);
     EXPECT_EQ(fake.system.log(SysCall::RegQueryValueExA)[0], "RegQueryValueExA(SerialPort, 4)");
@@ -133,12 +133,12 @@ TEST_F(EmptyRegistry, EveryCallOpensThePluginKeyAndClosesItAgain) {
 
 TEST_F(EmptyRegistry, ASubKeyNameFollowsThePluginKeyAfterABackslash) {
     WriteText(HKEY_CURRENT_USER, "Extra", "Name", "v");
-    EXPECT_NE(registry().findKey(kFullPluginKey + "\\Extra"), nullptr);
+    EXPECT_NE(registry().findKey(FULL_PLUGIN_KEY + "\\Extra"), nullptr);
     char buffer[8];
     EXPECT_TRUE(ReadText(HKEY_CURRENT_USER, "Extra", "Name", buffer, "d", sizeof buffer));
     EXPECT_STREQ(buffer, "v");
     EXPECT_EQ(fake.system.log(SysCall::RegOpenKeyExA).back(),
-              "RegOpenKeyExA(HKEY_CURRENT_USER, " + kPluginKey + "\\Extra, 0x1)");
+              "RegOpenKeyExA(HKEY_CURRENT_USER, " + PLUGIN_KEY + "\\Extra, 0x1)");
 }
 
 TEST_F(EmptyRegistry, AFailedKeyCreationWritesNothingAndLeavesNoKeyOpen) {
@@ -208,7 +208,7 @@ TEST_F(HandEditedSettings, DigitCountsAreClampedIntoOneToNine) {
 class SerialPortList : public EmptyRegistry {
 protected:
     void declarePorts(int count) {
-        RegistryModel::Key& key = registry().ensureKey(kSerialKey);
+        RegistryModel::Key& key = registry().ensureKey(SERIAL_KEY);
         for (int i = 0; i < count; ++i)
             key.values.push_back({"\\Device\\S" + std::to_string(i), REG_SZ,
                                   textValue("COM" + std::to_string(i + 1))});
@@ -239,12 +239,12 @@ TEST_F(SerialPortList, TwentyPortsStopAtTheMaximum) {
 
 TEST_F(SerialPortList, AnEmptyKeyAnswersOneAndNoKeyZero) {
     EXPECT_EQ(count(), 0);
-    registry().ensureKey(kSerialKey);
+    registry().ensureKey(SERIAL_KEY);
     EXPECT_EQ(count(), 1);
 }
 
 TEST_F(SerialPortList, ANameOrDataTooLongForTheBuffersStillCounts) {
-    RegistryModel::Key& key = registry().ensureKey(kSerialKey);
+    RegistryModel::Key& key = registry().ensureKey(SERIAL_KEY);
     key.values.push_back({"\\Device\\Serial10", REG_SZ, textValue("COM11")});
     key.values.push_back({"S", REG_SZ, textValue(std::string(40, 'C'))});
     EXPECT_EQ(count(), 3);

@@ -28,9 +28,9 @@
 namespace pixlor::test {
 namespace {
 
-constexpr std::uint32_t kSeed = 21;
-constexpr std::uint32_t kPhotoSize = 5000;
-constexpr std::uint32_t kPacketSize = 1024;
+constexpr std::uint32_t SEED = 21;
+constexpr std::uint32_t PHOTO_BYTES = 5000;
+constexpr std::uint32_t PACKET_SIZE = 1024;
 
 // Starts pixlor-camsim with a small scenario and a byte log, and stops it with SIGTERM.
 class ACamsimOnAPseudoTerminal : public ::testing::Test {
@@ -38,9 +38,9 @@ protected:
     // Plain data, which the test rebuilds byte for byte.
     virtual std::string scenario() const {
         std::ostringstream text;
-        text << R"({"content": "data", "seed": )" << kSeed << R"(, "packetSize": )" << kPacketSize
+        text << R"({"content": "data", "seed": )" << SEED << R"(, "packetSize": )" << PACKET_SIZE
              << R"(, "pictures": [
-            {"photoSize": )" << kPhotoSize << R"(, "thumbSize": 700, "shootingTime": 1000000000},
+            {"photoSize": )" << PHOTO_BYTES << R"(, "thumbSize": 700, "shootingTime": 1000000000},
             {"photoSize": 900, "thumbSize": 100, "shootingTime": 1000086400}]})";
         return text.str();
     }
@@ -105,7 +105,7 @@ TEST_F(ACamsimOnAPseudoTerminal, ServesAPhotoAtTheFastSpeedAndEndsCleanly) {
         ASSERT_TRUE(link.setRegister(4, 1));
         int packets = 0;
         EXPECT_EQ(downloadCurrent(link, packets),
-                  sim::pictureData(kSeed, 1, sim::PictureKind::Photo, kPhotoSize));
+                  sim::pictureData(SEED, 1, sim::PictureKind::Photo, PHOTO_BYTES));
         EXPECT_EQ(packets, 5);
         ASSERT_TRUE(link.resetSpeed()) << "link error " << link.errorCode;
     }
@@ -251,14 +251,14 @@ TEST_F(ACamsimOnAPseudoTerminal, ACopyWhoseLineIsPulledEndsAtOnceAndANewCameraIs
     };
     // Every file on disk is a whole photo of the scenario; how many there are.
     auto completePhotos = [](const std::string& under) {
-        const std::uint32_t sizes[] = {kPhotoSize, 900};
+        const std::uint32_t sizes[] = {PHOTO_BYTES, 900};
         int complete = 0;
         for (const auto& entry : std::filesystem::recursive_directory_iterator(under)) {
             if (!entry.is_regular_file()) continue;
             const std::vector<unsigned char> bytes = readFileBytes(entry.path().string());
             bool whole = false;
             for (std::uint32_t id : {1u, 2u})
-                whole = whole || bytes == sim::pictureData(kSeed, id, sim::PictureKind::Photo,
+                whole = whole || bytes == sim::pictureData(SEED, id, sim::PictureKind::Photo,
                                                            sizes[id - 1]);
             EXPECT_TRUE(whole) << entry.path() << " is no complete photo";
             complete += whole;

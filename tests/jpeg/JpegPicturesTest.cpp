@@ -16,11 +16,11 @@ namespace {
 using sim::NATURAL_SIZE;
 using sim::PictureKind;
 
-constexpr std::int32_t kShot = 1021626843;  // 2002-05-17 09:14:03
-constexpr const char* kShotExif = "2002:05:17 09:14:03";
+constexpr std::int32_t SHOT = 1021626843;  // 2002-05-17 09:14:03
+constexpr const char* SHOT_EXIF = "2002:05:17 09:14:03";
 
 sim::Picture naturalPicture(std::uint32_t id, std::uint16_t width = 0, std::uint16_t height = 0) {
-    return {NATURAL_SIZE, NATURAL_SIZE, kShot, id, width, height};
+    return {NATURAL_SIZE, NATURAL_SIZE, SHOT, id, width, height};
 }
 
 // Checks what a viewer relies on; the dimensions decoded and in Exif must agree.
@@ -34,7 +34,7 @@ void expectViewable(const Bytes& file, unsigned width, unsigned height, const st
     EXPECT_EQ(jpeg.components, 3u) << what;
     EXPECT_EQ(jpeg.exifWidth, jpeg.width) << what;
     EXPECT_EQ(jpeg.exifHeight, jpeg.height) << what;
-    EXPECT_EQ(jpeg.dateTimeOriginal, kShotExif) << what;
+    EXPECT_EQ(jpeg.dateTimeOriginal, SHOT_EXIF) << what;
 }
 
 TEST(APictureAtItsOwnSize, IsA640By480PhotoAndA160By120ThumbnailOfTheSameScene) {
@@ -81,12 +81,12 @@ TEST(AFixedSize, IsMetExactlyByAViewableFile) {
                                    natural + 200000, natural * 2 / 3, 3000};
     for (const std::uint32_t size : sizes) {
         sim::JpegPictureFiles files(5);
-        const sim::Picture picture{size, 2500, kShot, 1};
+        const sim::Picture picture{size, 2500, SHOT, 1};
         const Bytes photo = files.file(picture, PictureKind::Photo);
         EXPECT_EQ(photo.size(), size);
         const InspectedJpeg jpeg = inspectJpeg(photo);
         EXPECT_TRUE(jpeg.decoded) << size << ": " << jpeg.problem;
-        EXPECT_EQ(jpeg.dateTimeOriginal, kShotExif) << size;
+        EXPECT_EQ(jpeg.dateTimeOriginal, SHOT_EXIF) << size;
         EXPECT_EQ(jpeg.exifWidth, jpeg.width) << size;
         EXPECT_LE(std::abs(static_cast<int>(jpeg.width * 3) - static_cast<int>(jpeg.height * 4)), 4)
             << size << ": the shape stays";
@@ -105,7 +105,7 @@ TEST(AFixedSizeTooSmallForAnyJpeg, GetsThePlainDataOfThatSizeWithAWarning) {
     std::vector<std::string> warnings;
     sim::JpegPictureFiles files(5,
                                 [&warnings](const std::string& text) { warnings.push_back(text); });
-    const sim::Picture picture{300, 0, kShot, 4};
+    const sim::Picture picture{300, 0, SHOT, 4};
     EXPECT_EQ(files.file(picture, PictureKind::Photo),
               sim::pictureData(5, 4, PictureKind::Photo, 300));
     EXPECT_TRUE(files.file(picture, PictureKind::Thumbnail).empty());
@@ -118,7 +118,7 @@ TEST(AFixedSizeTooSmallForAnyJpeg, GetsThePlainDataOfThatSizeWithAWarning) {
 }
 
 TEST(ACameraWithJpegPictures, DescribesAndSendsTheFilesAtTheirRealSizes) {
-    sim::CameraModel camera({naturalPicture(0), {20000, 3000, kShot, 0}}, 6, 4096);
+    sim::CameraModel camera({naturalPicture(0), {20000, 3000, SHOT, 0}}, 6, 4096);
     camera.setPictureFiles(std::make_unique<sim::JpegPictureFiles>(6));
     sim::JpegPictureFiles expected(6);
     HostSide host(camera);

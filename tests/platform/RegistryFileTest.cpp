@@ -18,8 +18,8 @@
 namespace pixlor::test {
 namespace {
 
-const char* const kPluginKey = "Software\\Far\\Plugins\\Pixlor";
-const char* const kSerialKey = "HARDWARE\\DEVICEMAP\\SERIALCOMM";
+const char* const PLUGIN_KEY = "Software\\Far\\Plugins\\Pixlor";
+const char* const SERIAL_KEY = "HARDWARE\\DEVICEMAP\\SERIALCOMM";
 
 // Sets environment variables for the life of the object and puts the old values back.
 class Environment {
@@ -69,7 +69,7 @@ protected:
         return {bytes.begin(), bytes.end()};
     }
 
-    std::optional<std::string> readText(const char* name, const char* key = kPluginKey,
+    std::optional<std::string> readText(const char* name, const char* key = PLUGIN_KEY,
                                         HKEY root = HKEY_CURRENT_USER) {
         HKEY open = nullptr;
         if (system.RegOpenKeyExA(root, key, KEY_QUERY_VALUE, &open) != 0) return std::nullopt;
@@ -84,7 +84,7 @@ protected:
     }
     std::optional<DWORD> readNumber(const char* name) {
         HKEY open = nullptr;
-        if (system.RegOpenKeyExA(HKEY_CURRENT_USER, kPluginKey, KEY_QUERY_VALUE, &open) != 0)
+        if (system.RegOpenKeyExA(HKEY_CURRENT_USER, PLUGIN_KEY, KEY_QUERY_VALUE, &open) != 0)
             return std::nullopt;
         DWORD number = 0;
         DWORD size = sizeof number;
@@ -97,7 +97,7 @@ protected:
     }
     void write(const char* name, DWORD type, const std::vector<BYTE>& data) {
         HKEY open = nullptr;
-        ASSERT_EQ(system.RegCreateKeyExA(HKEY_CURRENT_USER, kPluginKey, KEY_WRITE, &open), 0);
+        ASSERT_EQ(system.RegCreateKeyExA(HKEY_CURRENT_USER, PLUGIN_KEY, KEY_WRITE, &open), 0);
         EXPECT_EQ(system.RegSetValueExA(open, name, type, data.data(),
                                         static_cast<DWORD>(data.size())),
                   0);
@@ -116,7 +116,7 @@ protected:
     std::vector<std::string> serialPorts() {
         std::vector<std::string> ports;
         HKEY open = nullptr;
-        if (system.RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSerialKey, 9, &open) != 0) return ports;
+        if (system.RegOpenKeyExA(HKEY_LOCAL_MACHINE, SERIAL_KEY, 9, &open) != 0) return ports;
         for (DWORD index = 0;; ++index) {
             char name[64];
             BYTE data[64];
@@ -137,7 +137,7 @@ protected:
     System& system = nativeSystem();
 };
 
-const char* const kPersonsFile =
+const char* const PERSONS_FILE =
     "REGEDIT4\n"
     "\n"
     "; written by hand\n"
@@ -164,7 +164,7 @@ TEST_F(RegistryFileOnDisk, SavedSettingsAreAPlainRegFile) {
 }
 
 TEST_F(RegistryFileOnDisk, AFileWrittenByAPersonIsReadWithItsEscapes) {
-    writeFile(kPersonsFile);
+    writeFile(PERSONS_FILE);
     EXPECT_EQ(readText("PhotoPrefix"), "pic%2D_");
     EXPECT_EQ(readText("photopath"), "a\\b \"c\"") << "value names ignore case";
     EXPECT_EQ(readNumber("SerialPort"), 10u);
@@ -200,7 +200,7 @@ TEST_F(RegistryFileOnDisk, AWindowsExportImportsAsTheSameSettings) {
 }
 
 TEST_F(RegistryFileOnDisk, UnknownKeysAndValuesSurviveAWrite) {
-    writeFile(std::string(kPersonsFile) +
+    writeFile(std::string(PERSONS_FILE) +
               "\"Unknown\"=hex:01,02,03\n"
               "@=\"default\"\n"
               "\n"
@@ -274,7 +274,7 @@ TEST_F(RegistryFileOnDisk, AMissingFileHasNoSettingsAndTheFirstWriteCreatesItsFo
     file = dir.path() + "/deep/er/registry.reg";
     environment.set("PIXLOR_REGISTRY", file);
     HKEY open = nullptr;
-    EXPECT_EQ(system.RegOpenKeyExA(HKEY_CURRENT_USER, kPluginKey, KEY_QUERY_VALUE, &open),
+    EXPECT_EQ(system.RegOpenKeyExA(HKEY_CURRENT_USER, PLUGIN_KEY, KEY_QUERY_VALUE, &open),
               static_cast<LONG>(ERROR_FILE_NOT_FOUND));
     writeText("ThumbPath", " ");
     EXPECT_EQ(readText("ThumbPath"), " ");
@@ -286,7 +286,7 @@ TEST_F(RegistryFileOnDisk, SerialPortsComeFromTheComDevicesWhenTheFileListsNone)
     writeFile("", dir.path() + "/tty5");
     environment.set("PIXLOR_COM2", dir.path() + "/tty2");
     environment.set("PIXLOR_COM5", dir.path() + "/tty5");
-    writeFile(kPersonsFile);
+    writeFile(PERSONS_FILE);
     EXPECT_EQ(serialPorts(), (std::vector<std::string>{"COM2", "COM5"}));
 
     writeNumber("SerialPort", 1);
@@ -297,7 +297,7 @@ TEST_F(RegistryFileOnDisk, SerialPortsComeFromTheComDevicesWhenTheFileListsNone)
 TEST_F(RegistryFileOnDisk, AFileWithItsOwnSerialPortListKeepsIt) {
     writeFile("", dir.path() + "/tty1");
     environment.set("PIXLOR_COM1", dir.path() + "/tty1");
-    writeFile(std::string(kPersonsFile) +
+    writeFile(std::string(PERSONS_FILE) +
               "\n[HKEY_LOCAL_MACHINE\\HARDWARE\\DEVICEMAP\\SERIALCOMM]\n"
               "\"\\\\Device\\\\Serial7\"=\"COM8\"\n");
     EXPECT_EQ(serialPorts(), std::vector<std::string>{"COM8"});
