@@ -104,7 +104,8 @@ bool runSetting(const Setting& setting, std::uint64_t bytesAt115200, Figures& fi
 
     for (const auto& entry : std::filesystem::recursive_directory_iterator(disk))
         if (entry.is_regular_file()) figures.copyBytes += entry.file_size();
-    if (copied != 1 || user.questions != 0 || figures.copyBytes != std::uint64_t{size} * PICTURE_COUNT) {
+    if (copied != 1 || user.questions != 0 ||
+        figures.copyBytes != std::uint64_t{size} * PICTURE_COUNT) {
         std::fprintf(stderr, "the copy failed: %llu of %llu bytes on disk\n",
                      static_cast<unsigned long long>(figures.copyBytes),
                      static_cast<unsigned long long>(std::uint64_t{size} * PICTURE_COUNT));

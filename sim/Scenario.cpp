@@ -295,7 +295,8 @@ std::vector<Picture> defaultPictures(unsigned count) {
         picture.photoSize = 20000 + (i * 7919u) % 60000;
         picture.thumbSize = 3000 + (i * 631u) % 3000;  // room for a 160 x 120 JPEG image
         // Three pictures a day, a quarter of an hour apart.
-        picture.shootingTime = FIRST_SHOT + static_cast<std::int32_t>((i / 3) * 86400 + (i % 3) * 900);
+        picture.shootingTime =
+            FIRST_SHOT + static_cast<std::int32_t>((i / 3) * 86400 + (i % 3) * 900);
         pictures.push_back(picture);
     }
     return pictures;
