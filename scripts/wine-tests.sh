@@ -12,6 +12,10 @@
 # (default: build, the native preset's).
 set -euo pipefail
 cd "$(dirname "$0")/.."
+# The suites take no input from whoever started this script: the same empty, open input under
+# every CI. From a closed one script(1) ends at once, hanging up on the suite it runs, and says
+# it succeeded; and a closed descriptor 0 would be the next file a suite opens.
+exec </dev/null
 root=$PWD
 product=${1:-win32}
 
