@@ -6,7 +6,7 @@
 #include "host/HostEmulator.h"
 #include "platform/Calendar.h"
 #include "platform/RegistryModel.h"
-#include "platform/fake/CameraPeer.h"
+#include "sim/peer/CameraPeer.h"
 #include "platform/fake/FakeSystem.h"
 #include "platform/posix/RegistryFile.h"
 #include "sim/CameraModel.h"

@@ -3,7 +3,7 @@
 // in-process simulator on the test system's virtual clock, so opening the panel costs no waiting.
 #include "host/HostEmulator.h"
 #include "platform/Calendar.h"
-#include "platform/fake/CameraPeer.h"
+#include "sim/peer/CameraPeer.h"
 #include "platform/fake/FakeSystem.h"
 #include "sim/CameraModel.h"
 #include "bench/BenchSupport.h"

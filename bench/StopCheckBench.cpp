@@ -7,7 +7,7 @@
 //   pixlor-bench-stopcheck
 #include "bench/BenchSupport.h"
 #include "platform/System.h"
-#include "shell/MessageNumbers.h"
+#include "far/MessageNumbers.h"
 #include "transfer/BatchSteps.h"
 
 #include <algorithm>

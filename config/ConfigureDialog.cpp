@@ -1,12 +1,12 @@
 #include "config/ConfigureDialog.h"
 
-#include "config/DialogTemplate.h"
+#include "far/DialogTemplate.h"
 #include "config/SettingsStore.h"
-#include "shell/HostServices.h"
-#include "shell/MessageNumbers.h"
-#include "shell/Messages.h"
-#include "shell/ModuleState.h"
-#include "transfer/NamePattern.h"
+#include "far/HostServices.h"
+#include "far/MessageNumbers.h"
+#include "report/Messages.h"
+#include "far/ModuleState.h"
+#include "naming/NamePattern.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -1,8 +1,8 @@
 #include "config/SettingsStore.h"
 
 #include "platform/System.h"
-#include "shell/ModuleState.h"
-#include "transfer/NamePattern.h"
+#include "far/ModuleState.h"
+#include "naming/NamePattern.h"
 
 #include <cstring>
 #include <string>

@@ -3,8 +3,8 @@
 // and within its buffer, and a pattern that passes the check expands to the measured length.
 #include "device/PictureList.h"
 #include "host/StandardFunctions.h"
-#include "shell/HostServices.h"
-#include "transfer/NamePattern.h"
+#include "far/HostServices.h"
+#include "naming/NamePattern.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -2,11 +2,11 @@
 
 #include "device/PictureFile.h"
 #include "platform/System.h"
-#include "shell/HostServices.h"
-#include "shell/MessageNumbers.h"
-#include "shell/Messages.h"
+#include "far/HostServices.h"
+#include "far/MessageNumbers.h"
+#include "report/Messages.h"
 #include "transfer/BatchSteps.h"
-#include "transfer/NamePattern.h"
+#include "naming/NamePattern.h"
 
 #include <cstdio>
 #include <string>

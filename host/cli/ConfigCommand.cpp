@@ -4,8 +4,8 @@
 #include "host/cli/ShownItems.h"
 #include "host/cli/Texts.h"
 #include "config/SettingsStore.h"
-#include "shell/MessageNumbers.h"
-#include "transfer/NamePattern.h"
+#include "far/MessageNumbers.h"
+#include "naming/NamePattern.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -6,9 +6,9 @@
 #include "host/cli/ShownItems.h"
 #include "host/cli/Texts.h"
 #include "config/SettingsStore.h"
-#include "device/CameraDevice.h"
-#include "shell/MessageNumbers.h"
-#include "transfer/NamePattern.h"
+#include "device/DeviceFailures.h"
+#include "far/MessageNumbers.h"
+#include "naming/NamePattern.h"
 
 #include <algorithm>
 #include <filesystem>

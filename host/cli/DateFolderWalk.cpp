@@ -5,7 +5,7 @@
 #include "host/cli/ShownItems.h"
 #include "host/cli/Texts.h"
 #include "device/PictureFile.h"
-#include "shell/MessageNumbers.h"
+#include "far/MessageNumbers.h"
 
 #include <algorithm>
 #include <chrono>

@@ -7,7 +7,7 @@
 
 #include "platform/Calendar.h"
 #include "sim/CameraFaults.h"
-#include "platform/fake/CameraPeer.h"
+#include "sim/peer/CameraPeer.h"
 #include "sim/CameraModel.h"
 #include "tests/support/Support.h"
 

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "device/CameraDevice.h"
-#include "platform/fake/CameraPeer.h"
+#include "sim/peer/CameraPeer.h"
 #include "sim/CameraModel.h"
 #include "tests/sim/SimTestSupport.h"
 #include "tests/support/ScriptedPeer.h"

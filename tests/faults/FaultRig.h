@@ -7,7 +7,7 @@
 #include "host/HostEmulator.h"
 #include "host/ScriptedUser.h"
 #include "platform/Calendar.h"
-#include "platform/fake/CameraPeer.h"
+#include "sim/peer/CameraPeer.h"
 #include "sim/CameraModel.h"
 #include "tests/support/HostWithCamera.h"
 

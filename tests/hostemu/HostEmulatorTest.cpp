@@ -2,9 +2,9 @@
 // panels, Control as the host answers it, boxes and dialogs through the scripted user, and the
 // rules the host checks.
 #include "host/HostEmulator.h"
-#include "shell/MessageNumbers.h"
+#include "far/MessageNumbers.h"
 #include "host/ScriptedUser.h"
-#include "shell/MessageNumbers.h"
+#include "far/MessageNumbers.h"
 #include "tests/support/Support.h"
 
 #include <gtest/gtest.h>

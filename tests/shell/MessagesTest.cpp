@@ -3,9 +3,9 @@
 #include "device/CameraDevice.h"
 #include "host/HostEmulator.h"
 #include "host/ScriptedUser.h"
-#include "shell/HostServices.h"
-#include "shell/MessageNumbers.h"
-#include "shell/Messages.h"
+#include "far/HostServices.h"
+#include "far/MessageNumbers.h"
+#include "report/Messages.h"
 #include "tests/support/HostFixture.h"
 #include "tests/support/Support.h"
 

@@ -1,7 +1,7 @@
 // Talking to the simulated camera from the host's side of the wire, byte by byte.
 #pragma once
 
-#include "platform/fake/CameraPeer.h"
+#include "sim/peer/CameraPeer.h"
 #include "sim/CameraModel.h"
 #include "tests/support/ScriptedPeer.h"
 

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "host/StandardFunctions.h"
-#include "shell/HostServices.h"
+#include "far/HostServices.h"
 
 namespace pixlor::test {
 

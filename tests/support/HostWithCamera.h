@@ -7,8 +7,8 @@
 #include "host/HostEmulator.h"
 #include "host/ScriptedUser.h"
 #include "platform/Calendar.h"
-#include "platform/fake/CameraPeer.h"
-#include "shell/CameraPanel.h"
+#include "sim/peer/CameraPeer.h"
+#include "panel/CameraPanel.h"
 #include "sim/CameraModel.h"
 #include "tests/support/Support.h"
 

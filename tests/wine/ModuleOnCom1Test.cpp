@@ -7,7 +7,7 @@
 // of a suite share one camera and run in the order written.
 #include "host/HostEmulator.h"
 #include "host/ScriptedUser.h"
-#include "shell/MessageNumbers.h"
+#include "far/MessageNumbers.h"
 #include "sim/PictureData.h"
 #include "sim/Scenario.h"
 #include "tests/support/Support.h"
