@@ -2,8 +2,8 @@
 // next running number over a panel's names and the file name. Every result must be terminated
 // and within its buffer, and a pattern that passes the check expands to the measured length.
 #include "device/PictureList.h"
-#include "host/StandardFunctions.h"
 #include "far/HostServices.h"
+#include "host/StandardFunctions.h"
 #include "naming/NamePattern.h"
 
 #include <cstdint>

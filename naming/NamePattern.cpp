@@ -2,8 +2,8 @@
 
 #include "device/CameraDevice.h"
 #include "device/PictureList.h"
-#include "platform/System.h"
 #include "far/HostServices.h"
+#include "platform/System.h"
 
 #include <cstdio>
 #include <cstring>

@@ -1,11 +1,11 @@
 #include "panel/CameraPanel.h"
 
 #include "config/SettingsStore.h"
-#include "platform/Calendar.h"
-#include "platform/System.h"
 #include "far/HostServices.h"
 #include "far/MessageNumbers.h"
 #include "naming/NamePattern.h"
+#include "platform/Calendar.h"
+#include "platform/System.h"
 
 #include <cstring>
 

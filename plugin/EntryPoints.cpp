@@ -3,8 +3,8 @@
 #include "config/SettingsStore.h"
 #include "far/HostServices.h"
 #include "far/MessageNumbers.h"
-#include "report/Messages.h"
 #include "far/ModuleState.h"
+#include "report/Messages.h"
 #include "transfer/BatchSteps.h"
 
 #include <memory>

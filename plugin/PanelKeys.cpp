@@ -1,12 +1,12 @@
 #include "plugin/PanelKeys.h"
 
-#include "far/DialogTemplate.h"
 #include "config/SettingsStore.h"
-#include "plugin/EntryPoints.h"
+#include "far/DialogTemplate.h"
 #include "far/HostServices.h"
 #include "far/MessageNumbers.h"
-#include "report/Messages.h"
 #include "panel/PanelListing.h"
+#include "plugin/EntryPoints.h"
+#include "report/Messages.h"
 #include "transfer/BatchSteps.h"
 #include "transfer/BatchTransfer.h"
 

@@ -1,10 +1,10 @@
 #include "transfer/BatchSteps.h"
 
-#include "platform/System.h"
 #include "far/HostServices.h"
 #include "far/MessageNumbers.h"
-#include "report/Messages.h"
 #include "panel/PanelListing.h"
+#include "platform/System.h"
+#include "report/Messages.h"
 
 #include <algorithm>
 #include <cstdio>

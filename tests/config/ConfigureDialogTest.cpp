@@ -1,8 +1,8 @@
 // The configuration dialog as the user meets it: what it shows, what it refuses and how, and
 // what it writes to the registry.
 #include "config/ConfigureDialog.h"
-#include "far/DialogTemplate.h"
 #include "config/SettingsStore.h"
+#include "far/DialogTemplate.h"
 #include "far/MessageNumbers.h"
 #include "far/ModuleState.h"
 #include "tests/support/HostFixture.h"

@@ -1,6 +1,6 @@
-#include "plugin/EntryPoints.h"
 #include "far/MessageNumbers.h"
 #include "far/ModuleState.h"
+#include "plugin/EntryPoints.h"
 #include "tests/support/HostWithCamera.h"
 
 #include <gtest/gtest.h>

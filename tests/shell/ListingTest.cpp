@@ -1,6 +1,6 @@
+#include "panel/PanelListing.h"
 #include "plugin/EntryPoints.h"
 #include "plugin/PanelKeys.h"
-#include "panel/PanelListing.h"
 #include "tests/support/HostWithCamera.h"
 
 #include <gtest/gtest.h>

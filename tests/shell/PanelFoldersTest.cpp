@@ -1,8 +1,8 @@
-#include "platform/Calendar.h"
-#include "panel/CameraPanel.h"
 #include "far/MessageNumbers.h"
-#include "plugin/EntryPoints.h"
+#include "panel/CameraPanel.h"
 #include "panel/PanelListing.h"
+#include "platform/Calendar.h"
+#include "plugin/EntryPoints.h"
 #include "tests/support/HostWithCamera.h"
 
 #include <gtest/gtest.h>
