@@ -3,14 +3,14 @@
 // simulator on the test system's virtual clock at 115200 Bd, into a scratch folder on the real
 // disk: the flushes and renames are the real system's, timed where the plug-in calls them;
 // the line's time is the virtual clock's. Then the settings file's parser on growing files.
+#include "bench/BenchSupport.h"
 #include "host/HostEmulator.h"
 #include "platform/Calendar.h"
 #include "platform/RegistryModel.h"
-#include "platform/fake/CameraPeer.h"
 #include "platform/fake/FakeSystem.h"
 #include "platform/posix/RegistryFile.h"
 #include "sim/CameraModel.h"
-#include "bench/BenchSupport.h"
+#include "sim/peer/CameraPeer.h"
 
 #include <algorithm>
 #include <cstdio>

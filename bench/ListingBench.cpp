@@ -1,12 +1,12 @@
 // Listing: the CPU time of GetFindData for 100, 1,000 and 10,000 pictures over 1 and 300 dates,
 // at the root (the date folders) and in the largest folder. The catalogue is read from the
 // in-process simulator on the test system's virtual clock, so opening the panel costs no waiting.
+#include "bench/BenchSupport.h"
 #include "host/HostEmulator.h"
 #include "platform/Calendar.h"
-#include "platform/fake/CameraPeer.h"
 #include "platform/fake/FakeSystem.h"
 #include "sim/CameraModel.h"
-#include "bench/BenchSupport.h"
+#include "sim/peer/CameraPeer.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -6,8 +6,8 @@
 //
 //   pixlor-bench-stopcheck
 #include "bench/BenchSupport.h"
+#include "far/MessageNumbers.h"
 #include "platform/System.h"
-#include "shell/MessageNumbers.h"
 #include "transfer/BatchSteps.h"
 
 #include <algorithm>

@@ -1,12 +1,12 @@
 #include "config/ConfigureDialog.h"
 
-#include "config/DialogTemplate.h"
 #include "config/SettingsStore.h"
-#include "shell/HostServices.h"
-#include "shell/MessageNumbers.h"
-#include "shell/Messages.h"
-#include "shell/ModuleState.h"
-#include "transfer/NamePattern.h"
+#include "far/DialogTemplate.h"
+#include "far/HostServices.h"
+#include "far/MessageNumbers.h"
+#include "far/ModuleState.h"
+#include "naming/NamePattern.h"
+#include "report/Messages.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -16,22 +16,28 @@ namespace pixlor {
 
 namespace {
 
-constexpr int ITEM_COUNT = 35;
-constexpr int FIRST_PORT_ITEM = 2;    // COM1; the port index is the item's index - 2
-constexpr int PORT_ITEMS = 8;         // COM1..COM8
-constexpr int SPEED_ITEM_BASE = 10;   // the speed index is the item's index - 10
-constexpr int FIRST_SPEED_ITEM = 11;  // 9.6 kBd
-constexpr int LAST_SPEED_ITEM = 15;   // 115.2 kBd
-constexpr int ITEM_PHOTO_NAME = 18;
-constexpr int ITEM_THUMB_NAME = 20;
-constexpr int ITEM_PHOTO_FOLDER = 22;
-constexpr int ITEM_THUMB_FOLDER = 24;
-constexpr int ITEM_PHOTO_DIGITS = 26;
-constexpr int ITEM_THUMB_DIGITS = 28;
-constexpr int ITEM_CHECK = 29;
-constexpr int ITEM_DEFAULTS = 30;
-constexpr int ITEM_OK = 32;
-constexpr int ITEM_VERIFY = 34;  // after the dialog's first 34 items, so that theirs stay
+// The dialog's items, in the order of their rows in the table below: the host numbers them so.
+enum DialogItem : int {
+    ITEM_FRAME,
+    ITEM_PORT_LABEL,
+    ITEM_COM1, ITEM_COM2, ITEM_COM3, ITEM_COM4, ITEM_COM5, ITEM_COM6, ITEM_COM7, ITEM_COM8,
+    ITEM_SPEED_LABEL,
+    ITEM_9600, ITEM_19200, ITEM_38400, ITEM_57600, ITEM_115200,
+    ITEM_PATTERN_SEPARATOR,
+    ITEM_PHOTO_NAME_LABEL, ITEM_PHOTO_NAME,
+    ITEM_THUMB_NAME_LABEL, ITEM_THUMB_NAME,
+    ITEM_PHOTO_FOLDER_LABEL, ITEM_PHOTO_FOLDER,
+    ITEM_THUMB_FOLDER_LABEL, ITEM_THUMB_FOLDER,
+    ITEM_PHOTO_DIGITS_LABEL, ITEM_PHOTO_DIGITS,
+    ITEM_THUMB_DIGITS_LABEL, ITEM_THUMB_DIGITS,
+    ITEM_CHECK, ITEM_DEFAULTS,
+    ITEM_BUTTON_SEPARATOR,
+    ITEM_OK, ITEM_CANCEL,
+    ITEM_VERIFY,  // after the dialog's first 34 items, so that theirs stay
+    ITEM_COUNT
+};
+constexpr int PORT_ITEMS = ITEM_COM8 - ITEM_COM1 + 1;  // the port index is the item's - COM1's
+constexpr int SPEED_ITEM_BASE = ITEM_SPEED_LABEL;      // the speed index is the item's - this
 
 constexpr int DIALOG_WIDTH = 54;
 constexpr int DIALOG_HEIGHT = 25;
@@ -169,13 +175,13 @@ void FillTemplates(DialogItemTemplate (&items)[ITEM_COUNT], WorkingValues& value
     };
     std::copy(std::begin(table), std::end(table), std::begin(items));
     for (int port = 0; port < PORT_ITEMS; ++port)
-        if (static_cast<DWORD>(port) >= ports) items[FIRST_PORT_ITEM + port].flags |= DIF_DISABLE;
+        if (static_cast<DWORD>(port) >= ports) items[ITEM_COM1 + port].flags |= DIF_DISABLE;
 }
 
 void MarkRadioItems(DialogItemTemplate (&items)[ITEM_COUNT], const WorkingValues& values) {
     for (int port = 0; port < PORT_ITEMS; ++port)
-        items[FIRST_PORT_ITEM + port].selected = values.portIndex == static_cast<DWORD>(port);
-    for (int item = FIRST_SPEED_ITEM; item <= LAST_SPEED_ITEM; ++item)
+        items[ITEM_COM1 + port].selected = values.portIndex == static_cast<DWORD>(port);
+    for (int item = ITEM_9600; item <= ITEM_115200; ++item)
         items[item].selected = values.speedIndex == static_cast<DWORD>(item - SPEED_ITEM_BASE);
     items[ITEM_VERIFY].selected = values.verifyMoves;
 }
@@ -196,9 +202,9 @@ int ShowDialog(const DialogItemTemplate (&templates)[ITEM_COUNT], WorkingValues&
     values.photoDigits = static_cast<DWORD>(HostServices.FSF->atoi(values.photoDigitText));
     values.thumbDigits = static_cast<DWORD>(HostServices.FSF->atoi(values.thumbDigitText));
     for (int port = 0; port < PORT_ITEMS; ++port)
-        if (items[FIRST_PORT_ITEM + port].Param.Selected != 0)
+        if (items[ITEM_COM1 + port].Param.Selected != 0)
             values.portIndex = static_cast<DWORD>(port);
-    for (int item = FIRST_SPEED_ITEM; item <= LAST_SPEED_ITEM; ++item)
+    for (int item = ITEM_9600; item <= ITEM_115200; ++item)
         if (items[item].Param.Selected != 0)
             values.speedIndex = static_cast<DWORD>(item - SPEED_ITEM_BASE);
     values.verifyMoves = items[ITEM_VERIFY].Param.Selected != 0 ? 1 : 0;

@@ -1,8 +1,8 @@
 #include "config/SettingsStore.h"
 
+#include "far/ModuleState.h"
+#include "naming/NamePattern.h"
 #include "platform/System.h"
-#include "shell/ModuleState.h"
-#include "transfer/NamePattern.h"
 
 #include <cstring>
 #include <string>

@@ -30,7 +30,7 @@ CameraDevice::~CameraDevice() {
 
 bool CameraDevice::ensureConnected() {
     // A line the system lost since the camera was woken needs a new port and a new wake-up.
-    if (link->port->lineLost != 0) linkReady = 0;
+    if (link->lineLost()) linkReady = 0;
     if (linkReady != 0) return true;
     // A camera switched off and on in between has forgotten its selection.
     link->currentPicture = 0;
@@ -41,14 +41,14 @@ bool CameraDevice::ensureConnected() {
 
 bool CameraDevice::restoreSpeed(bool reset, bool keepError) {
     const std::int32_t keptError = link->errorCode;
-    const std::uint32_t keptFlags = link->port->statusFlags;
+    const std::uint32_t keptFlags = link->lineStatus();
     if (linkReady == 0 || !reset) return true;
     const bool done = link->resetSpeed();
     if (done) linkReady = 0;
     if (keepError) {
         // The report shows the failure that led here, not the reset's own.
         link->errorCode = keptError;
-        link->port->statusFlags = keptFlags;
+        link->restoreLineStatus(keptFlags);
     }
     return done;
 }
@@ -57,7 +57,7 @@ bool CameraDevice::disconnect() {
     operationCode = OP_OK;
     // After a line failure the camera cannot be reached: nothing is sent. Its speed is unknown
     // now, so the next operation wakes it again, which finds it at whatever speed it was left.
-    if ((link->port->statusFlags & STATUS_LINE_FAILURE) != 0) {
+    if ((link->lineStatus() & STATUS_LINE_FAILURE) != 0) {
         linkReady = 0;
         return true;
     }
@@ -76,7 +76,7 @@ bool CameraDevice::connect(bool resetAfter) {
     }
     if (count > MAX_PICTURE_COUNT) {
         link->errorCode = LINK_ERR_GET_REGISTER;
-        link->port->statusFlags |= STATUS_UNEXPECTED;
+        link->markLineStatus(STATUS_UNEXPECTED);
         // The camera itself is in step: it goes back to its default speed.
         restoreSpeed(true, true);
         return false;
@@ -155,14 +155,14 @@ bool CameraDevice::readPictureInfo(std::uint32_t number, bool resetAfter) {
 }
 
 void CameraDevice::resetSpeedIfOutOfStep() {
-    if ((link->port->statusFlags & STATUS_OUT_OF_STEP) != 0) restoreSpeed(true, true);
+    if ((link->lineStatus() & STATUS_OUT_OF_STEP) != 0) restoreSpeed(true, true);
 }
 
 bool CameraDevice::acceptDataPacket(std::int32_t linkError, std::uint32_t minimumPayload) {
-    if (link->port->statusFlags != 0) return false;
+    if (link->lineStatus() != 0) return false;
     if (link->holdsDataPacket(minimumPayload)) return true;
     // Behind a lone control byte the buffer still holds the previous packet.
-    link->port->statusFlags |= STATUS_UNEXPECTED;
+    link->markLineStatus(STATUS_UNEXPECTED);
     link->errorCode = linkError;
     return false;
 }

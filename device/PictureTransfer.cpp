@@ -173,7 +173,7 @@ void CameraDevice::endFailedTransfer(bool endedHere) {
     }
     // An interrupted read leaves the line itself sound: the camera goes back to its default
     // speed, after the rest of its packet where the line lets that be read.
-    if (link->port->readInterrupted != 0) {
+    if (link->readInterrupted()) {
         link->letLineGoQuiet();
         restoreSpeed(true, true);
     } else {
@@ -192,7 +192,7 @@ bool CameraDevice::receiveData(std::uint8_t reg, PacketSink& sink, std::uint32_t
             // More than the picture holds: when our ACK was lost on the line, the camera
             // answers the NAK with the packet it sent before, which must not go into the file
             // twice. The file would not be the picture.
-            link->port->statusFlags |= STATUS_CHECKSUM;
+            link->markLineStatus(STATUS_CHECKSUM);
             link->errorCode = LINK_ERR_NEXT_PACKET;
             return false;
         }
@@ -221,13 +221,13 @@ bool CameraDevice::receiveData(std::uint8_t reg, PacketSink& sink, std::uint32_t
 bool CameraDevice::awaitDataPacket() {
     for (int tries = 1;; ++tries) {
         if (acceptDataPacket(LINK_ERR_NEXT_PACKET, 0)) return true;
-        if ((link->port->statusFlags & STATUS_RESEND) == 0 || tries == PACKET_TRIES ||
+        if ((link->lineStatus() & STATUS_RESEND) == 0 || tries == PACKET_TRIES ||
             link->answerOverlong != 0)
             return false;
         // A NAK that reaches the camera while it is still sending brings a copy on top of the
         // packet under way, which would then be taken for the next one: the NAK waits until
         // the line is quiet, and without that certainty the transfer ends.
-        if (link->port->readEndedBySilence == 0 && !link->letLineGoQuiet()) return false;
+        if (!link->readEndedBySilence() && !link->letLineGoQuiet()) return false;
         link->answerAndReceive(true);
     }
 }
@@ -240,7 +240,7 @@ void CameraDevice::removeEntry(std::uint32_t number) {
 
 bool CameraDevice::deletedAfterAll() {
     const std::int32_t failedError = link->errorCode;
-    const std::uint32_t failedFlags = link->port->statusFlags;
+    const std::uint32_t failedFlags = link->lineStatus();
     std::uint32_t count = 0;
     const bool counted = link->getRegister(REGISTER_PICTURE_COUNT, count);
     if (counted && count + 1 == pictureCount) return true;
@@ -249,7 +249,7 @@ bool CameraDevice::deletedAfterAll() {
     // catalogue says.
     if (!counted || count != pictureCount) catalogueInDoubt = 1;
     link->errorCode = failedError;
-    link->port->statusFlags = failedFlags;
+    link->restoreLineStatus(failedFlags);
     return false;
 }
 
@@ -270,7 +270,7 @@ bool CameraDevice::deletePicture(std::uint32_t number, bool resetAfter) {
         if (link->runAction(deleteLast ? ACTION_DELETE_LAST : ACTION_DELETE_CURRENT, 0,
                             DELETE_WAIT_MICROS))
             break;
-        const std::uint32_t flags = link->port->statusFlags;
+        const std::uint32_t flags = link->lineStatus();
         if ((flags & STATUS_REFUSED) != 0 && link->deleteMode == 0) {
             // This camera deletes only the selected picture, from now on for this panel.
             link->deleteMode = DELETE_WITH_SELECTION;
@@ -284,7 +284,7 @@ bool CameraDevice::deletePicture(std::uint32_t number, bool resetAfter) {
             // the camera, and the failure is reported.
             removeEntry(number);
             link->errorCode = failedError;
-            link->port->statusFlags = flags;
+            link->restoreLineStatus(flags);
             return false;
         }
         resetSpeedIfOutOfStep();

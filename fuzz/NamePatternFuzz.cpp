@@ -2,9 +2,9 @@
 // next running number over a panel's names and the file name. Every result must be terminated
 // and within its buffer, and a pattern that passes the check expands to the measured length.
 #include "device/PictureList.h"
+#include "far/HostServices.h"
 #include "host/StandardFunctions.h"
-#include "shell/HostServices.h"
-#include "transfer/NamePattern.h"
+#include "naming/NamePattern.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -2,7 +2,7 @@
 // user serves the tests; a terminal front end draws the same records on a console.
 #pragma once
 
-#include "shell/FarPlugin.h"
+#include "far/FarPlugin.h"
 
 #include <string>
 #include <vector>

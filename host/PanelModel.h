@@ -2,7 +2,7 @@
 // and the current directory.
 #pragma once
 
-#include "shell/FarPlugin.h"
+#include "far/FarPlugin.h"
 
 #include <string>
 #include <vector>

@@ -2,7 +2,7 @@
 // linked into this program.
 #pragma once
 
-#include "shell/FarPlugin.h"
+#include "far/FarPlugin.h"
 
 #include <string>
 

@@ -2,7 +2,7 @@
 // calls behave as the host's do; every other slot reports an unexpected call and stops.
 #pragma once
 
-#include "shell/FarPlugin.h"
+#include "far/FarPlugin.h"
 
 namespace pixlor::host {
 

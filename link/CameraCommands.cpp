@@ -4,23 +4,10 @@ namespace pixlor {
 
 namespace {
 
-// Entries 0 and 2 are both 19200: index 0 is the camera's own speed after a wake-up.
-constexpr std::uint32_t SPEED_TABLE[] = {19200, 9600, 19200, 38400, 57600, 115200};
-static_assert(sizeof SPEED_TABLE / sizeof SPEED_TABLE[0] == SPEED_INDEX_LAST + 1);
-
-// A hand-edited setting can hold any number; the camera must get an index it knows.
-std::uint32_t speedIndexInTable(std::uint32_t speedIndex) {
-    return speedIndex <= SPEED_INDEX_LAST ? speedIndex : SPEED_INDEX_LAST;
-}
-
 // Re-requests of a damaged register value; the download asks a damaged packet again as often.
 constexpr int VALUE_REREQUESTS = 3;
 
 }  // namespace
-
-std::uint32_t SpeedTableBaud(std::uint32_t speedIndex) {
-    return SPEED_TABLE[speedIndexInTable(speedIndex)];
-}
 
 bool CameraLink::setRegister(std::uint8_t reg, std::uint32_t value) {
     errorCode = LINK_OK;
@@ -106,7 +93,7 @@ bool CameraLink::runAction(std::uint8_t action, std::uint8_t argument, std::uint
 }
 
 bool CameraLink::switchSpeed(std::uint32_t speedIndex) {
-    return setSpeed(speedIndexInTable(speedIndex), LINK_ERR_SPEED_SET);
+    return setSpeed(SpeedIndexInTable(speedIndex), LINK_ERR_SPEED_SET);
 }
 
 bool CameraLink::resetSpeed() { return setSpeed(0, LINK_ERR_SPEED_RESET); }

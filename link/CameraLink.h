@@ -3,6 +3,7 @@
 #pragma once
 
 #include "link/CameraProtocol.h"
+#include "link/LinkFailures.h"
 #include "link/SerialPort.h"
 
 #include <cstdint>
@@ -10,19 +11,6 @@
 #include <span>
 
 namespace pixlor {
-
-constexpr std::int32_t LINK_OK = 0;
-constexpr std::int32_t LINK_ERR_OPEN = 1;          // the first opening of the port failed
-constexpr std::int32_t LINK_ERR_PORT_SETUP = 2;    // setting the local line parameters failed
-constexpr std::int32_t LINK_ERR_PURGE = 3;         // purging the port failed
-constexpr std::int32_t LINK_ERR_NO_WAKE = 4;       // no NAK to the wake-up byte at any speed
-constexpr std::int32_t LINK_ERR_SPEED_SET = 5;     // the camera did not take the new speed
-constexpr std::int32_t LINK_ERR_SPEED_RESET = 6;   // the camera did not go back to 19200 Bd
-constexpr std::int32_t LINK_ERR_GET_REGISTER = 7;  // a register value was not read
-constexpr std::int32_t LINK_ERR_SET_REGISTER = 8;  // a register value was not accepted
-constexpr std::int32_t LINK_ERR_ACTION = 9;        // an action was not acknowledged or completed
-constexpr std::int32_t LINK_ERR_GET_DATA = 10;     // the first data packet did not arrive intact
-constexpr std::int32_t LINK_ERR_NEXT_PACKET = 11;  // a later data packet did not arrive intact
 
 constexpr std::uint32_t RECEIVE_BUFFER_SIZE = 0x7FFF;
 
@@ -54,7 +42,7 @@ public:
     }
     const std::uint8_t* answerPayload() const { return receiveBuffer.get() + PACKET_HEADER_SIZE; }
     // The answer is a data packet with at least `minimumPayload` bytes; whether it came intact
-    // the port's statusFlags tell.
+    // lineStatus() tells.
     bool holdsDataPacket(std::uint32_t minimumPayload) const {
         return (answerType() == WIRE_DATA || answerType() == WIRE_DATA_LAST) &&
                answerLength() >= minimumPayload;
@@ -68,6 +56,15 @@ public:
     bool runAction(std::uint8_t action, std::uint8_t argument, std::uint32_t waitMicros);
     bool switchSpeed(std::uint32_t speedIndex);
     bool resetSpeed();
+
+    // The line as the last exchange left it: the port's status bits (kept across a step that
+    // may add its own, and marked where the answer itself is wrong) and how its last read ended.
+    std::uint32_t lineStatus() const { return port->statusFlags; }
+    void restoreLineStatus(std::uint32_t flags) { port->statusFlags = flags; }
+    void markLineStatus(std::uint32_t flag) { port->statusFlags |= flag; }
+    bool lineLost() const { return port->lineLost != 0; }
+    bool readInterrupted() const { return port->readInterrupted != 0; }
+    bool readEndedBySilence() const { return port->readEndedBySilence != 0; }
 
     std::int32_t errorCode = LINK_OK;
     std::unique_ptr<SerialPort> port;

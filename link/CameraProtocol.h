@@ -49,10 +49,19 @@ constexpr std::uint8_t ACTION_DELETE_CURRENT = 7;  // the picture selected throu
 // The line speed at which the camera listens after a wake-up and after a speed reset.
 constexpr std::uint32_t WAKE_BAUD = 19200;
 
-// The line speeds by speed index 0..SPEED_INDEX_LAST; an index outside the table means its last
-// entry.
-constexpr std::uint32_t SPEED_INDEX_LAST = 5;
-std::uint32_t SpeedTableBaud(std::uint32_t speedIndex);
+// The line speeds by speed index 0..SPEED_INDEX_LAST. Entries 0 and 2 are both 19200: index 0 is
+// the camera's own speed after a wake-up.
+constexpr std::uint32_t SPEED_TABLE[] = {19200, 9600, 19200, 38400, 57600, 115200};
+constexpr std::uint32_t SPEED_INDEX_LAST = sizeof SPEED_TABLE / sizeof SPEED_TABLE[0] - 1;
+
+// A hand-edited setting can hold any number: an index outside the table means its last entry,
+// and the camera gets an index it knows.
+constexpr std::uint32_t SpeedIndexInTable(std::uint32_t speedIndex) {
+    return speedIndex <= SPEED_INDEX_LAST ? speedIndex : SPEED_INDEX_LAST;
+}
+constexpr std::uint32_t SpeedTableBaud(std::uint32_t speedIndex) {
+    return SPEED_TABLE[SpeedIndexInTable(speedIndex)];
+}
 
 inline std::uint16_t readLittle16(const std::uint8_t* bytes) {
     return static_cast<std::uint16_t>(bytes[0] | (bytes[1] << 8));

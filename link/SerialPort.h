@@ -3,21 +3,12 @@
 // bits there.
 #pragma once
 
+#include "link/LinkFailures.h"
 #include "platform/Win32Api.h"
 
 #include <cstdint>
 
 namespace pixlor {
-
-constexpr std::uint32_t STATUS_CHECKSUM = 0x0001;    // a data packet's checksum does not match
-constexpr std::uint32_t STATUS_UNEXPECTED = 0x0002;  // an answer's first byte is not known
-constexpr std::uint32_t STATUS_REFUSED = 0x0004;     // the camera answered 0x11
-constexpr std::uint32_t STATUS_NAK = 0x0010;         // the camera answered NAK
-constexpr std::uint32_t STATUS_READ_SHORT = 0x0020;  // a read timed out short, or failed
-constexpr std::uint32_t STATUS_PORT_SETUP = 0x0100;  // opening or setting up the port failed
-constexpr std::uint32_t STATUS_NOT_OPEN = 0x0200;    // a read while the port is closed
-constexpr std::uint32_t STATUS_WRITE = 0x0400;       // a write failed or was short
-constexpr std::uint32_t STATUS_TIMEOUTS = 0x0800;    // setting the time-outs failed
 
 class SerialPort {
 public:

@@ -1,12 +1,12 @@
 #include "transfer/BatchTransfer.h"
 
 #include "device/PictureFile.h"
+#include "far/HostServices.h"
+#include "far/MessageNumbers.h"
+#include "naming/NamePattern.h"
 #include "platform/System.h"
-#include "shell/HostServices.h"
-#include "shell/MessageNumbers.h"
-#include "shell/Messages.h"
+#include "report/Messages.h"
 #include "transfer/BatchSteps.h"
-#include "transfer/NamePattern.h"
 
 #include <cstdio>
 #include <string>

@@ -1,8 +1,8 @@
 #include "transfer/BatchTransfer.h"
 
-#include "shell/HostServices.h"
-#include "shell/MessageNumbers.h"
-#include "shell/Messages.h"
+#include "far/HostServices.h"
+#include "far/MessageNumbers.h"
+#include "report/Messages.h"
 #include "transfer/BatchSteps.h"
 
 #include <set>

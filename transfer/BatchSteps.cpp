@@ -1,10 +1,10 @@
 #include "transfer/BatchSteps.h"
 
+#include "far/HostServices.h"
+#include "far/MessageNumbers.h"
+#include "panel/PanelListing.h"
 #include "platform/System.h"
-#include "shell/HostServices.h"
-#include "shell/MessageNumbers.h"
-#include "shell/Messages.h"
-#include "shell/PanelListing.h"
+#include "report/Messages.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -227,8 +227,7 @@ bool StopAsked() { return LookForStop(false); }
 
 bool StoppedByUser(const CameraDevice& device) {
     if (device.operationCode == OP_STOPPED) return true;
-    const SerialPort* port = device.link ? device.link->port.get() : nullptr;
-    return port != nullptr && port->readInterrupted != 0 && LookForStop(true);
+    return device.link && device.link->readInterrupted() && LookForStop(true);
 }
 
 void ShowStopped(int titleMessage, int lineMessage, std::span<const std::int32_t> numbers) {

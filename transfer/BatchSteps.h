@@ -5,7 +5,7 @@
 #pragma once
 
 #include "config/SettingsStore.h"
-#include "shell/CameraPanel.h"
+#include "panel/CameraPanel.h"
 
 #include <cstddef>
 #include <cstdint>

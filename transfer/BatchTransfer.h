@@ -2,7 +2,7 @@
 // the camera, with its counter box.
 #pragma once
 
-#include "shell/CameraPanel.h"
+#include "panel/CameraPanel.h"
 
 #include <cstdint>
 #include <memory>

@@ -1,11 +1,11 @@
 #include "host/cli/Commands.h"
 
+#include "config/SettingsStore.h"
+#include "far/MessageNumbers.h"
 #include "host/cli/Patterns.h"
 #include "host/cli/ShownItems.h"
 #include "host/cli/Texts.h"
-#include "config/SettingsStore.h"
-#include "shell/MessageNumbers.h"
-#include "transfer/NamePattern.h"
+#include "naming/NamePattern.h"
 
 #include <algorithm>
 #include <cstdio>

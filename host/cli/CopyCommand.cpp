@@ -1,14 +1,14 @@
 #include "host/cli/Commands.h"
 
+#include "config/SettingsStore.h"
+#include "device/DeviceFailures.h"
+#include "far/MessageNumbers.h"
 #include "host/cli/DateFolderWalk.h"
 #include "host/cli/Interrupts.h"
 #include "host/cli/Patterns.h"
 #include "host/cli/ShownItems.h"
 #include "host/cli/Texts.h"
-#include "config/SettingsStore.h"
-#include "device/CameraDevice.h"
-#include "shell/MessageNumbers.h"
-#include "transfer/NamePattern.h"
+#include "naming/NamePattern.h"
 
 #include <algorithm>
 #include <filesystem>

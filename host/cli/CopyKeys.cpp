@@ -1,6 +1,6 @@
 #include "host/cli/CopyKeys.h"
 
-#include "shell/FarPlugin.h"
+#include "far/FarPlugin.h"
 
 namespace pixlor::host::cli {
 

@@ -1,11 +1,11 @@
 #include "host/cli/DateFolderWalk.h"
 
+#include "device/PictureFile.h"
+#include "far/MessageNumbers.h"
 #include "host/cli/Failures.h"
 #include "host/cli/Interrupts.h"
 #include "host/cli/ShownItems.h"
 #include "host/cli/Texts.h"
-#include "device/PictureFile.h"
-#include "shell/MessageNumbers.h"
 
 #include <algorithm>
 #include <chrono>

@@ -2,11 +2,10 @@
 
 #include "platform/posix/PosixSystem.h"
 
+#include "device/DeviceFailures.h"
+#include "far/MessageNumbers.h"
 #include "host/cli/Texts.h"
-#include "link/CameraLink.h"
-#include "link/SerialPort.h"
-#include "device/CameraDevice.h"
-#include "shell/MessageNumbers.h"
+#include "link/LinkFailures.h"
 
 #include <algorithm>
 #include <cctype>

@@ -1,7 +1,7 @@
 #include "host/cli/Patterns.h"
 
 #include "host/cli/Texts.h"
-#include "transfer/NamePattern.h"
+#include "naming/NamePattern.h"
 
 namespace pixlor::host::cli {
 

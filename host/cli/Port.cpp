@@ -2,7 +2,7 @@
 
 #include "config/SettingsStore.h"
 #include "host/cli/Texts.h"
-#include "link/CameraLink.h"
+#include "link/CameraProtocol.h"
 #include "platform/System.h"
 #include "platform/posix/SerialDevice.h"
 

@@ -1,7 +1,7 @@
 // The command line: options into requests, and the key and shift state each copy needs.
 #include "host/cli/CommandLine.h"
 
-#include "shell/FarPlugin.h"
+#include "far/FarPlugin.h"
 
 #include <gtest/gtest.h>
 

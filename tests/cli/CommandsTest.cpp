@@ -1,14 +1,14 @@
 // The console program's commands against the simulated camera on COM2, through the plug-in's
 // entry points linked into this program, on the virtual clock: what the user reads, the files
 // on disk, the pictures left on the camera, the exit status.
+#include "config/SettingsStore.h"
 #include "host/cli/Commands.h"
 #include "host/cli/Texts.h"
-#include "config/SettingsStore.h"
 
 #include "platform/Calendar.h"
 #include "sim/CameraFaults.h"
-#include "platform/fake/CameraPeer.h"
 #include "sim/CameraModel.h"
+#include "sim/peer/CameraPeer.h"
 #include "tests/support/Support.h"
 
 #include <gtest/gtest.h>

@@ -1,10 +1,10 @@
 // The configuration dialog as the user meets it: what it shows, what it refuses and how, and
 // what it writes to the registry.
 #include "config/ConfigureDialog.h"
-#include "config/DialogTemplate.h"
 #include "config/SettingsStore.h"
-#include "shell/MessageNumbers.h"
-#include "shell/ModuleState.h"
+#include "far/DialogTemplate.h"
+#include "far/MessageNumbers.h"
+#include "far/ModuleState.h"
 #include "tests/support/HostFixture.h"
 #include "tests/support/HostWithCamera.h"
 

@@ -1,6 +1,6 @@
 #include "config/SettingsStore.h"
 
-#include "shell/ModuleState.h"
+#include "far/ModuleState.h"
 #include "tests/support/Support.h"
 
 #include <gtest/gtest.h>

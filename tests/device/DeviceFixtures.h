@@ -3,8 +3,8 @@
 #pragma once
 
 #include "device/CameraDevice.h"
-#include "platform/fake/CameraPeer.h"
 #include "sim/CameraModel.h"
+#include "sim/peer/CameraPeer.h"
 #include "tests/sim/SimTestSupport.h"
 #include "tests/support/ScriptedPeer.h"
 #include "tests/support/Support.h"

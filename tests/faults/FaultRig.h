@@ -7,8 +7,8 @@
 #include "host/HostEmulator.h"
 #include "host/ScriptedUser.h"
 #include "platform/Calendar.h"
-#include "platform/fake/CameraPeer.h"
 #include "sim/CameraModel.h"
+#include "sim/peer/CameraPeer.h"
 #include "tests/support/HostWithCamera.h"
 
 #include <gtest/gtest.h>

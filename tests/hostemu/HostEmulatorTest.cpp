@@ -1,10 +1,10 @@
 // The emulated host driving a tiny plug-in made of test functions: the start-up table, the two
 // panels, Control as the host answers it, boxes and dialogs through the scripted user, and the
 // rules the host checks.
+#include "far/MessageNumbers.h"
+#include "far/MessageNumbers.h"
 #include "host/HostEmulator.h"
-#include "shell/MessageNumbers.h"
 #include "host/ScriptedUser.h"
-#include "shell/MessageNumbers.h"
 #include "tests/support/Support.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 // The project's language and help files, as the host will read them: every message number the
 // code uses, formats that take exactly the numbers the code passes, and help topics that exist.
+#include "far/MessageNumbers.h"
 #include "host/LanguageFile.h"
-#include "shell/MessageNumbers.h"
 
 #include <gtest/gtest.h>
 

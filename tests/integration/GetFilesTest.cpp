@@ -1,7 +1,7 @@
 // The host's own copy commands asking the panel for files (GetFiles): downloads under the listed
 // names, the progress box, and the difference between a failure that stops and one that skips.
-#include "shell/MessageNumbers.h"
-#include "shell/PanelKeys.h"
+#include "far/MessageNumbers.h"
+#include "plugin/PanelKeys.h"
 #include "tests/support/HostWithCamera.h"
 
 #include <gtest/gtest.h>

@@ -1,8 +1,8 @@
 // The panel's keys pressed in the host emulator: the copy dialog and its prompts in every shift
 // state, the copies each state makes, moves, F7 and F8, against the simulated camera.
-#include "shell/HostServices.h"
-#include "shell/MessageNumbers.h"
-#include "shell/PanelKeys.h"
+#include "far/HostServices.h"
+#include "far/MessageNumbers.h"
+#include "plugin/PanelKeys.h"
 #include "tests/support/HostWithCamera.h"
 
 #include <gtest/gtest.h>

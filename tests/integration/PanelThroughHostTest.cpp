@@ -1,7 +1,7 @@
 // The plug-in driven through its exported entry points by the host emulator, against the
 // simulated camera on the virtual clock, with the project's own language file.
-#include "shell/MessageNumbers.h"
-#include "shell/PanelKeys.h"
+#include "far/MessageNumbers.h"
+#include "plugin/PanelKeys.h"
 #include "tests/support/HostWithCamera.h"
 
 #include <gtest/gtest.h>

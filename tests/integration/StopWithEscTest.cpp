@@ -2,7 +2,7 @@
 // host emulator against the simulated camera at 19200 Bd, where a 2048-byte data packet takes
 // longer than the half second between two looks at the console: the user presses Esc after
 // packet N of picture K, with and without the host's confirmation, answering both ways.
-#include "shell/MessageNumbers.h"
+#include "far/MessageNumbers.h"
 #include "tests/support/HostWithCamera.h"
 
 #include <gtest/gtest.h>

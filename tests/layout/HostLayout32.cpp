@@ -2,7 +2,7 @@
 // 4-byte pointers): the size of every structure the plug-in exchanges with the host and the
 // offset of every field, numbered by hand from the published layout. Nothing runs: the build of
 // this file is the test, with the i686 compiler of the product.
-#include "shell/FarPlugin.h"
+#include "far/FarPlugin.h"
 #include "tests/layout/LayoutChecks.h"
 
 #if !defined(_WIN32) || defined(_WIN64)

@@ -4,7 +4,7 @@
 // The sizes and the offsets marked "measured" are those of the host's own declarations built by
 // the x86_64 compiler; every other offset is numbered by hand from the same rules. Nothing runs:
 // the build of this file with the x86_64 compiler of the 64-bit plug-in is the test.
-#include "shell/FarPlugin.h"
+#include "far/FarPlugin.h"
 #include "tests/layout/LayoutChecks.h"
 
 #include <cstdint>

@@ -1,6 +1,6 @@
-#include "shell/EntryPoints.h"
-#include "shell/MessageNumbers.h"
-#include "shell/ModuleState.h"
+#include "far/MessageNumbers.h"
+#include "far/ModuleState.h"
+#include "plugin/EntryPoints.h"
 #include "tests/support/HostWithCamera.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
-#include "shell/EntryPoints.h"
-#include "shell/PanelKeys.h"
-#include "shell/PanelListing.h"
+#include "panel/PanelListing.h"
+#include "plugin/EntryPoints.h"
+#include "plugin/PanelKeys.h"
 #include "tests/support/HostWithCamera.h"
 
 #include <gtest/gtest.h>

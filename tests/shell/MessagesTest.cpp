@@ -1,11 +1,11 @@
 // The plug-in's boxes as the emulated host receives them: the notice, every shape of the error
 // report, the camera failure with its three numbers, and the screen restored once.
 #include "device/CameraDevice.h"
+#include "far/HostServices.h"
+#include "far/MessageNumbers.h"
 #include "host/HostEmulator.h"
 #include "host/ScriptedUser.h"
-#include "shell/HostServices.h"
-#include "shell/MessageNumbers.h"
-#include "shell/Messages.h"
+#include "report/Messages.h"
 #include "tests/support/HostFixture.h"
 #include "tests/support/Support.h"
 

@@ -1,8 +1,8 @@
+#include "far/MessageNumbers.h"
+#include "panel/CameraPanel.h"
+#include "panel/PanelListing.h"
 #include "platform/Calendar.h"
-#include "shell/CameraPanel.h"
-#include "shell/MessageNumbers.h"
-#include "shell/EntryPoints.h"
-#include "shell/PanelListing.h"
+#include "plugin/EntryPoints.h"
 #include "tests/support/HostWithCamera.h"
 
 #include <gtest/gtest.h>

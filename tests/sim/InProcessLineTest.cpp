@@ -1,8 +1,8 @@
 // The camera behind the test system's serial port, on the virtual clock: the speeds the bytes
 // travel at, and the project's link talking to it.
 #include "link/CameraLink.h"
-#include "platform/fake/CameraPeer.h"
 #include "sim/CameraModel.h"
+#include "sim/peer/CameraPeer.h"
 #include "tests/sim/SimTestSupport.h"
 #include "tests/support/Support.h"
 

@@ -1,8 +1,8 @@
 // Talking to the simulated camera from the host's side of the wire, byte by byte.
 #pragma once
 
-#include "platform/fake/CameraPeer.h"
 #include "sim/CameraModel.h"
+#include "sim/peer/CameraPeer.h"
 #include "tests/support/ScriptedPeer.h"
 
 #include <gtest/gtest.h>

@@ -3,8 +3,8 @@
 // that only the test programs that use it need the host emulator's library.
 #pragma once
 
+#include "far/HostServices.h"
 #include "host/StandardFunctions.h"
-#include "shell/HostServices.h"
 
 namespace pixlor::test {
 

@@ -6,10 +6,10 @@
 
 #include "host/HostEmulator.h"
 #include "host/ScriptedUser.h"
+#include "panel/CameraPanel.h"
 #include "platform/Calendar.h"
-#include "platform/fake/CameraPeer.h"
-#include "shell/CameraPanel.h"
 #include "sim/CameraModel.h"
+#include "sim/peer/CameraPeer.h"
 #include "tests/support/Support.h"
 
 #include <gtest/gtest.h>

@@ -3,7 +3,7 @@
 #include "tests/transfer/BatchFixture.h"
 
 #include "device/PictureFile.h"
-#include "shell/MessageNumbers.h"
+#include "far/MessageNumbers.h"
 #include "transfer/BatchSteps.h"
 #include "transfer/BatchTransfer.h"
 

@@ -2,7 +2,7 @@
 // end at the first failure.
 #include "tests/transfer/BatchFixture.h"
 
-#include "shell/MessageNumbers.h"
+#include "far/MessageNumbers.h"
 #include "transfer/BatchTransfer.h"
 
 namespace pixlor::test {

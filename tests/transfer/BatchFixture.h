@@ -3,7 +3,7 @@
 #pragma once
 
 #include "config/SettingsStore.h"
-#include "shell/CameraPanel.h"
+#include "panel/CameraPanel.h"
 #include "tests/support/HostWithCamera.h"
 
 #include <gtest/gtest.h>

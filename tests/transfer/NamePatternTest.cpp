@@ -1,4 +1,4 @@
-#include "transfer/NamePattern.h"
+#include "naming/NamePattern.h"
 
 #include "device/CameraDevice.h"
 #include "device/PictureList.h"

@@ -5,9 +5,9 @@
 // 32-bit wine for the 32-bit DLL, wine64 for the x64 one) and built natively (pixlor.so, the
 // POSIX layer with PIXLOR_COM1); then it compares the bytes each run put on the wire. The tests
 // of a suite share one camera and run in the order written.
+#include "far/MessageNumbers.h"
 #include "host/HostEmulator.h"
 #include "host/ScriptedUser.h"
-#include "shell/MessageNumbers.h"
 #include "sim/PictureData.h"
 #include "sim/Scenario.h"
 #include "tests/support/Support.h"

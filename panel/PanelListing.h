@@ -1,7 +1,7 @@
 // Building the picture selections that the listing and the batch operations work on.
 #pragma once
 
-#include "shell/CameraPanel.h"
+#include "panel/CameraPanel.h"
 
 #include <cstdint>
 

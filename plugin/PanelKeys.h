@@ -2,7 +2,7 @@
 // Ctrl+R reads the camera again) and the host's own requests for files and deletions.
 #pragma once
 
-#include "shell/CameraPanel.h"
+#include "panel/CameraPanel.h"
 
 namespace pixlor {
 

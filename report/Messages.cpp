@@ -1,9 +1,9 @@
-#include "shell/Messages.h"
+#include "report/Messages.h"
 
 #include "device/CameraDevice.h"
-#include "shell/HostServices.h"
-#include "shell/MessageNumbers.h"
-#include "transfer/NamePattern.h"
+#include "far/HostServices.h"
+#include "far/MessageNumbers.h"
+#include "naming/NamePattern.h"
 
 #include <algorithm>
 #include <cstring>
@@ -187,9 +187,8 @@ int ErrorReport(std::int32_t patternCode, std::int32_t operationCode, std::int32
 void ReportCameraFailure(SavedScreen& screen, const CameraDevice& device) {
     screen.restore();
     const CameraLink* link = device.link.get();
-    const SerialPort* port = link != nullptr ? link->port.get() : nullptr;
     ErrorReport(0, device.operationCode, link != nullptr ? link->errorCode : LINK_OK,
-                port != nullptr ? port->statusFlags : 0, nullptr);
+                link != nullptr ? link->lineStatus() : 0, nullptr);
 }
 
 bool DisconnectOrReport(SavedScreen& screen, CameraDevice& device) {

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "device/CameraDevice.h"
-#include "shell/FarPlugin.h"
+#include "far/FarPlugin.h"
 
 #include <cstdint>
 #include <memory>

@@ -3,7 +3,7 @@
 // running number that continues the numbers already present at a destination.
 #pragma once
 
-#include "shell/FarPlugin.h"
+#include "far/FarPlugin.h"
 
 #include <cstddef>
 #include <cstdint>

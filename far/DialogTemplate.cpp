@@ -1,6 +1,6 @@
-#include "config/DialogTemplate.h"
+#include "far/DialogTemplate.h"
 
-#include "shell/HostServices.h"
+#include "far/HostServices.h"
 
 #include <cstdio>
 #include <cstring>

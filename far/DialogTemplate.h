@@ -2,7 +2,7 @@
 // before each call.
 #pragma once
 
-#include "shell/FarPlugin.h"
+#include "far/FarPlugin.h"
 
 #include <cstdint>
 

@@ -1,8 +1,8 @@
-#include "shell/PanelListing.h"
+#include "panel/PanelListing.h"
 
 #include "config/SettingsStore.h"
-#include "shell/HostServices.h"
-#include "transfer/NamePattern.h"
+#include "far/HostServices.h"
+#include "naming/NamePattern.h"
 
 #include <algorithm>
 #include <cstdio>

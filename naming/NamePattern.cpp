@@ -1,9 +1,9 @@
-#include "transfer/NamePattern.h"
+#include "naming/NamePattern.h"
 
 #include "device/CameraDevice.h"
 #include "device/PictureList.h"
+#include "far/HostServices.h"
 #include "platform/System.h"
-#include "shell/HostServices.h"
 
 #include <cstdio>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "shell/ModuleState.h"
+#include "far/ModuleState.h"
 
 namespace pixlor {
 

@@ -1,7 +1,7 @@
 // The host's services, copied at start-up: every call to the host goes through this copy.
 #pragma once
 
-#include "shell/FarPlugin.h"
+#include "far/FarPlugin.h"
 
 namespace pixlor {
 

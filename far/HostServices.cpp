@@ -1,4 +1,4 @@
-#include "shell/HostServices.h"
+#include "far/HostServices.h"
 
 #include <cstring>
 

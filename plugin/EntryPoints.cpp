@@ -1,10 +1,10 @@
-#include "shell/EntryPoints.h"
+#include "plugin/EntryPoints.h"
 
 #include "config/SettingsStore.h"
-#include "shell/HostServices.h"
-#include "shell/MessageNumbers.h"
-#include "shell/Messages.h"
-#include "shell/ModuleState.h"
+#include "far/HostServices.h"
+#include "far/MessageNumbers.h"
+#include "far/ModuleState.h"
+#include "report/Messages.h"
 #include "transfer/BatchSteps.h"
 
 #include <memory>

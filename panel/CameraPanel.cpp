@@ -1,11 +1,11 @@
-#include "shell/CameraPanel.h"
+#include "panel/CameraPanel.h"
 
 #include "config/SettingsStore.h"
+#include "far/HostServices.h"
+#include "far/MessageNumbers.h"
+#include "naming/NamePattern.h"
 #include "platform/Calendar.h"
 #include "platform/System.h"
-#include "shell/HostServices.h"
-#include "shell/MessageNumbers.h"
-#include "transfer/NamePattern.h"
 
 #include <cstring>
 

@@ -2,8 +2,8 @@
 // camera panel is open at a time.
 #pragma once
 
-#include "shell/CameraPanel.h"
-#include "shell/FarPlugin.h"
+#include "far/FarPlugin.h"
+#include "panel/CameraPanel.h"
 
 namespace pixlor {
 

@@ -1,9 +1,9 @@
 // The thirteen entry points the host calls. Each one only forwards; a panel call forwards to the
 // CameraPanel its handle names, which the host got from OpenPlugin.
 #include "config/ConfigureDialog.h"
-#include "shell/EntryPoints.h"
-#include "shell/PanelKeys.h"
-#include "shell/PanelListing.h"
+#include "panel/PanelListing.h"
+#include "plugin/EntryPoints.h"
+#include "plugin/PanelKeys.h"
 
 namespace {
 

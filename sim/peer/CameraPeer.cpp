@@ -1,4 +1,4 @@
-#include "platform/fake/CameraPeer.h"
+#include "sim/peer/CameraPeer.h"
 
 namespace pixlor {
 
