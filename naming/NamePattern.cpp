@@ -1,6 +1,6 @@
 #include "naming/NamePattern.h"
 
-#include "device/CameraDevice.h"
+#include "device/DeviceFailures.h"
 #include "device/PictureList.h"
 #include "far/HostServices.h"
 #include "platform/System.h"
@@ -228,7 +228,7 @@ std::uint32_t NextPictureNumber(std::uint32_t digits, const char* prefix,
 }
 
 bool NextPictureNumber(std::uint32_t digits, const char* prefix, const char* folder,
-                       CameraDevice& device, std::uint32_t& next) {
+                       std::int32_t& failure, std::uint32_t& next) {
     HighestNumber highest(digits, prefix);
     const std::string wildcard = std::string(folder) + "*.*";
     WIN32_FIND_DATAA found{};
@@ -236,7 +236,7 @@ bool NextPictureNumber(std::uint32_t digits, const char* prefix, const char* fol
     if (find == INVALID_HANDLE_VALUE) {
         // A folder without a single entry (an empty drive's root) exists all the same.
         if (os().GetLastError() != ERROR_FILE_NOT_FOUND) {
-            device.operationCode = OP_FOLDER_MISSING;
+            failure = OP_FOLDER_MISSING;
             return false;
         }
         next = highest.next();
@@ -252,7 +252,7 @@ bool NextPictureNumber(std::uint32_t digits, const char* prefix, const char* fol
     }
     os().FindClose(find);
     if (!listed) {
-        device.operationCode = OP_FOLDER_LIST;
+        failure = OP_FOLDER_LIST;
         return false;
     }
     next = highest.next();

@@ -11,7 +11,6 @@
 namespace pixlor {
 
 class PictureList;
-class CameraDevice;
 
 constexpr std::int32_t PATTERN_ERR_FIELD = 2;      // no field letter, "%" or width digit after "%"
 constexpr std::int32_t PATTERN_ERR_WIDTH = 3;      // a second width digit
@@ -61,9 +60,9 @@ std::uint32_t NextPictureNumber(std::uint32_t digits, const char* prefix,
                                 const PluginPanelItem* items, int itemCount);
 
 // The same over the files of a folder (a path ending in "\"); "." and ".." are not names. False
-// when the folder cannot be listed, leaving OP_FOLDER_MISSING or OP_FOLDER_LIST in the device.
+// when the folder cannot be listed, with OP_FOLDER_MISSING or OP_FOLDER_LIST in `failure`.
 bool NextPictureNumber(std::uint32_t digits, const char* prefix, const char* folder,
-                       CameraDevice& device, std::uint32_t& next);
+                       std::int32_t& failure, std::uint32_t& next);
 
 // "<prefix><number, zero-filled to digits>.jpg" into `output` of `outputSize` bytes; false (and
 // an empty output) when it does not fit. Digit counts outside 1..9 are clamped.

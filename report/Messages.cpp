@@ -184,10 +184,12 @@ int ErrorReport(std::int32_t patternCode, std::int32_t operationCode, std::int32
     return ShowErrorBox({GetMsg(MSG_TITLE), GetMsg(MSG_CAMERA_FAILED), line});
 }
 
-void ReportCameraFailure(SavedScreen& screen, const CameraDevice& device) {
+void ReportCameraFailure(SavedScreen& screen, const CameraDevice& device,
+                         std::int32_t diskFailure) {
     screen.restore();
     const CameraLink* link = device.link.get();
-    ErrorReport(0, device.operationCode, link != nullptr ? link->errorCode : LINK_OK,
+    ErrorReport(0, diskFailure != OP_OK ? diskFailure : device.operationCode,
+                link != nullptr ? link->errorCode : LINK_OK,
                 link != nullptr ? link->lineStatus() : 0, nullptr);
 }
 
@@ -197,8 +199,8 @@ bool DisconnectOrReport(SavedScreen& screen, CameraDevice& device) {
     return false;
 }
 
-void ReportAndDisconnect(SavedScreen& screen, CameraDevice& device) {
-    ReportCameraFailure(screen, device);
+void ReportAndDisconnect(SavedScreen& screen, CameraDevice& device, std::int32_t diskFailure) {
+    ReportCameraFailure(screen, device, diskFailure);
     DisconnectOrReport(screen, device);
 }
 

@@ -2,6 +2,7 @@
 // camera operation, and the failure step every camera operation shares.
 #pragma once
 
+#include "device/DeviceFailures.h"
 #include "platform/Win32Api.h"
 
 #include <cstddef>
@@ -63,8 +64,11 @@ int ShowMessage(int messageNumber);
 int ErrorReport(std::int32_t patternCode, std::int32_t operationCode, std::int32_t linkErrorCode,
                 std::uint32_t portStatusFlags, const SettingsDetail* detail);
 
-// Restores the operation's saved screen (once) and reports the device's failure.
-void ReportCameraFailure(SavedScreen& screen, const CameraDevice& device);
+// Restores the operation's saved screen (once) and reports the device's failure, or a fault of
+// the disk in the middle of a batch (`diskFailure`, an operation code), with what the link and
+// its port were left with.
+void ReportCameraFailure(SavedScreen& screen, const CameraDevice& device,
+                         std::int32_t diskFailure = OP_OK);
 
 // Returns the camera to its default speed and closes the port; false after the failure of
 // that was reported.
@@ -72,6 +76,7 @@ bool DisconnectOrReport(SavedScreen& screen, CameraDevice& device);
 
 // Ends an operation after a failed camera step: the report, then the disconnect, with a second
 // report when that fails too.
-void ReportAndDisconnect(SavedScreen& screen, CameraDevice& device);
+void ReportAndDisconnect(SavedScreen& screen, CameraDevice& device,
+                         std::int32_t diskFailure = OP_OK);
 
 }  // namespace pixlor

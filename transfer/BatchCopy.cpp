@@ -101,15 +101,16 @@ bool TargetFolder(const BatchCopyJob& job, const SelectionItem& item, const Copy
 }
 
 // The next free running number in the folder, creating the folder (one level) when missing.
-bool NextFreeNumber(CameraDevice& device, const char* prefix, std::uint32_t digits,
-                    const char* folder, std::uint32_t& number) {
-    if (NextPictureNumber(digits, prefix, folder, device, number)) return true;
-    if (device.operationCode != OP_FOLDER_MISSING) return false;
+bool NextFreeNumber(const char* prefix, std::uint32_t digits, const char* folder,
+                    std::int32_t& diskFailure, std::uint32_t& number) {
+    if (NextPictureNumber(digits, prefix, folder, diskFailure, number)) return true;
+    if (diskFailure != OP_FOLDER_MISSING) return false;
     if (!os().CreateDirectoryA(folder)) {
-        device.operationCode = OP_FOLDER_CREATE;
+        diskFailure = OP_FOLDER_CREATE;
         return false;
     }
-    return NextPictureNumber(digits, prefix, folder, device, number);
+    diskFailure = OP_OK;
+    return NextPictureNumber(digits, prefix, folder, diskFailure, number);
 }
 
 // The full name of the file numbered `number` in `folder`; false when it does not fit.
@@ -123,17 +124,18 @@ bool TargetName(const char* folder, const char* prefix, std::uint32_t number, st
 
 // Downloads the file into its folder under the next free running number; `placed` receives its
 // path. A name that something (a file, a folder, a link that leads nowhere) took meanwhile gives
-// the next number.
+// the next number. A fault of the disk leaves its operation code in `diskFailure`; the device's
+// own failures stay in the device.
 FileOutcome DownloadFile(const BatchCopyJob& job, const SelectionItem& item,
                          const CopyPass& pass, std::uint32_t size, bool resetAfter,
-                         char (&placed)[PATH_SIZE]) {
+                         char (&placed)[PATH_SIZE], std::int32_t& diskFailure) {
     constexpr int NAMES_TRIED = 1000;
     CameraDevice& device = *job.panel.device;
     const NameSettings& settings = job.settings;
     const std::int32_t fileCode = pass.photo ? OP_PHOTO_FILE : OP_THUMB_FILE;
     char folder[PATH_SIZE];
     if (!TargetFolder(job, item, pass, folder)) {
-        device.operationCode = OP_FOLDER_CREATE;
+        diskFailure = OP_FOLDER_CREATE;
         return FileOutcome::Failed;
     }
     char prefix[NAME_BUFFER_SIZE];
@@ -142,7 +144,7 @@ FileOutcome DownloadFile(const BatchCopyJob& job, const SelectionItem& item,
                       prefix, device.pictures.get());
     const std::uint32_t digits = pass.photo ? settings.photoDigits : settings.thumbDigits;
     std::uint32_t number = 0;
-    if (!NextFreeNumber(device, prefix, digits, folder, number)) return FileOutcome::Failed;
+    if (!NextFreeNumber(prefix, digits, folder, diskFailure, number)) return FileOutcome::Failed;
 
     char target[PATH_SIZE];
     bool named = TargetName(folder, prefix, number, digits, target);
@@ -150,7 +152,7 @@ FileOutcome DownloadFile(const BatchCopyJob& job, const SelectionItem& item,
         named = tried < NAMES_TRIED && number < UINT32_MAX &&
                 TargetName(folder, prefix, ++number, digits, target);
     if (!named) {
-        device.operationCode = fileCode;
+        diskFailure = fileCode;
         return FileOutcome::Failed;
     }
     ShowCopyTarget(target);
@@ -168,7 +170,7 @@ FileOutcome DownloadFile(const BatchCopyJob& job, const SelectionItem& item,
         if (file.place(target, nameTaken)) break;
         if (!nameTaken || tried == NAMES_TRIED || number == UINT32_MAX ||
             !TargetName(folder, prefix, ++number, digits, target)) {
-            device.operationCode = fileCode;
+            diskFailure = fileCode;
             return FileOutcome::Failed;
         }
     }
@@ -177,14 +179,14 @@ FileOutcome DownloadFile(const BatchCopyJob& job, const SelectionItem& item,
 }
 
 FileOutcome CopyFile(const BatchCopyJob& job, const SelectionItem& item, const CopyPass& pass,
-                     bool resetAfter, char (&placed)[PATH_SIZE]) {
+                     bool resetAfter, char (&placed)[PATH_SIZE], std::int32_t& diskFailure) {
     const PictureEntry* entry = job.panel.device->entryAt(item.position);
     const std::uint32_t size = FileSize(entry, pass.photo);
     BeginCopyFile();
     // A position the catalogue does not hold names no picture: nothing to fetch or create.
-    const FileOutcome outcome = entry == nullptr
-                                    ? FileOutcome::Skipped
-                                    : DownloadFile(job, item, pass, size, resetAfter, placed);
+    const FileOutcome outcome =
+        entry == nullptr ? FileOutcome::Skipped
+                         : DownloadFile(job, item, pass, size, resetAfter, placed, diskFailure);
     EndCopyFile(size);
     return outcome;
 }
@@ -275,9 +277,11 @@ bool BatchCopy(CameraPanel& panel, const char* destination, int pairing, bool ph
             const CopyPass kind = PassOf(pairing, pass, photos, photoFolderPattern);
             const bool verifying = verify && kind.photo;
             char placed[PATH_SIZE] = "";
-            FileOutcome outcome = first || !StopAsked()
-                                      ? CopyFile(job, item, kind, last && !verifying, placed)
-                                      : FileOutcome::Stopped;
+            std::int32_t diskFailure = OP_OK;
+            FileOutcome outcome =
+                first || !StopAsked()
+                    ? CopyFile(job, item, kind, last && !verifying, placed, diskFailure)
+                    : FileOutcome::Stopped;
             if (outcome == FileOutcome::Copied && verifying) {
                 outcome = VerifyPhoto(job, item, placed, last);
                 // Which of the two readings is right cannot be told: the copy goes, so that it
@@ -292,7 +296,7 @@ bool BatchCopy(CameraPanel& panel, const char* destination, int pairing, bool ph
                 break;
             }
             if (outcome == FileOutcome::Failed) {
-                ReportAndDisconnect(screen, device);
+                ReportAndDisconnect(screen, device, diskFailure);
                 ListBothPanelsAgain(panel, true);
                 return false;
             }

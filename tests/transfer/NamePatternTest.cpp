@@ -270,14 +270,14 @@ protected:
         std::ofstream(nativePath(dir.windowsPath(name))) << "x";
     }
     bool scan(std::uint32_t& next, std::uint32_t digits = 3) {
-        return NextPictureNumber(digits, "pic_", folder.c_str(), device, next);
+        return NextPictureNumber(digits, "pic_", folder.c_str(), failure, next);
     }
 
     HostServicesInForce host;
     FakeSystemInForce fake;
     TempDir dir;
     std::string folder = dir.path() + "\\";
-    CameraDevice device{0, 5};
+    std::int32_t failure = OP_OK;
 };
 
 TEST_F(FolderOnDisk, TheFilesOfTheFolderAreContinued) {
@@ -286,7 +286,7 @@ TEST_F(FolderOnDisk, TheFilesOfTheFolderAreContinued) {
     std::uint32_t next = 0;
     ASSERT_TRUE(scan(next));
     EXPECT_EQ(next, 11u);
-    EXPECT_EQ(device.operationCode, OP_OK);
+    EXPECT_EQ(failure, OP_OK);
     EXPECT_EQ(fake.system.log(SysCall::FindFirstFileA),
               std::vector<std::string>{"FindFirstFileA(" + folder + "*.*)"});
     EXPECT_EQ(fake.system.calls(SysCall::FindClose), 1);
@@ -321,7 +321,7 @@ TEST_F(FolderOnDisk, AMissingFolderLeavesCodeSixteen) {
     folder = dir.path() + "\\missing\\";
     std::uint32_t next = 77;
     EXPECT_FALSE(scan(next));
-    EXPECT_EQ(device.operationCode, OP_FOLDER_MISSING);
+    EXPECT_EQ(failure, OP_FOLDER_MISSING);
     EXPECT_EQ(next, 77u);
     EXPECT_EQ(fake.system.calls(SysCall::FindClose), 0);
 }
@@ -332,7 +332,7 @@ TEST_F(FolderOnDisk, AListingThatBreaksOffLeavesCodeSeventeenAndIsClosed) {
     fake.system.failCall(SysCall::FindNextFileA, 1, 1, ERROR_GEN_FAILURE);
     std::uint32_t next = 0;
     EXPECT_FALSE(scan(next));
-    EXPECT_EQ(device.operationCode, OP_FOLDER_LIST);
+    EXPECT_EQ(failure, OP_FOLDER_LIST);
     EXPECT_EQ(fake.system.calls(SysCall::FindClose), 1);
 }
 
@@ -341,7 +341,7 @@ TEST_F(FolderOnDisk, AnEmptyDriveRootIsAFolderWithoutPictures) {
     std::uint32_t next = 0;
     ASSERT_TRUE(scan(next));
     EXPECT_EQ(next, 1u);
-    EXPECT_EQ(device.operationCode, OP_OK);
+    EXPECT_EQ(failure, OP_OK);
 }
 
 TEST(PictureFileNameTest, PrefixNumberAndExtensionMakeTheName) {
