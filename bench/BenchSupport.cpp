@@ -66,8 +66,7 @@ std::string writeScenario(const std::string& folder, unsigned count, std::uint32
     constexpr std::int64_t firstDay = 1025827200;  // 2002-07-05
     for (unsigned i = 0; i < count; ++i)
         file << (i == 0 ? "" : ",") << "{\"photoSize\": " << photoSize
-             << ", \"thumbSize\": 4096, \"shootingTime\": " << firstDay + i * 86400 + 3600
-             << "}";
+             << ", \"thumbSize\": 4096, \"shootingTime\": " << firstDay + i * 86400 + 3600 << "}";
     file << "]}\n";
     return path;
 }

@@ -19,8 +19,8 @@ namespace {
 
 // What the byte log says about the line: every burst with its time, speed and size.
 struct LineUse {
-    double wireSeconds = 0;   // every byte each way at its speed, 10 bits a byte
-    double firstSeconds = -1; // the log's time of the first and the last burst
+    double wireSeconds = 0;    // every byte each way at its speed, 10 bits a byte
+    double firstSeconds = -1;  // the log's time of the first and the last burst
     double lastSeconds = 0;
     double lastBurstWire = 0;
     unsigned hostBursts = 0;  // exchanges begun by the host: commands, ACKs, probes
@@ -59,7 +59,8 @@ int main(int argc, char** argv) {
     using namespace pixlor;
     using namespace pixlor::bench;
     unsigned pictures = 500;
-    if (argc == 3 && std::strcmp(argv[1], "--pictures") == 0) pictures = std::atoi(argv[2]);
+    if (argc == 3 && std::strcmp(argv[1], "--pictures") == 0)
+        pictures = std::atoi(argv[2]);
     else if (argc != 1) {
         std::fprintf(stderr, "usage: pixlor-bench-catalogue [--pictures N]\n");
         return 2;
@@ -97,8 +98,8 @@ int main(int argc, char** argv) {
     // The log's first burst is the wake-up probe: everything before it is the plug-in's pauses
     // before waking the camera (opening the port, letting the line settle).
     const double exchangeSeconds = use.lastSeconds + use.lastBurstWire - use.firstSeconds;
-    std::printf("pictures %u, date folders %zu, bytes on the wire %lu, host bursts %u\n",
-                pictures, folders, use.bytes, use.hostBursts);
+    std::printf("pictures %u, date folders %zu, bytes on the wire %lu, host bursts %u\n", pictures,
+                folders, use.bytes, use.hostBursts);
     std::printf("open %.3f s; from the probe to the last byte %.3f s; wire time %.3f s\n",
                 openSeconds, exchangeSeconds, use.wireSeconds);
     std::printf("wire time / exchange time %.2f%%; wire time / open time %.2f%%\n",

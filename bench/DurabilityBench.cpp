@@ -36,10 +36,10 @@ public:
 };
 
 struct Run {
-    double wall = 0;          // real seconds of the key press
-    double flushSeconds = 0;  // real seconds inside FlushFileBuffers
-    double renameSeconds = 0; // real seconds inside MoveFileExA (the folder flushed with it)
-    double lineSeconds = 0;   // virtual seconds: the line's time
+    double wall = 0;           // real seconds of the key press
+    double flushSeconds = 0;   // real seconds inside FlushFileBuffers
+    double renameSeconds = 0;  // real seconds inside MoveFileExA (the folder flushed with it)
+    double lineSeconds = 0;    // virtual seconds: the line's time
     std::uint64_t bytesOnLine = 0;
     int flushes = 0;
     int files = 0;
@@ -110,8 +110,8 @@ int main() {
     using namespace pixlor::bench;
     std::printf("%u pictures of %u bytes, 115200 Bd on the virtual clock, files on the real disk\n",
                 PICTURE_COUNT, PHOTO_BYTES);
-    std::printf("%-16s %8s %6s %9s %9s %8s %9s %8s %10s\n", "key", "wall s", "files",
-                "flush ms", "rename ms", "of wall", "of line", "line s", "line bytes");
+    std::printf("%-16s %8s %6s %9s %9s %8s %9s %8s %10s\n", "key", "wall s", "files", "flush ms",
+                "rename ms", "of wall", "of line", "line s", "line bytes");
     const Run copy = press(VK_F5, false);
     const Run move = press(VK_F6, false);
     const Run verified = press(VK_F6, true);
@@ -120,8 +120,8 @@ int main() {
                                     std::pair{"F6 verified move", verified}}) {
         allRan = allRan && run.ok;
         const double disk = run.flushSeconds + run.renameSeconds;
-        std::printf("%-16s %8.3f %6d %9.3f %9.3f %7.1f%% %8.3f%% %8.2f %10llu\n", name,
-                    run.wall, run.files, run.flushSeconds * 1e3 / std::max(run.files, 1),
+        std::printf("%-16s %8.3f %6d %9.3f %9.3f %7.1f%% %8.3f%% %8.2f %10llu\n", name, run.wall,
+                    run.files, run.flushSeconds * 1e3 / std::max(run.files, 1),
                     run.renameSeconds * 1e3 / std::max(run.files, 1),
                     run.wall > 0 ? disk * 100 / run.wall : 0.0,
                     run.lineSeconds > 0 ? disk * 100 / run.lineSeconds : 0.0, run.lineSeconds,
@@ -129,16 +129,15 @@ int main() {
     }
     // What the verification adds, against the photos' own transfer in the plain move.
     const double photosLine = copy.lineSeconds;
-    std::printf("verification adds %.2f s on the line (%.3f of the photos' copy), %lld bytes "
-                "(%.3f of the copy's)\n",
-                verified.lineSeconds - move.lineSeconds,
-                photosLine > 0 ? (verified.lineSeconds - move.lineSeconds) / photosLine : 0.0,
-                static_cast<long long>(verified.bytesOnLine) -
-                    static_cast<long long>(move.bytesOnLine),
-                copy.bytesOnLine > 0
-                    ? static_cast<double>(verified.bytesOnLine - move.bytesOnLine) /
-                          static_cast<double>(copy.bytesOnLine)
-                    : 0.0);
+    std::printf(
+        "verification adds %.2f s on the line (%.3f of the photos' copy), %lld bytes "
+        "(%.3f of the copy's)\n",
+        verified.lineSeconds - move.lineSeconds,
+        photosLine > 0 ? (verified.lineSeconds - move.lineSeconds) / photosLine : 0.0,
+        static_cast<long long>(verified.bytesOnLine) - static_cast<long long>(move.bytesOnLine),
+        copy.bytesOnLine > 0 ? static_cast<double>(verified.bytesOnLine - move.bytesOnLine) /
+                                   static_cast<double>(copy.bytesOnLine)
+                             : 0.0);
 
     std::printf("\n%10s %10s %12s %12s\n", "values", "bytes", "parse ms", "ns/value");
     for (unsigned values : {1000u, 10000u, 100000u}) {

@@ -43,8 +43,8 @@ std::vector<sim::Picture> picturesOver(unsigned count, unsigned dates) {
     pictures.reserve(count);
     for (unsigned i = 0; i < count; ++i) {
         const std::int64_t day = static_cast<std::int64_t>(i) * dates / count;
-        pictures.push_back({100000 + i, 4000, static_cast<std::int32_t>(firstDay + day * 86400 + i),
-                            0});
+        pictures.push_back(
+            {100000 + i, 4000, static_cast<std::int32_t>(firstDay + day * 86400 + i), 0});
     }
     return pictures;
 }

@@ -105,8 +105,9 @@ int main() {
     std::printf("wake-up of a camera left at 115200 Bd: %.3f s\n",
                 wakeUpOfACameraLeftFastSeconds());
     std::printf("no camera on the port reported after: %.3f s\n", missingCameraReportedSeconds());
-    std::printf("photo of over-long packets given up at 115200 Bd: 32762 B %.3f s, 65535 B %.3f s\n",
-                overlongPacketGivenUpSeconds(folder.path(), 32762),
-                overlongPacketGivenUpSeconds(folder.path(), 65535));
+    std::printf(
+        "photo of over-long packets given up at 115200 Bd: 32762 B %.3f s, 65535 B %.3f s\n",
+        overlongPacketGivenUpSeconds(folder.path(), 32762),
+        overlongPacketGivenUpSeconds(folder.path(), 65535));
     return 0;
 }

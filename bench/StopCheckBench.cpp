@@ -58,9 +58,10 @@ int main() {
     os().WriteConsoleInputA(os().GetStdHandle(STD_INPUT_HANDLE), nullptr, 0, &written);
     const double lookPipe = lookMicros();
     const double look = std::max(lookAsGiven, lookPipe);
-    std::printf("check after a packet, no look due: %.4f us; a look at the console: %.3f us "
-                "(standard input as given), %.3f us (a pipe)\n",
-                check, lookAsGiven, lookPipe);
+    std::printf(
+        "check after a packet, no look due: %.4f us; a look at the console: %.3f us "
+        "(standard input as given), %.3f us (a pipe)\n",
+        check, lookAsGiven, lookPipe);
     std::printf("%8s %12s %14s %12s\n", "baud", "packet ms", "check us/pk", "of packet");
     for (const double baud : {115200.0, 57600.0, 19200.0}) {
         const double packetSeconds = PACKET_BYTES * 10 / baud;

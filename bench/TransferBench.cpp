@@ -33,11 +33,11 @@ struct Notice {
 };
 
 struct Figures {
-    std::uint64_t payload = 0;       // bytes of packets timed one against the next
-    double wireSeconds = 0;          // their time on the wire, with the ACK before each
-    double measuredSeconds = 0;      // from the first packet's arrival to the last's, per file
-    std::uint32_t packets = 0;       // every data packet of the copy
-    double copySeconds = 0;          // the whole F5, wake-up and speed switches included
+    std::uint64_t payload = 0;   // bytes of packets timed one against the next
+    double wireSeconds = 0;      // their time on the wire, with the ACK before each
+    double measuredSeconds = 0;  // from the first packet's arrival to the last's, per file
+    std::uint32_t packets = 0;   // every data packet of the copy
+    double copySeconds = 0;      // the whole F5, wake-up and speed switches included
     std::uint64_t copyBytes = 0;
     double cpuSeconds = 0;
 };
@@ -58,8 +58,7 @@ void addPacketTimes(const std::vector<Notice>& notices, std::uint32_t size, cons
             figures.payload += payload;
             figures.wireSeconds += (payload + FRAMING + ACK_BYTES) * 10.0 / setting.baud;
         }
-        if (packets > 1)
-            figures.measuredSeconds += notices[end - 1].time - notices[first + 1].time;
+        if (packets > 1) figures.measuredSeconds += notices[end - 1].time - notices[first + 1].time;
         first = end;
     }
 }
@@ -71,8 +70,8 @@ bool runSetting(const Setting& setting, std::uint64_t bytesAt115200, Figures& fi
     const std::string disk = folder.path() + "/disk";
     std::filesystem::create_directory(disk);
     if (!writeSettings(folder.path(), setting.speedIndex)) return false;
-    CamsimOnCom1 camsim({"--scenario",
-                          writeScenario(folder.path(), PICTURE_COUNT, size, setting.packetSize)});
+    CamsimOnCom1 camsim(
+        {"--scenario", writeScenario(folder.path(), PICTURE_COUNT, size, setting.packetSize)});
     if (!camsim.running()) return false;
 
     host::PluginModule module;
@@ -121,7 +120,8 @@ bool runSetting(const Setting& setting, std::uint64_t bytesAt115200, Figures& fi
 int main(int argc, char** argv) {
     using namespace pixlor::bench;
     std::uint64_t bytes = 2u << 20;
-    if (argc == 3 && std::strcmp(argv[1], "--bytes") == 0) bytes = std::strtoull(argv[2], nullptr, 10);
+    if (argc == 3 && std::strcmp(argv[1], "--bytes") == 0)
+        bytes = std::strtoull(argv[2], nullptr, 10);
     else if (argc != 1) {
         std::fprintf(stderr, "usage: pixlor-bench-transfer [--bytes N]\n");
         return 2;
@@ -147,9 +147,8 @@ int main(int argc, char** argv) {
         const std::uint32_t timedPackets = figures.packets - PICTURE_COUNT;
         std::printf("%7u %6u %9llu %7u %10.1f %7.2f%% %7.2f%% %7.2f%% %9.3f %11.1f %9.1f\n",
                     setting.baud, setting.packetSize,
-                    static_cast<unsigned long long>(figures.copyBytes), figures.packets,
-                    throughput, 100.0 * throughput / lineRate,
-                    100.0 * throughput / (lineRate * ceiling),
+                    static_cast<unsigned long long>(figures.copyBytes), figures.packets, throughput,
+                    100.0 * throughput / lineRate, 100.0 * throughput / (lineRate * ceiling),
                     100.0 * figures.wireSeconds / figures.measuredSeconds,
                     1000.0 * (figures.measuredSeconds - figures.wireSeconds) / timedPackets,
                     static_cast<double>(figures.copyBytes) / figures.copySeconds,

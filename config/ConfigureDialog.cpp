@@ -20,19 +20,38 @@ namespace {
 enum DialogItem : int {
     ITEM_FRAME,
     ITEM_PORT_LABEL,
-    ITEM_COM1, ITEM_COM2, ITEM_COM3, ITEM_COM4, ITEM_COM5, ITEM_COM6, ITEM_COM7, ITEM_COM8,
+    ITEM_COM1,
+    ITEM_COM2,
+    ITEM_COM3,
+    ITEM_COM4,
+    ITEM_COM5,
+    ITEM_COM6,
+    ITEM_COM7,
+    ITEM_COM8,
     ITEM_SPEED_LABEL,
-    ITEM_9600, ITEM_19200, ITEM_38400, ITEM_57600, ITEM_115200,
+    ITEM_9600,
+    ITEM_19200,
+    ITEM_38400,
+    ITEM_57600,
+    ITEM_115200,
     ITEM_PATTERN_SEPARATOR,
-    ITEM_PHOTO_NAME_LABEL, ITEM_PHOTO_NAME,
-    ITEM_THUMB_NAME_LABEL, ITEM_THUMB_NAME,
-    ITEM_PHOTO_FOLDER_LABEL, ITEM_PHOTO_FOLDER,
-    ITEM_THUMB_FOLDER_LABEL, ITEM_THUMB_FOLDER,
-    ITEM_PHOTO_DIGITS_LABEL, ITEM_PHOTO_DIGITS,
-    ITEM_THUMB_DIGITS_LABEL, ITEM_THUMB_DIGITS,
-    ITEM_CHECK, ITEM_DEFAULTS,
+    ITEM_PHOTO_NAME_LABEL,
+    ITEM_PHOTO_NAME,
+    ITEM_THUMB_NAME_LABEL,
+    ITEM_THUMB_NAME,
+    ITEM_PHOTO_FOLDER_LABEL,
+    ITEM_PHOTO_FOLDER,
+    ITEM_THUMB_FOLDER_LABEL,
+    ITEM_THUMB_FOLDER,
+    ITEM_PHOTO_DIGITS_LABEL,
+    ITEM_PHOTO_DIGITS,
+    ITEM_THUMB_DIGITS_LABEL,
+    ITEM_THUMB_DIGITS,
+    ITEM_CHECK,
+    ITEM_DEFAULTS,
     ITEM_BUTTON_SEPARATOR,
-    ITEM_OK, ITEM_CANCEL,
+    ITEM_OK,
+    ITEM_CANCEL,
     ITEM_VERIFY,  // after the dialog's first 34 items, so that theirs stay
     ITEM_COUNT
 };
@@ -133,6 +152,7 @@ void ReadStoredValues(WorkingValues& values, DWORD ports) {
 void FillTemplates(DialogItemTemplate (&items)[ITEM_COUNT], WorkingValues& values, DWORD ports) {
     const std::uint8_t photoDigitsColumn = DigitFieldColumn(MSG_CONFIG_PHOTO_DIGITS);
     const std::uint8_t thumbDigitsColumn = DigitFieldColumn(MSG_CONFIG_THUMB_DIGITS);
+    // clang-format off
     const DialogItemTemplate table[ITEM_COUNT] = {
         // type         x1  y1  x2  y2 focus selected                flags          default data
         {DI_DOUBLEBOX,    3,  1, 50, 23, 0, 0,                       0,               0, MSG_CONFIG_TITLE},
@@ -173,6 +193,7 @@ void FillTemplates(DialogItemTemplate (&items)[ITEM_COUNT], WorkingValues& value
         {DI_BUTTON,       5, 22,  0,  0, 0, 0,                       DIF_CENTERGROUP, 0, MSG_BUTTON_CANCEL},
         {DI_CHECKBOX,     5, 19,  0,  0, 0, 0,                       0,               0, MSG_VERIFY_MOVES},
     };
+    // clang-format on
     std::copy(std::begin(table), std::end(table), std::begin(items));
     for (int port = 0; port < PORT_ITEMS; ++port)
         if (static_cast<DWORD>(port) >= ports) items[ITEM_COM1 + port].flags |= DIF_DISABLE;
@@ -254,6 +275,7 @@ bool InputPasses(const WorkingValues& values) {
 
 // All values in one write, so that an interrupted save leaves the old settings or the new ones.
 LONG Save(const WorkingValues& values) {
+    // clang-format off
     const SettingValue stored[] = {
         {SETTING_BAUD_RATE, values.speedIndex, nullptr},
         {SETTING_SERIAL_PORT, values.portIndex, nullptr},
@@ -265,6 +287,7 @@ LONG Save(const WorkingValues& values) {
         {SETTING_THUMB_PATH, 0, values.thumbFolder},
         {SETTING_VERIFY_MOVES, values.verifyMoves, nullptr},
     };
+    // clang-format on
     return WriteSettings(HKEY_CURRENT_USER, "", stored, std::size(stored));
 }
 

@@ -22,9 +22,9 @@ public:
     // For reading, or for writing, which creates the key when it is missing.
     OpenKey(HKEY root, const char* subKey, bool forWriting) {
         const std::string path = FullKeyPath(subKey);
-        const LONG result = forWriting ? os().RegCreateKeyExA(root, path.c_str(), KEY_WRITE, &key_)
-                                       : os().RegOpenKeyExA(root, path.c_str(), KEY_QUERY_VALUE,
-                                                            &key_);
+        const LONG result = forWriting
+                                ? os().RegCreateKeyExA(root, path.c_str(), KEY_WRITE, &key_)
+                                : os().RegOpenKeyExA(root, path.c_str(), KEY_QUERY_VALUE, &key_);
         open_ = result == static_cast<LONG>(ERROR_SUCCESS);
     }
     ~OpenKey() {
@@ -135,8 +135,8 @@ LONG WriteSettings(HKEY root, const char* subKey, const SettingValue* values, st
     return result != static_cast<LONG>(ERROR_SUCCESS) ? result : closed;
 }
 
-int CountSerialPorts(HKEY root, const char* keyPath, int maxCount, char* nameBuffer,
-                     DWORD nameSize, BYTE* dataBuffer, DWORD dataSize) {
+int CountSerialPorts(HKEY root, const char* keyPath, int maxCount, char* nameBuffer, DWORD nameSize,
+                     BYTE* dataBuffer, DWORD dataSize) {
     HKEY key = nullptr;
     if (os().RegOpenKeyExA(root, keyPath, KEY_QUERY_VALUE | KEY_ENUMERATE_SUB_KEYS, &key) !=
         static_cast<LONG>(ERROR_SUCCESS))

@@ -58,8 +58,8 @@ struct SettingValue {
 LONG WriteSettings(HKEY root, const char* subKey, const SettingValue* values, std::size_t count);
 
 // 0 when the key cannot be opened, else the number of values counted (at most maxCount) plus 1.
-int CountSerialPorts(HKEY root, const char* keyPath, int maxCount, char* nameBuffer,
-                     DWORD nameSize, BYTE* dataBuffer, DWORD dataSize);
+int CountSerialPorts(HKEY root, const char* keyPath, int maxCount, char* nameBuffer, DWORD nameSize,
+                     BYTE* dataBuffer, DWORD dataSize);
 
 // The naming settings as the listing and the batch operations read them: texts of at most 256
 // characters; a longer stored text, or one the configuration dialog would refuse, gives the

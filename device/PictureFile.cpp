@@ -28,8 +28,8 @@ bool PictureFile::create(const char* target) {
     const std::string folder(target, slash != nullptr ? slash + 1 : target);
     for (unsigned n = 1; n <= PARTIAL_NAMES_TRIED; ++n) {
         std::string name = folder + PARTIAL_PREFIX + std::to_string(n) + PARTIAL_EXTENSION;
-        handle_ = os().CreateFileA(name.c_str(), GENERIC_WRITE, 0, CREATE_NEW,
-                                   FILE_ATTRIBUTE_NORMAL);
+        handle_ =
+            os().CreateFileA(name.c_str(), GENERIC_WRITE, 0, CREATE_NEW, FILE_ATTRIBUTE_NORMAL);
         if (handle_ != INVALID_HANDLE_VALUE) {
             temporary_ = std::move(name);
             return true;

@@ -102,8 +102,8 @@ bool CameraDevice::downloadPicture(std::uint32_t number, bool photo, bool resetA
 }
 
 bool CameraDevice::receivePicture(std::uint32_t number, bool photo, bool resetAfter,
-                                  const char* target, PictureFile& file,
-                                  ProgressCallback progress, FILETIME fileTime) {
+                                  const char* target, PictureFile& file, ProgressCallback progress,
+                                  FILETIME fileTime) {
     if (!prepareTransfer(number, photo)) return false;
     const PictureEntry& entry = *entryAt(number - 1);
     // An existing file is never replaced; one known beforehand costs no transfer.
@@ -113,9 +113,8 @@ bool CameraDevice::receivePicture(std::uint32_t number, bool photo, bool resetAf
     }
     FileSink sink(file.handle());
     bool endedHere = false;
-    bool complete =
-        receiveData(photo ? REGISTER_PHOTO_DATA : REGISTER_THUMB_DATA, sink,
-                    photo ? entry.photoSize : entry.thumbSize, progress, endedHere);
+    bool complete = receiveData(photo ? REGISTER_PHOTO_DATA : REGISTER_THUMB_DATA, sink,
+                                photo ? entry.photoSize : entry.thumbSize, progress, endedHere);
     // Only a file that is whole on the disk may pass for the picture; the camera still holds it.
     if (complete && !file.finish(fileTime)) {
         complete = false;
@@ -137,9 +136,8 @@ bool CameraDevice::verifyPicture(std::uint32_t number, bool photo, bool resetAft
     same = false;
     if (!prepareTransfer(number, photo)) return false;
     const PictureEntry& entry = *entryAt(number - 1);
-    const HANDLE file =
-        os().CreateFileA(fileName, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING,
-                         FILE_ATTRIBUTE_NORMAL);
+    const HANDLE file = os().CreateFileA(fileName, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING,
+                                         FILE_ATTRIBUTE_NORMAL);
     // A file that cannot be read again is no copy to rely on: nothing to ask the camera.
     if (file == INVALID_HANDLE_VALUE) {
         if (!restoreSpeed(resetAfter, false)) return false;
@@ -264,8 +262,7 @@ bool CameraDevice::deletePicture(std::uint32_t number, bool resetAfter) {
     if (catalogueInDoubt != 0) return false;
     if (!ensureConnected()) return false;
     for (;;) {
-        const bool deleteLast =
-            number == pictureCount && link->deleteMode != DELETE_WITH_SELECTION;
+        const bool deleteLast = number == pictureCount && link->deleteMode != DELETE_WITH_SELECTION;
         if (!deleteLast && !selectPicture(number)) return false;
         if (link->runAction(deleteLast ? ACTION_DELETE_LAST : ACTION_DELETE_CURRENT, 0,
                             DELETE_WAIT_MICROS))

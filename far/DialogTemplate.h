@@ -15,7 +15,7 @@ struct DialogItemTemplate {
     std::uintptr_t selected;  // a radio button's state; an edit's history name; a mask
     std::uint32_t flags;
     std::uint8_t defaultButton;
-    std::uintptr_t data;      // a message number below 2000, else the item's text
+    std::uintptr_t data;  // a message number below 2000, else the item's text
 };
 
 // A text as a template's selected or data field.

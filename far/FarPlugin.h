@@ -29,9 +29,8 @@ struct FarDialogItem;
 // Services we never call keep their slot as an untyped function pointer of the same size.
 using FarUnusedService = void(FARAPI*)();
 
-using FARAPIMESSAGE = int(FARAPI*)(std::intptr_t ModuleNumber, DWORD Flags,
-                                   const char* HelpTopic, const char* const* Items,
-                                   int ItemsNumber, int ButtonsNumber);
+using FARAPIMESSAGE = int(FARAPI*)(std::intptr_t ModuleNumber, DWORD Flags, const char* HelpTopic,
+                                   const char* const* Items, int ItemsNumber, int ButtonsNumber);
 using FARAPIGETMSG = const char*(FARAPI*)(std::intptr_t ModuleNumber, int MsgId);
 using FARAPIDIALOG = int(FARAPI*)(std::intptr_t ModuleNumber, int X1, int Y1, int X2, int Y2,
                                   const char* HelpTopic, FarDialogItem* Item, int ItemsNumber);
@@ -82,8 +81,8 @@ struct PluginStartupInfo {
     FARAPICONTROL Control;
     FARAPISAVESCREEN SaveScreen;
     FARAPIRESTORESCREEN RestoreScreen;
-    FarUnusedService GetDirList, GetPluginDirList, FreeDirList, Viewer, Editor, CmpName,
-        CharTable, Text, EditorControl;
+    FarUnusedService GetDirList, GetPluginDirList, FreeDirList, Viewer, Editor, CmpName, CharTable,
+        Text, EditorControl;
     FarStandardFunctions* FSF;
     FarUnusedService ShowHelp;
     FARAPIADVCONTROL AdvControl;

@@ -34,8 +34,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::filesystem::remove(target);
     {
         pixlor::CameraDevice device(0, 5);
-        if (device.openCatalogue() && device.pictureCount > 0 &&
-            device.readPictureInfo(1, false)) {
+        if (device.openCatalogue() && device.pictureCount > 0 && device.readPictureInfo(1, false)) {
             const bool copied =
                 device.downloadPicture(1, true, true, target.c_str(), nullptr, FILETIME{});
             std::error_code error;

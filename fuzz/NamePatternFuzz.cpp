@@ -65,8 +65,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         at = end + 1;
     }
     const char* prefix = expanded ? name : "";
-    const std::uint32_t next = pixlor::NextPictureNumber(digits, prefix, items.data(),
-                                                         static_cast<int>(items.size()));
+    const std::uint32_t next =
+        pixlor::NextPictureNumber(digits, prefix, items.data(), static_cast<int>(items.size()));
     char fileName[pixlor::NAME_BUFFER_SIZE + 32];
     if (pixlor::PictureFileName(fileName, sizeof fileName, prefix, next, digits) &&
         std::memchr(fileName, '\0', sizeof fileName) == nullptr)

@@ -31,5 +31,4 @@ private:
     std::size_t at_ = 0;
 };
 
-
 }  // namespace pixlor::fuzz

@@ -94,9 +94,8 @@ std::string HelpFileLanguage(const std::vector<std::string>& lines) {
     for (const std::string& line : lines) {
         if (SameTextIgnoringCase(line.substr(0, 9), "@Contents")) break;
         if (!SameTextIgnoringCase(line.substr(0, 10), ".Language=")) continue;
-        std::string name = line.substr(10, line.find(',') == std::string::npos
-                                               ? std::string::npos
-                                               : line.find(',') - 10);
+        std::string name = line.substr(
+            10, line.find(',') == std::string::npos ? std::string::npos : line.find(',') - 10);
         while (!name.empty() && name.front() == ' ') name.erase(name.begin());
         while (!name.empty() && name.back() == ' ') name.pop_back();
         return name;
@@ -156,8 +155,8 @@ HostEmulator::HostEmulator(const PluginEntryPoints& plugin, HostUser& user,
         startupInfo_.FreeDirList = startupInfo_.Viewer = startupInfo_.Editor =
             startupInfo_.CmpName = startupInfo_.CharTable = startupInfo_.Text =
                 startupInfo_.EditorControl = startupInfo_.ShowHelp = startupInfo_.InputBox =
-                    startupInfo_.DialogEx = startupInfo_.SendDlgMessage =
-                        startupInfo_.DefDlgProc = startupInfo_.ViewerControl = UnexpectedService;
+                    startupInfo_.DialogEx = startupInfo_.SendDlgMessage = startupInfo_.DefDlgProc =
+                        startupInfo_.ViewerControl = UnexpectedService;
     startupInfo_.Dialog = Dialog;
     startupInfo_.Message = Message;
     startupInfo_.GetMsg = GetMsg;
@@ -385,9 +384,8 @@ void HostEmulator::showPluginHelp(HostCommandRecord& record) const {
         }
         if (SameTextIgnoringCase(language, "English")) english = file.string();
     }
-    if (record.path.empty()) record.path = !english.empty() ? english
-                                           : files.empty()  ? ""
-                                                            : files.back().string();
+    if (record.path.empty())
+        record.path = !english.empty() ? english : files.empty() ? "" : files.back().string();
     if (record.path.empty()) {
         record.failure = "no help file: the host shows its own help";
         return;
@@ -471,8 +469,8 @@ void HostEmulator::deleteItems(HostCommandRecord record) {
         } else {
             {
                 PluginCall call(*this, "DeleteFiles");
-                record.deleteFilesResult = plugin_.DeleteFiles(
-                    panel_, items.data(), static_cast<int>(items.size()), 0);
+                record.deleteFilesResult =
+                    plugin_.DeleteFiles(panel_, items.data(), static_cast<int>(items.size()), 0);
             }
             record.deleteFilesCalled = true;
             afterPluginCall();
@@ -618,8 +616,8 @@ void HostEmulator::readPanelDescription() {
     description.startSortOrder = info.StartSortOrder;
     description.keyBar = {};
     if (info.KeyBar == nullptr) return;
-    char* const* sets[] = {info.KeyBar->Titles, info.KeyBar->CtrlTitles,
-                           info.KeyBar->AltTitles, info.KeyBar->ShiftTitles,
+    char* const* sets[] = {info.KeyBar->Titles,          info.KeyBar->CtrlTitles,
+                           info.KeyBar->AltTitles,       info.KeyBar->ShiftTitles,
                            info.KeyBar->CtrlShiftTitles, info.KeyBar->AltShiftTitles,
                            info.KeyBar->CtrlAltTitles};
     for (size_t set = 0; set < description.keyBar.size(); ++set)
@@ -639,9 +637,9 @@ void HostEmulator::listDisk(bool keepSelection) {
         for (fs::directory_iterator it(folder, error), end; !error && it != end;
              it.increment(error)) {
             const bool isFolder = it->is_directory(error);
-            PluginPanelItem item = MakePanelItem(it->path().filename().string(),
-                                                 isFolder ? FILE_ATTRIBUTE_DIRECTORY
-                                                          : FILE_ATTRIBUTE_ARCHIVE);
+            PluginPanelItem item =
+                MakePanelItem(it->path().filename().string(),
+                              isFolder ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_ARCHIVE);
             const std::uintmax_t size = isFolder ? 0 : it->file_size(error);
             item.FindData.nFileSizeLow = static_cast<DWORD>(size);
             item.FindData.nFileSizeHigh = static_cast<DWORD>(size >> 32);
@@ -682,56 +680,52 @@ int HostEmulator::control(HANDLE plugin, int command, void* param) {
         return 0;
     }
     switch (command) {
-        case FCTL_GETPANELINFO:
-            return fillPanelInfo(true, static_cast<PanelInfo*>(param));
-        case FCTL_GETANOTHERPANELINFO:
-            return fillPanelInfo(false, static_cast<PanelInfo*>(param));
-        case FCTL_UPDATEPANEL:
-            // Parameter 0 clears the marks, anything else keeps them; listed after the call.
-            pending_.keepSelection = (pending_.update ? pending_.keepSelection : true) &&
-                                     param != nullptr;
-            pending_.update = true;
-            return 1;
-        case FCTL_UPDATEANOTHERPANEL:
-            // The disk panel reads its directory again at once; parameter 0 clears its marks.
-            listDisk(param != nullptr);
-            return 1;
-        case FCTL_REDRAWANOTHERPANEL:
-            if (param != nullptr) {
-                const PanelRedrawInfo& redraw = *static_cast<const PanelRedrawInfo*>(param);
-                diskPanel_.setCursor(redraw.CurrentItem, redraw.TopPanelItem);
-                record.redraw = redraw;
-            }
-            return 1;
-        case FCTL_REDRAWPANEL:
-            if (param != nullptr) {
-                const PanelRedrawInfo& redraw = *static_cast<const PanelRedrawInfo*>(param);
-                pluginPanel_.setCursor(redraw.CurrentItem, redraw.TopPanelItem);
-                pending_.cursor = redraw;  // again after a listing still to come
-                record.redraw = redraw;
-            }
-            return 1;
-        case FCTL_SETSELECTION: {
-            const auto* info = static_cast<const PanelInfo*>(param);
-            if (info == nullptr || (info->ItemsNumber > 0 && info->PanelItems == nullptr)) {
-                violation("FCTL_SETSELECTION without items");
-                return 0;
-            }
-            const int count =
-                std::min(int{info->ItemsNumber}, static_cast<int>(pluginPanel_.items().size()));
-            for (int i = 0; i < count; ++i)
-                pluginPanel_.setSelected(i, (info->PanelItems[i].Flags & PPIF_SELECTED) != 0);
-            record.markedAfter = pluginPanel_.selectedNames();
-            return 1;
+    case FCTL_GETPANELINFO: return fillPanelInfo(true, static_cast<PanelInfo*>(param));
+    case FCTL_GETANOTHERPANELINFO: return fillPanelInfo(false, static_cast<PanelInfo*>(param));
+    case FCTL_UPDATEPANEL:
+        // Parameter 0 clears the marks, anything else keeps them; listed after the call.
+        pending_.keepSelection =
+            (pending_.update ? pending_.keepSelection : true) && param != nullptr;
+        pending_.update = true;
+        return 1;
+    case FCTL_UPDATEANOTHERPANEL:
+        // The disk panel reads its directory again at once; parameter 0 clears its marks.
+        listDisk(param != nullptr);
+        return 1;
+    case FCTL_REDRAWANOTHERPANEL:
+        if (param != nullptr) {
+            const PanelRedrawInfo& redraw = *static_cast<const PanelRedrawInfo*>(param);
+            diskPanel_.setCursor(redraw.CurrentItem, redraw.TopPanelItem);
+            record.redraw = redraw;
         }
-        case FCTL_CLOSEPLUGIN:
-            pending_.close = true;
-            closeDirectory_ = TextOrEmpty(static_cast<const char*>(param));
-            record.folder = closeDirectory_;
-            return 1;
-        default:
-            violation("Control with the unknown command " + std::to_string(command));
+        return 1;
+    case FCTL_REDRAWPANEL:
+        if (param != nullptr) {
+            const PanelRedrawInfo& redraw = *static_cast<const PanelRedrawInfo*>(param);
+            pluginPanel_.setCursor(redraw.CurrentItem, redraw.TopPanelItem);
+            pending_.cursor = redraw;  // again after a listing still to come
+            record.redraw = redraw;
+        }
+        return 1;
+    case FCTL_SETSELECTION: {
+        const auto* info = static_cast<const PanelInfo*>(param);
+        if (info == nullptr || (info->ItemsNumber > 0 && info->PanelItems == nullptr)) {
+            violation("FCTL_SETSELECTION without items");
             return 0;
+        }
+        const int count =
+            std::min(int{info->ItemsNumber}, static_cast<int>(pluginPanel_.items().size()));
+        for (int i = 0; i < count; ++i)
+            pluginPanel_.setSelected(i, (info->PanelItems[i].Flags & PPIF_SELECTED) != 0);
+        record.markedAfter = pluginPanel_.selectedNames();
+        return 1;
+    }
+    case FCTL_CLOSEPLUGIN:
+        pending_.close = true;
+        closeDirectory_ = TextOrEmpty(static_cast<const char*>(param));
+        record.folder = closeDirectory_;
+        return 1;
+    default: violation("Control with the unknown command " + std::to_string(command)); return 0;
     }
 }
 
@@ -777,24 +771,20 @@ int HostEmulator::message(std::intptr_t moduleNumber, DWORD flags, const char* h
     }
     size_t lineEnd = texts.size();
     switch (flags & MESSAGE_BUTTONS_MASK) {
-        case FMSG_MB_OK:
-            box.buttons = {"OK"};
-            break;
-        case FMSG_MB_OKCANCEL:
-            box.buttons = {"OK", "Cancel"};
-            break;
-        case 0:
-            if (buttonsNumber < 0 || buttonsNumber >= itemsNumber) {
-                violation("Message with " + std::to_string(buttonsNumber) + " buttons among " +
-                          std::to_string(itemsNumber) + " items");
-                buttonsNumber = std::clamp(buttonsNumber, 0, itemsNumber - 1);
-            }
-            lineEnd -= static_cast<size_t>(buttonsNumber);
-            box.buttons.assign(texts.begin() + static_cast<std::ptrdiff_t>(lineEnd), texts.end());
-            break;
-        default:
-            violation("Message with button set " + std::to_string(flags & MESSAGE_BUTTONS_MASK));
-            break;
+    case FMSG_MB_OK: box.buttons = {"OK"}; break;
+    case FMSG_MB_OKCANCEL: box.buttons = {"OK", "Cancel"}; break;
+    case 0:
+        if (buttonsNumber < 0 || buttonsNumber >= itemsNumber) {
+            violation("Message with " + std::to_string(buttonsNumber) + " buttons among " +
+                      std::to_string(itemsNumber) + " items");
+            buttonsNumber = std::clamp(buttonsNumber, 0, itemsNumber - 1);
+        }
+        lineEnd -= static_cast<size_t>(buttonsNumber);
+        box.buttons.assign(texts.begin() + static_cast<std::ptrdiff_t>(lineEnd), texts.end());
+        break;
+    default:
+        violation("Message with button set " + std::to_string(flags & MESSAGE_BUTTONS_MASK));
+        break;
     }
     box.title = texts.front();
     box.lines.assign(texts.begin() + 1, texts.begin() + static_cast<std::ptrdiff_t>(lineEnd));

@@ -32,12 +32,12 @@ constexpr std::intptr_t DEFAULT_MODULE_NUMBER = 1;
 #endif
 
 struct EmulatorSettings {
-    std::string moduleName;       // the plug-in module's path; its folder holds the .lng files
+    std::string moduleName;  // the plug-in module's path; its folder holds the .lng files
     std::string language = "English";
     std::string helpLanguage = "English";  // the host's help language, for the plug-in's help
     std::string rootKey = "Software\\Far\\Plugins";
     std::intptr_t moduleNumber = DEFAULT_MODULE_NUMBER;
-    std::string diskDirectory;    // the directory of the disk panel
+    std::string diskDirectory;  // the directory of the disk panel
     // The file manager's own current directory, where it takes the items of a panel with
     // OPIF_REALNAMES to be files; empty: the process's current directory.
     std::string currentDirectory;
@@ -68,15 +68,15 @@ struct ControlRecord {
 struct HostCommandRecord {
     int key = 0;
     unsigned controlState = 0;
-    std::string action;        // "view", "edit", "delete", "wipe", "enter", "reread", "help"
-    std::string path;          // the file acted on, the folder entered, the help file shown
-    bool realName = false;     // the item was taken as a file of the host's current directory
-    int getFilesMode = -1;     // the operation mode of the GetFiles asked for; -1: none
+    std::string action;     // "view", "edit", "delete", "wipe", "enter", "reread", "help"
+    std::string path;       // the file acted on, the folder entered, the help file shown
+    bool realName = false;  // the item was taken as a file of the host's current directory
+    int getFilesMode = -1;  // the operation mode of the GetFiles asked for; -1: none
     int getFilesResult = 0;
     bool deleteFilesCalled = false;  // the host's delete went to the plug-in's DeleteFiles
     int deleteFilesResult = 0;
     std::vector<unsigned char> shown;  // what the viewer or editor showed
-    std::string failure;       // what the host said instead of acting, or why it did nothing
+    std::string failure;  // what the host said instead of acting, or why it did nothing
 };
 
 // What the plug-in said about its panel at the latest GetOpenPluginInfo.

@@ -5,9 +5,9 @@
 namespace pixlor::host {
 
 PluginEntryPoints LinkedPluginEntryPoints() {
-    return {::GetMinFarVersion, ::SetStartupInfo, ::GetPluginInfo, ::OpenPlugin,
-            ::ClosePlugin, ::GetOpenPluginInfo, ::SetDirectory, ::GetFindData,
-            ::FreeFindData, ::GetFiles, ::ProcessKey, ::Configure, ::DeleteFiles};
+    return {::GetMinFarVersion,  ::SetStartupInfo, ::GetPluginInfo, ::OpenPlugin,   ::ClosePlugin,
+            ::GetOpenPluginInfo, ::SetDirectory,   ::GetFindData,   ::FreeFindData, ::GetFiles,
+            ::ProcessKey,        ::Configure,      ::DeleteFiles};
 }
 
 }  // namespace pixlor::host

@@ -37,8 +37,7 @@ PluginPanelItem MakePanelItem(const std::string& name, DWORD attributes) {
     return item;
 }
 
-void PanelModel::setItems(std::vector<PluginPanelItem> items, bool keepSelection,
-                          bool sortByName) {
+void PanelModel::setItems(std::vector<PluginPanelItem> items, bool keepSelection, bool sortByName) {
     const std::vector<std::string> marked =
         keepSelection ? selectedNames() : std::vector<std::string>{};
     const bool hadCursor = currentItem_ < static_cast<int>(items_.size());

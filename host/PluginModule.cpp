@@ -69,8 +69,8 @@ bool LoadPluginModule(const std::string& path, PluginModule& module) {
     Resolve(module.handle, "GetFiles", entry.GetFiles, missing);
     Resolve(module.handle, "ProcessKey", entry.ProcessKey, missing);
     Resolve(module.handle, "Configure", entry.Configure, missing);
-    entry.DeleteFiles = reinterpret_cast<decltype(entry.DeleteFiles)>(
-        FindEntryPoint(module.handle, "DeleteFiles"));
+    entry.DeleteFiles =
+        reinterpret_cast<decltype(entry.DeleteFiles)>(FindEntryPoint(module.handle, "DeleteFiles"));
     if (missing.empty()) return true;
     module.errorText = path + ": entry points missing: " + missing;
     module.entryPoints = {};

@@ -16,8 +16,7 @@ struct PluginEntryPoints {
     void(FARAPI* ClosePlugin)(HANDLE plugin);
     void(FARAPI* GetOpenPluginInfo)(HANDLE plugin, OpenPluginInfo* info);
     int(FARAPI* SetDirectory)(HANDLE plugin, const char* dir, int opMode);
-    int(FARAPI* GetFindData)(HANDLE plugin, PluginPanelItem** items, int* itemsNumber,
-                             int opMode);
+    int(FARAPI* GetFindData)(HANDLE plugin, PluginPanelItem** items, int* itemsNumber, int opMode);
     void(FARAPI* FreeFindData)(HANDLE plugin, PluginPanelItem* items, int itemsNumber);
     int(FARAPI* GetFiles)(HANDLE plugin, PluginPanelItem* items, int itemsNumber, int move,
                           char* destPath, int opMode);

@@ -19,8 +19,13 @@ void ScriptedUser::showNotice(const BoxRecord& box) {
 }
 
 int ScriptedUser::answerDialog(DialogRequest& dialog) {
-    DialogShown shown{dialog.left, dialog.top, dialog.right, dialog.bottom, dialog.helpTopic,
-                      std::vector<FarDialogItem>(dialog.items, dialog.items + dialog.count), -1};
+    DialogShown shown{dialog.left,
+                      dialog.top,
+                      dialog.right,
+                      dialog.bottom,
+                      dialog.helpTopic,
+                      std::vector<FarDialogItem>(dialog.items, dialog.items + dialog.count),
+                      -1};
     if (dialogActions_.empty()) {
         ++unanswered;
     } else {

@@ -36,9 +36,9 @@ public:
     // works (presses a key, pulls a cable).
     std::function<void(const BoxRecord&)> noticeShown;
 
-    std::vector<BoxRecord> boxes;       // every box, notices included, in order
+    std::vector<BoxRecord> boxes;  // every box, notices included, in order
     std::vector<DialogShown> dialogs;
-    int unanswered = 0;                 // boxes and dialogs shown with no answer queued (Esc)
+    int unanswered = 0;  // boxes and dialogs shown with no answer queued (Esc)
     size_t answersLeft() const { return answers_.size() + dialogActions_.size(); }
 
 private:

@@ -31,9 +31,8 @@ bool CameraLink::getRegister(std::uint8_t reg, std::uint32_t& value) {
             port->statusFlags |= STATUS_UNEXPECTED;
     };
     markAnswerWithoutValue();
-    for (int rerequests = 0;
-         rerequests < VALUE_REREQUESTS &&
-         (port->statusFlags & (STATUS_CHECKSUM | STATUS_UNEXPECTED)) != 0;
+    for (int rerequests = 0; rerequests < VALUE_REREQUESTS &&
+                             (port->statusFlags & (STATUS_CHECKSUM | STATUS_UNEXPECTED)) != 0;
          ++rerequests) {
         sendByte(WIRE_NAK);
         receive();

@@ -136,12 +136,12 @@ bool CameraLink::receive() {
     answerOverlong = 0;
     if (port->readByte(receiveBuffer.get())) {
         switch (receiveBuffer[0]) {
-            case WIRE_DATA:
-            case WIRE_DATA_LAST: receiveDataPacket(); break;
-            case WIRE_ACK: break;
-            case WIRE_REFUSED: port->statusFlags |= STATUS_REFUSED; break;
-            case WIRE_NAK: port->statusFlags |= STATUS_NAK; break;
-            default: port->statusFlags |= STATUS_UNEXPECTED; break;
+        case WIRE_DATA:
+        case WIRE_DATA_LAST: receiveDataPacket(); break;
+        case WIRE_ACK: break;
+        case WIRE_REFUSED: port->statusFlags |= STATUS_REFUSED; break;
+        case WIRE_NAK: port->statusFlags |= STATUS_NAK; break;
+        default: port->statusFlags |= STATUS_UNEXPECTED; break;
         }
     }
     // Whatever the camera sent beyond the answer must not be read as the next one.

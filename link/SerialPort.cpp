@@ -35,9 +35,9 @@ bool SerialPort::open(std::uint32_t baud, std::uint8_t newByteSize, std::uint8_t
         return false;
     }
     DCB dcb{};
-    bool ready = os().PurgeComm(handle, PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR |
-                                            PURGE_RXCLEAR) &&
-                 os().GetCommState(handle, &dcb);
+    bool ready =
+        os().PurgeComm(handle, PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR) &&
+        os().GetCommState(handle, &dcb);
     if (ready) {
         setLineParameters(dcb, baud, newByteSize, stopBitCode, parityCode);
         // Until ClearCommError, a line error stops the driver instead of passing bad bytes on.

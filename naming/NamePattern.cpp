@@ -74,8 +74,8 @@ private:
 // "<prefix><number>.jpg", with case ignored in the prefix and the extension: `digits`
 // characters read as far as they are digits (as a scan of that width reads them), or more
 // digits than that, all of them, without a leading zero: a number that outgrew its digits.
-bool RunningNumberOf(const char* name, std::size_t length, const char* prefix,
-                     std::uint32_t digits, std::uint32_t& number) {
+bool RunningNumberOf(const char* name, std::size_t length, const char* prefix, std::uint32_t digits,
+                     std::uint32_t& number) {
     constexpr std::size_t MOST_DIGITS = 10;  // every 32-bit number
     std::size_t stemLength = length;
     while (stemLength > 0 && name[stemLength - 1] != '.') --stemLength;
@@ -85,7 +85,8 @@ bool RunningNumberOf(const char* name, std::size_t length, const char* prefix,
         return false;
     const std::size_t prefixLength = std::strlen(prefix);
     if (stemLength < prefixLength + digits || stemLength > prefixLength + MOST_DIGITS) return false;
-    if (HostServices.FSF->LStrnicmp(name, prefix, static_cast<int>(prefixLength)) != 0) return false;
+    if (HostServices.FSF->LStrnicmp(name, prefix, static_cast<int>(prefixLength)) != 0)
+        return false;
     const char* digitText = name + prefixLength;
     const std::size_t numberLength = stemLength - prefixLength;
     const auto isDigit = [](char c) { return c >= '0' && c <= '9'; };
@@ -259,8 +260,8 @@ bool NextPictureNumber(std::uint32_t digits, const char* prefix, const char* fol
     return true;
 }
 
-bool PictureFileName(char* output, std::size_t outputSize, const char* prefix,
-                     std::uint32_t number, std::uint32_t digits) {
+bool PictureFileName(char* output, std::size_t outputSize, const char* prefix, std::uint32_t number,
+                     std::uint32_t digits) {
     if (outputSize == 0) return false;
     const int written = std::snprintf(output, outputSize, "%s%0*u.jpg", prefix,
                                       static_cast<int>(ClampDigitCount(digits)), number);

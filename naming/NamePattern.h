@@ -66,7 +66,7 @@ bool NextPictureNumber(std::uint32_t digits, const char* prefix, const char* fol
 
 // "<prefix><number, zero-filled to digits>.jpg" into `output` of `outputSize` bytes; false (and
 // an empty output) when it does not fit. Digit counts outside 1..9 are clamped.
-bool PictureFileName(char* output, std::size_t outputSize, const char* prefix,
-                     std::uint32_t number, std::uint32_t digits);
+bool PictureFileName(char* output, std::size_t outputSize, const char* prefix, std::uint32_t number,
+                     std::uint32_t digits);
 
 }  // namespace pixlor

@@ -28,6 +28,7 @@ struct KeyLabel {
 };
 
 // The labels of F5 and F6 in their seven shift states, and of F7.
+// clang-format off
 constexpr KeyLabel KEY_LABELS[] = {
     {&KeyBarTitles::Titles,          4, MSG_KEY_F5_PHOTO + 0, MSG_KEY_F5_THUMB + 0},
     {&KeyBarTitles::ShiftTitles,     4, MSG_KEY_F5_PHOTO + 1, MSG_KEY_F5_THUMB + 1},
@@ -45,16 +46,17 @@ constexpr KeyLabel KEY_LABELS[] = {
     {&KeyBarTitles::CtrlAltTitles,   5, MSG_KEY_F6_PHOTO + 6, MSG_KEY_F6_THUMB + 6},
     {&KeyBarTitles::Titles,          6, MSG_KEY_F7_PHOTO,     MSG_KEY_F7_THUMB},
 };
+// clang-format on
 
 constexpr char* (KeyBarTitles::*KEY_ROWS[])[12] = {
-    &KeyBarTitles::Titles,          &KeyBarTitles::CtrlTitles,     &KeyBarTitles::AltTitles,
-    &KeyBarTitles::ShiftTitles,     &KeyBarTitles::CtrlShiftTitles, &KeyBarTitles::AltShiftTitles,
+    &KeyBarTitles::Titles,        &KeyBarTitles::CtrlTitles,      &KeyBarTitles::AltTitles,
+    &KeyBarTitles::ShiftTitles,   &KeyBarTitles::CtrlShiftTitles, &KeyBarTitles::AltShiftTitles,
     &KeyBarTitles::CtrlAltTitles,
 };
 
 void BuildKeyBar(bool thumbnails) {
     for (auto row : KEY_ROWS) {
-        char* (&labels)[12] = keyBar.*row;
+        char*(&labels)[12] = keyBar.*row;
         for (int key = 0; key < 12; ++key) labels[key] = nullptr;  // the host's own label
         for (int key = 2; key <= 7; ++key) labels[key] = noLabel;  // F3..F8: none
     }

@@ -17,9 +17,7 @@ namespace {
 
 constexpr char PICTURE_EXTENSION[] = ".jpg";
 
-PluginPanelItem* NewItems(std::size_t count) {
-    return new (std::nothrow) PluginPanelItem[count]();
-}
+PluginPanelItem* NewItems(std::size_t count) { return new (std::nothrow) PluginPanelItem[count](); }
 
 std::uint32_t DecimalWidth(std::uint32_t number) {
     std::uint32_t width = 1;
@@ -108,7 +106,8 @@ void ListPictures(CameraPanel& panel, const NameSettings& settings, const char* 
         ExpandPrefix(panel, prefixPattern, picture.position, prefix);
         NamePictureItem(item.FindData, prefix, numbering.next(prefix), digits);
         std::snprintf(item.FindData.cAlternateFileName, sizeof(item.FindData.cAlternateFileName),
-                      "%0*u", static_cast<int>(digits), static_cast<unsigned>(picture.position + 1));
+                      "%0*u", static_cast<int>(digits),
+                      static_cast<unsigned>(picture.position + 1));
     }
     itemCount = static_cast<int>(list.size());
 }

@@ -60,10 +60,10 @@ bool localFileTimeToFileTime(const FILETIME& local, FILETIME& utc) {
     if (!UniversalSecondsOf(civilFromSeconds(ticks / TICKS_PER_SECOND - SECONDS_1601_TO_1970),
                             universal))
         return false;
-    return StoreTicks((static_cast<std::int64_t>(universal) + SECONDS_1601_TO_1970) *
-                              TICKS_PER_SECOND +
-                          ticks % TICKS_PER_SECOND,
-                      utc);
+    return StoreTicks(
+        (static_cast<std::int64_t>(universal) + SECONDS_1601_TO_1970) * TICKS_PER_SECOND +
+            ticks % TICKS_PER_SECOND,
+        utc);
 }
 
 bool localSystemTimeToUniversal(const SYSTEMTIME& local, SYSTEMTIME& universal) {
@@ -97,16 +97,17 @@ bool localFileTimeToFileTimeAt(const FILETIME& local, std::int64_t nowSeconds, F
 
 bool fileTimeToLocalFileTime(const FILETIME& utc, FILETIME& local) {
     const std::int64_t ticks = TicksOf(utc);
-    const auto universal = static_cast<std::time_t>(ticks / TICKS_PER_SECOND - SECONDS_1601_TO_1970);
+    const auto universal =
+        static_cast<std::time_t>(ticks / TICKS_PER_SECOND - SECONDS_1601_TO_1970);
     std::tm fields{};
     if (localtime_r(&universal, &fields) == nullptr) return false;
     const std::int64_t seconds =
         daysFromCivil(fields.tm_year + 1900, static_cast<unsigned>(fields.tm_mon + 1),
-                      static_cast<unsigned>(fields.tm_mday)) * 86400 +
+                      static_cast<unsigned>(fields.tm_mday)) *
+            86400 +
         fields.tm_hour * 3600 + fields.tm_min * 60 + fields.tm_sec;
-    return StoreTicks((seconds + SECONDS_1601_TO_1970) * TICKS_PER_SECOND +
-                          ticks % TICKS_PER_SECOND,
-                      local);
+    return StoreTicks(
+        (seconds + SECONDS_1601_TO_1970) * TICKS_PER_SECOND + ticks % TICKS_PER_SECOND, local);
 }
 
 #endif

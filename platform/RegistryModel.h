@@ -21,7 +21,7 @@ public:
         std::vector<BYTE> data;
     };
     struct Key {
-        std::string path;  // full path as first written, "HKEY_CURRENT_USER\Software\..."
+        std::string path;           // full path as first written, "HKEY_CURRENT_USER\Software\..."
         std::vector<Value> values;  // in order of creation, as the enumeration lists them
     };
 

@@ -18,10 +18,10 @@ unsigned comNumber(LPCSTR name);
 DCB openedPortDcb(DWORD baud);
 
 struct ReadWait {
-    bool returnWithAny = false;   // returns as soon as it holds a byte, with what has come
-    bool unbounded = false;       // no total time-out
-    std::uint64_t totalMs = 0;    // the whole read, from its start
-    std::uint64_t intervalMs = 0; // between two bytes, from the first byte on; 0 = none
+    bool returnWithAny = false;    // returns as soon as it holds a byte, with what has come
+    bool unbounded = false;        // no total time-out
+    std::uint64_t totalMs = 0;     // the whole read, from its start
+    std::uint64_t intervalMs = 0;  // between two bytes, from the first byte on; 0 = none
 
     // When the whole read ends at the latest, for a read started at `startMicros`;
     // UINT64_MAX = never.

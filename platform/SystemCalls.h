@@ -7,6 +7,7 @@
 
 #include <cstddef>
 
+// clang-format off
 #define PIXLOR_SYSTEM_CALLS(X)                                                                  \
     X(HANDLE, CreateFileA,                                                                      \
       (LPCSTR name, DWORD access, DWORD shareMode, DWORD disposition, DWORD flagsAndAttributes)) \
@@ -52,6 +53,7 @@
     X(BOOL, FlushFileBuffers, (HANDLE handle))                                                  \
     X(BOOL, MoveFileExA, (LPCSTR existing, LPCSTR newName, DWORD flags))                        \
     X(BOOL, TzSpecificLocalTimeToSystemTime, (const SYSTEMTIME* local, SYSTEMTIME* universal))
+// clang-format on
 
 // Declares every entry as an override, in a class that implements the whole table.
 #define PIXLOR_SYSTEM_OVERRIDE(result, name, parameters) result name parameters override;
@@ -66,11 +68,13 @@ enum class SysCall {
         Count
 };
 
+// clang-format off
 inline constexpr const char* SYS_CALL_NAMES[] = {
 #define PIXLOR_SYSTEM_CALL_NAME(result, name, parameters) #name,
     PIXLOR_SYSTEM_CALLS(PIXLOR_SYSTEM_CALL_NAME)
 #undef PIXLOR_SYSTEM_CALL_NAME
 };
+// clang-format on
 
 inline const char* sysCallName(SysCall call) {
     return SYS_CALL_NAMES[static_cast<std::size_t>(call)];

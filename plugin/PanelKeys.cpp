@@ -54,13 +54,13 @@ void BuildPrompt(char (&prompt)[sizeof(FarDialogItem::Data)], int textMessage,
                  const CopyKeyChoice& choice) {
     const int kind = choice.photos ? MSG_PROMPT_PHOTOS : MSG_PROMPT_THUMBS;
     const int folders = choice.photoFolders ? MSG_PROMPT_PHOTO_FOLDERS : MSG_PROMPT_THUMB_FOLDERS;
-    const int oneKind[] = {textMessage, kind, MSG_PROMPT_INTO, folders, MSG_PROMPT_BELOW,
-                           MSG_PROMPT_TO};
+    const int oneKind[] = {textMessage,      kind,         MSG_PROMPT_INTO, folders,
+                           MSG_PROMPT_BELOW, MSG_PROMPT_TO};
     const int ownFolders[] = {textMessage, MSG_PROMPT_PHOTOS, MSG_PROMPT_AND, MSG_PROMPT_THUMBS,
                               MSG_PROMPT_TO};
-    const int sharedFolder[] = {textMessage,     MSG_PROMPT_PHOTOS, MSG_PROMPT_AND,
-                                MSG_PROMPT_THUMBS, MSG_PROMPT_INTO, folders,
-                                MSG_PROMPT_BELOW, MSG_PROMPT_TO};
+    const int sharedFolder[] = {textMessage,       MSG_PROMPT_PHOTOS, MSG_PROMPT_AND,
+                                MSG_PROMPT_THUMBS, MSG_PROMPT_INTO,   folders,
+                                MSG_PROMPT_BELOW,  MSG_PROMPT_TO};
     using Parts = std::span<const int>;
     const Parts parts = choice.pairing == PAIRING_ONE_KIND      ? Parts(oneKind)
                         : choice.pairing == PAIRING_OWN_FOLDERS ? Parts(ownFolders)
@@ -77,10 +77,11 @@ void BuildPrompt(char (&prompt)[sizeof(FarDialogItem::Data)], int textMessage,
 
 // The copy dialog, returning the item that closed it; `items` holds the answers. A move's
 // dialog offers to verify each photo before its picture is deleted, as the settings propose.
-int RunCopyDialog(int titleMessage, const char* prompt, const char* proposedDestination,
-                  bool move, FarDialogItem (&items)[MOVE_DIALOG_ITEMS]) {
+int RunCopyDialog(int titleMessage, const char* prompt, const char* proposedDestination, bool move,
+                  FarDialogItem (&items)[MOVE_DIALOG_ITEMS]) {
     const std::uintptr_t verify =
         ReadNumber(HKEY_CURRENT_USER, "", SETTING_VERIFY_MOVES, DEFAULT_VERIFY_MOVES) != 0 ? 1 : 0;
+    // clang-format off
     const DialogItemTemplate templates[MOVE_DIALOG_ITEMS] = {
         // type          x1  y1  x2  y2 focus selected               flags            default data
         {DI_DOUBLEBOX,    3,  1, 72,  9, 0,   0,                     0,               0, std::uintptr_t(titleMessage)},
@@ -94,6 +95,7 @@ int RunCopyDialog(int titleMessage, const char* prompt, const char* proposedDest
         {DI_BUTTON,       5,  8,  0,  0, 0,   0,                     DIF_CENTERGROUP, 0, MSG_BUTTON_CANCEL},
         {DI_CHECKBOX,    40,  6,  0,  0, 0,   verify,                0,               0, MSG_VERIFY_MOVES},
     };
+    // clang-format on
     const int count = move ? MOVE_DIALOG_ITEMS : COPY_DIALOG_ITEMS;
     ExpandDialogItems(templates, items, count);
     return HostServices.Dialog(HostServices.ModuleNumber, -1, -1, 76, 11, "WhereToCopy", items,
@@ -161,8 +163,8 @@ void CopyKey(CameraPanel& panel, unsigned controlState, bool move) {
     char destination[sizeof(FarDialogItem::Data) + 1];
     const FarDialogItem& typed = items[ITEM_DESTINATION];
     const std::size_t typedLength = strnlen(typed.Data, sizeof(typed.Data) - 1);
-    const bool blank = std::all_of(typed.Data, typed.Data + typedLength,
-                                   [](char c) { return c == ' '; });
+    const bool blank =
+        std::all_of(typed.Data, typed.Data + typedLength, [](char c) { return c == ' '; });
     std::snprintf(destination, sizeof(destination), "%.*s",
                   static_cast<int>(sizeof(typed.Data) - 1), blank ? other.CurDir : typed.Data);
     std::replace(destination, destination + std::strlen(destination), '/', '\\');
@@ -315,11 +317,8 @@ bool GetFiles(CameraPanel& panel, const PluginPanelItem* items, int itemCount,
         case OP_DOWNLOAD_PHOTO:
         case OP_DOWNLOAD_THUMB:
         case OP_PHOTO_FILE:
-        case OP_THUMB_FILE:
-            ReportAndDisconnect(screen, device);
-            return false;
-        default:
-            break;  // this picture cannot be had: the others still can
+        case OP_THUMB_FILE: ReportAndDisconnect(screen, device); return false;
+        default: break;  // this picture cannot be had: the others still can
         }
     }
     return true;

@@ -73,29 +73,29 @@ int ShowErrorBox(const std::vector<const char*>& items) {
 
 int SettingsTitle(std::int32_t kind) {
     switch (kind) {
-        case DETAIL_PHOTO_NAME: return MSG_TITLE_PHOTO_NAME;
-        case DETAIL_THUMB_NAME: return MSG_TITLE_THUMB_NAME;
-        case DETAIL_PHOTO_FOLDER:
-        case DETAIL_PHOTO_BLANK: return MSG_TITLE_PHOTO_FOLDER;
-        case DETAIL_THUMB_FOLDER:
-        case DETAIL_THUMB_BLANK: return MSG_TITLE_THUMB_FOLDER;
-        case DETAIL_PHOTO_DIGITS: return MSG_TITLE_PHOTO_DIGITS;
-        case DETAIL_THUMB_DIGITS: return MSG_TITLE_THUMB_DIGITS;
-        default: return 0;
+    case DETAIL_PHOTO_NAME: return MSG_TITLE_PHOTO_NAME;
+    case DETAIL_THUMB_NAME: return MSG_TITLE_THUMB_NAME;
+    case DETAIL_PHOTO_FOLDER:
+    case DETAIL_PHOTO_BLANK: return MSG_TITLE_PHOTO_FOLDER;
+    case DETAIL_THUMB_FOLDER:
+    case DETAIL_THUMB_BLANK: return MSG_TITLE_THUMB_FOLDER;
+    case DETAIL_PHOTO_DIGITS: return MSG_TITLE_PHOTO_DIGITS;
+    case DETAIL_THUMB_DIGITS: return MSG_TITLE_THUMB_DIGITS;
+    default: return 0;
     }
 }
 
 // The line that says why a pattern was refused; 0 for a code the check never leaves.
 int PatternErrorLine(std::int32_t patternCode) {
     switch (patternCode) {
-        case PATTERN_ERR_FIELD: return MSG_PATTERN_FIELD;
-        case PATTERN_ERR_WIDTH: return MSG_PATTERN_WIDTH;
-        case PATTERN_ERR_CHARACTER: return MSG_PATTERN_CHARACTER;
-        case PATTERN_ERR_TOO_LONG: return MSG_PATTERN_TOO_LONG;
-        case PATTERN_ERR_CONTROL: return MSG_PATTERN_CONTROL;
-        case PATTERN_ERR_DOTS: return MSG_PATTERN_DOTS;
-        case PATTERN_ERR_BLANKS: return MSG_PATTERN_BLANKS;
-        default: return 0;
+    case PATTERN_ERR_FIELD: return MSG_PATTERN_FIELD;
+    case PATTERN_ERR_WIDTH: return MSG_PATTERN_WIDTH;
+    case PATTERN_ERR_CHARACTER: return MSG_PATTERN_CHARACTER;
+    case PATTERN_ERR_TOO_LONG: return MSG_PATTERN_TOO_LONG;
+    case PATTERN_ERR_CONTROL: return MSG_PATTERN_CONTROL;
+    case PATTERN_ERR_DOTS: return MSG_PATTERN_DOTS;
+    case PATTERN_ERR_BLANKS: return MSG_PATTERN_BLANKS;
+    default: return 0;
     }
 }
 
@@ -105,26 +105,23 @@ int SettingsReport(std::int32_t patternCode, const SettingsDetail& detail) {
     std::vector<const char*> items{GetMsg(title)};
     char line[MESSAGE_LINE_SIZE];
     switch (detail.kind) {
-        case DETAIL_PHOTO_NAME:
-        case DETAIL_THUMB_NAME:
-        case DETAIL_PHOTO_FOLDER:
-        case DETAIL_THUMB_FOLDER: {
-            const std::int32_t position[] = {detail.value};
-            FormatNumberLine(line, sizeof line, GetMsg(MSG_PATTERN_POSITION), position);
-            items.push_back(line);
-            if (const int why = PatternErrorLine(patternCode); why != 0)
-                items.push_back(GetMsg(why));
-            break;
-        }
-        case DETAIL_PHOTO_DIGITS:
-        case DETAIL_THUMB_DIGITS:
-            // The dialog names the line to show; only its two digit-count lines belong here.
-            if (detail.value == MSG_DIGITS_TOO_FEW || detail.value == MSG_NAME_TOO_LONG)
-                items.push_back(GetMsg(detail.value));
-            break;
-        default:
-            items.push_back(GetMsg(MSG_FOLDER_BLANK));
-            break;
+    case DETAIL_PHOTO_NAME:
+    case DETAIL_THUMB_NAME:
+    case DETAIL_PHOTO_FOLDER:
+    case DETAIL_THUMB_FOLDER: {
+        const std::int32_t position[] = {detail.value};
+        FormatNumberLine(line, sizeof line, GetMsg(MSG_PATTERN_POSITION), position);
+        items.push_back(line);
+        if (const int why = PatternErrorLine(patternCode); why != 0) items.push_back(GetMsg(why));
+        break;
+    }
+    case DETAIL_PHOTO_DIGITS:
+    case DETAIL_THUMB_DIGITS:
+        // The dialog names the line to show; only its two digit-count lines belong here.
+        if (detail.value == MSG_DIGITS_TOO_FEW || detail.value == MSG_NAME_TOO_LONG)
+            items.push_back(GetMsg(detail.value));
+        break;
+    default: items.push_back(GetMsg(MSG_FOLDER_BLANK)); break;
     }
     return ShowErrorBox(items);
 }

@@ -15,14 +15,14 @@ class CameraDevice;
 
 // Which setting a refused input concerns, and how it failed.
 enum SettingsDetailKind : std::int32_t {
-    DETAIL_PHOTO_NAME = 1,     // "PhotoPrefix": the pattern check failed
-    DETAIL_THUMB_NAME = 2,     // "ThumbPrefix": the pattern check failed
-    DETAIL_PHOTO_FOLDER = 3,   // "PhotoPath": the pattern check failed
-    DETAIL_THUMB_FOLDER = 4,   // "ThumbPath": the pattern check failed
-    DETAIL_PHOTO_DIGITS = 5,   // "PhotoSuffix": too few digits, or the name too long
-    DETAIL_THUMB_DIGITS = 6,   // "ThumbSuffix": too few digits, or the name too long
-    DETAIL_PHOTO_BLANK = 7,    // "PhotoPath" consists of blanks only
-    DETAIL_THUMB_BLANK = 8,    // "ThumbPath" consists of blanks only
+    DETAIL_PHOTO_NAME = 1,    // "PhotoPrefix": the pattern check failed
+    DETAIL_THUMB_NAME = 2,    // "ThumbPrefix": the pattern check failed
+    DETAIL_PHOTO_FOLDER = 3,  // "PhotoPath": the pattern check failed
+    DETAIL_THUMB_FOLDER = 4,  // "ThumbPath": the pattern check failed
+    DETAIL_PHOTO_DIGITS = 5,  // "PhotoSuffix": too few digits, or the name too long
+    DETAIL_THUMB_DIGITS = 6,  // "ThumbSuffix": too few digits, or the name too long
+    DETAIL_PHOTO_BLANK = 7,   // "PhotoPath" consists of blanks only
+    DETAIL_THUMB_BLANK = 8,   // "ThumbPath" consists of blanks only
 };
 
 struct SettingsDetail {

@@ -124,8 +124,7 @@ void CameraModel::takeByte(BYTE byte) {
             commandArrived();
         }
         return;
-    case Parse::Skipping:
-        return;
+    case Parse::Skipping: return;
     }
 }
 
@@ -160,8 +159,8 @@ void CameraModel::commandArrived() {
     }
 }
 
-void CameraModel::execute(std::uint8_t code, std::uint8_t target,
-                          const std::vector<BYTE>& payload, bool speedPacket) {
+void CameraModel::execute(std::uint8_t code, std::uint8_t target, const std::vector<BYTE>& payload,
+                          bool speedPacket) {
     // A speed packet carries the speed register and nothing else.
     if (speedPacket && !(code == CMD_SET_REGISTER && target == REG_SPEED)) {
         sendByte(CAM_REFUSED);
@@ -214,8 +213,7 @@ void CameraModel::getRegister(std::uint8_t reg) {
 }
 
 void CameraModel::requestData(std::uint8_t reg) {
-    const bool known =
-        reg == REG_PHOTO_DATA || reg == REG_THUMB_DATA || reg == REG_PICTURE_INFO;
+    const bool known = reg == REG_PHOTO_DATA || reg == REG_THUMB_DATA || reg == REG_PICTURE_INFO;
     if (!known || !currentIsValid()) {
         sendByte(CAM_REFUSED);
         return;
@@ -240,9 +238,8 @@ void CameraModel::requestData(std::uint8_t reg) {
 }
 
 void CameraModel::runAction(std::uint8_t action, std::uint8_t argument) {
-    const bool canDelete =
-        argument == 0 && ((action == ACTION_DELETE_LAST && !pictures_.empty()) ||
-                          (action == ACTION_DELETE_CURRENT && currentIsValid()));
+    const bool canDelete = argument == 0 && ((action == ACTION_DELETE_LAST && !pictures_.empty()) ||
+                                             (action == ACTION_DELETE_CURRENT && currentIsValid()));
     if (!canDelete) {
         sendByte(CAM_REFUSED);
         return;
@@ -298,7 +295,8 @@ void CameraModel::sendPacket(std::uint32_t index) {
     const std::uint16_t sum = byteSum(out + 4, length);
     out[4 + length] = static_cast<BYTE>(sum);
     out[5 + length] = static_cast<BYTE>(sum >> 8);
-    if (strike(FaultKind::Damage, code, target, packet)) out[length > 0 ? 4 + length / 2 : 4] ^= 0x01;
+    if (strike(FaultKind::Damage, code, target, packet))
+        out[length > 0 ? 4 + length / 2 : 4] ^= 0x01;
     if (strike(FaultKind::Reorder, code, target, packet)) {
         for (std::uint32_t i = length / 2; i + 1 < length; ++i) {
             if (out[4 + i] == out[5 + i]) continue;
@@ -316,9 +314,7 @@ void CameraModel::sendPacket(std::uint32_t index) {
 
 void CameraModel::fillPayload(std::uint32_t offset, BYTE* out, std::uint32_t count) {
     switch (transfer_.content) {
-    case Content::Value:
-        putLe32(out, transfer_.value);
-        return;
+    case Content::Value: putLe32(out, transfer_.value); return;
     case Content::Info: {
         const Picture* picture = pictureById(transfer_.pictureId);
         std::fill(out, out + count, BYTE{0});
@@ -330,10 +326,10 @@ void CameraModel::fillPayload(std::uint32_t offset, BYTE* out, std::uint32_t cou
     }
     case Content::Photo:
     case Content::Thumbnail:
-        files_->read(*pictureById(transfer_.pictureId),
-                     transfer_.content == Content::Photo ? PictureKind::Photo
-                                                         : PictureKind::Thumbnail,
-                     offset, out, count);
+        files_->read(
+            *pictureById(transfer_.pictureId),
+            transfer_.content == Content::Photo ? PictureKind::Photo : PictureKind::Thumbnail,
+            offset, out, count);
         return;
     }
 }

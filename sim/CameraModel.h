@@ -73,10 +73,10 @@ struct CameraCounters {
     int damagedPackets = 0;  // command packets answered NAK for bad checksum, framing or truncation
     int speedSwitches = 0;
     int deletes = 0;
-    int packetsSent = 0;     // data packets, re-sends included
-    int packetsResent = 0;   // data packets sent again after a NAK
+    int packetsSent = 0;    // data packets, re-sends included
+    int packetsResent = 0;  // data packets sent again after a NAK
     int powerCycles = 0;
-    int garbledBytes = 0;    // bytes that arrived at a speed other than the camera's
+    int garbledBytes = 0;  // bytes that arrived at a speed other than the camera's
 };
 
 struct ByteLogEntry {
@@ -138,7 +138,7 @@ private:
         std::uint32_t pictureId = 0;  // Info, Photo, Thumbnail
         std::uint32_t size = 0;       // total payload bytes
         std::uint32_t packets = 1;
-        std::uint32_t next = 0;       // the packet the host's ACK asks for
+        std::uint32_t next = 0;  // the packet the host's ACK asks for
     };
 
     void takeByte(BYTE byte);
@@ -172,7 +172,7 @@ private:
     std::uint32_t current_ = 1;
     Transfer transfer_;
     Parse parse_ = Parse::Idle;
-    std::vector<BYTE> packet_;   // the command packet being received, header included
+    std::vector<BYTE> packet_;  // the command packet being received, header included
     std::uint32_t payloadLength_ = 0;
     std::vector<BYTE> packetOut_;  // reused for every data packet
     std::vector<Emission> output_;

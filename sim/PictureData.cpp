@@ -18,8 +18,8 @@ std::uint64_t mix(std::uint64_t value) {
 void fillPictureData(std::uint32_t seed, std::uint32_t pictureId, PictureKind kind,
                      std::uint64_t offset, BYTE* out, std::size_t count) {
     const std::uint64_t key =
-        mix((static_cast<std::uint64_t>(seed) << 32) ^ (static_cast<std::uint64_t>(pictureId) << 2) ^
-            static_cast<std::uint64_t>(kind));
+        mix((static_cast<std::uint64_t>(seed) << 32) ^
+            (static_cast<std::uint64_t>(pictureId) << 2) ^ static_cast<std::uint64_t>(kind));
     std::uint64_t block = offset / 8;
     unsigned shift = static_cast<unsigned>(offset % 8) * 8;
     std::uint64_t bits = mix(key + block) >> shift;

@@ -18,6 +18,7 @@ struct KindName {
     const char* name;
     FaultKind kind;
 };
+// clang-format off
 constexpr KindName KIND_NAMES[] = {
     {"nak", FaultKind::Nak},
     {"refuse", FaultKind::Refuse},
@@ -29,17 +30,20 @@ constexpr KindName KIND_NAMES[] = {
     {"completion", FaultKind::Completion},
     {"powerCycle", FaultKind::PowerCycle},
 };
+// clang-format on
 
 struct CommandName {
     const char* name;
     std::uint8_t code;
 };
+// clang-format off
 constexpr CommandName COMMAND_NAMES[] = {
     {"set", CMD_SET_REGISTER},
     {"get", CMD_GET_REGISTER},
     {"action", CMD_ACTION},
     {"data", CMD_REQUEST_DATA},
 };
+// clang-format on
 
 // Reads the members of one JSON object, each at most once, and reports the first problem with
 // the path of the member ("faults[2].times").
@@ -70,7 +74,8 @@ public:
         std::int64_t number = 0;
         if (value.is_number_unsigned()) {
             const auto unsignedNumber = value.get<std::uint64_t>();
-            if (unsignedNumber > static_cast<std::uint64_t>(high)) return outOfRange(name, low, high);
+            if (unsignedNumber > static_cast<std::uint64_t>(high))
+                return outOfRange(name, low, high);
             number = static_cast<std::int64_t>(unsignedNumber);
         } else {
             number = value.get<std::int64_t>();
@@ -99,15 +104,16 @@ private:
 // "2002-07-05 12:30:00" as seconds since 1970, calendar time.
 bool parseDateTime(const std::string& text, std::int64_t& seconds) {
     int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0, used = 0;
-    if (std::sscanf(text.c_str(), "%4d-%2d-%2d %2d:%2d:%2d%n", &year, &month, &day, &hour,
-                    &minute, &second, &used) != 6 ||
+    if (std::sscanf(text.c_str(), "%4d-%2d-%2d %2d:%2d:%2d%n", &year, &month, &day, &hour, &minute,
+                    &second, &used) != 6 ||
         static_cast<std::size_t>(used) != text.size())
         return false;
-    if (month < 1 || month > 12 || day < 1 || day > 31 || hour > 23 || minute > 59 ||
-        second > 59 || hour < 0 || minute < 0 || second < 0)
+    if (month < 1 || month > 12 || day < 1 || day > 31 || hour > 23 || minute > 59 || second > 59 ||
+        hour < 0 || minute < 0 || second < 0)
         return false;
-    seconds = daysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) * 86400 +
-              hour * 3600 + minute * 60 + second;
+    seconds =
+        daysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) * 86400 +
+        hour * 3600 + minute * 60 + second;
     const CivilTime back = civilFromSeconds(seconds);  // catches 31 April and 29 February 2001
     return back.day == static_cast<unsigned>(day) && back.month == static_cast<unsigned>(month);
 }
@@ -124,7 +130,8 @@ bool parsePicture(const Json& json, const std::string& path, PictureContent cont
     if (!reader.integer("photoSize", 0, MAX_SIZE, photo, !jpeg) ||
         !reader.integer("thumbSize", 0, MAX_SIZE, thumb, !jpeg))
         return false;
-    if (!reader.has("shootingTime")) return reader.fail(reader.pathOf("shootingTime"), "is missing");
+    if (!reader.has("shootingTime"))
+        return reader.fail(reader.pathOf("shootingTime"), "is missing");
     if (reader.at("shootingTime").is_string()) {
         if (!parseDateTime(reader.at("shootingTime").get<std::string>(), time))
             return reader.fail(reader.pathOf("shootingTime"),
@@ -146,8 +153,8 @@ bool parsePicture(const Json& json, const std::string& path, PictureContent cont
         !reader.integer("height", PICTURE_LEAST_SIDE, PICTURE_LARGEST_SIDE, height))
         return false;
     picture = Picture{static_cast<std::uint32_t>(photo), static_cast<std::uint32_t>(thumb),
-                      static_cast<std::int32_t>(time), 0, static_cast<std::uint16_t>(width),
-                      static_cast<std::uint16_t>(height)};
+                      static_cast<std::int32_t>(time),   0,
+                      static_cast<std::uint16_t>(width), static_cast<std::uint16_t>(height)};
     return true;
 }
 

@@ -22,15 +22,13 @@ enum class FileOutcome { Copied, Skipped, Failed, Stopped };
 // range is passed over; every other failure ends the batch.
 bool SkipsFile(std::int32_t operationCode) {
     switch (operationCode) {
-        case OP_SELECT:
-        case OP_PICTURE_INFO:
-        case OP_PHOTO_RANGE:
-        case OP_THUMB_RANGE:
-        case OP_INFO_RANGE:
-        case OP_SELECT_RANGE:
-            return true;
-        default:
-            return false;
+    case OP_SELECT:
+    case OP_PICTURE_INFO:
+    case OP_PHOTO_RANGE:
+    case OP_THUMB_RANGE:
+    case OP_INFO_RANGE:
+    case OP_SELECT_RANGE: return true;
+    default: return false;
     }
 }
 
@@ -60,8 +58,8 @@ std::uint32_t FileSize(const PictureEntry* entry, bool photo) {
 
 // The box counts every file the batch may write, and all their bytes; a photo verified counts
 // its bytes twice.
-void StartCounting(CameraDevice& device, const SelectionList& selection, int pairing,
-                   bool photos, bool verify) {
+void StartCounting(CameraDevice& device, const SelectionList& selection, int pairing, bool photos,
+                   bool verify) {
     std::uint32_t fileCount = 0;
     std::uint32_t batchTotal = 0;
     for (const SelectionItem& item : selection) {
@@ -83,9 +81,9 @@ void StartCounting(CameraDevice& device, const SelectionList& selection, int pai
 bool TargetFolder(const BatchCopyJob& job, const SelectionItem& item, const CopyPass& pass,
                   char (&folder)[PATH_SIZE]) {
     const CameraPanel& panel = job.panel;
-    const bool straight = job.subfolderMode == SUBFOLDERS_NEVER ||
-                          (job.subfolderMode == SUBFOLDERS_AUTO &&
-                           (panel.listingState & LISTING_IN_FOLDER) != 0);
+    const bool straight =
+        job.subfolderMode == SUBFOLDERS_NEVER ||
+        (job.subfolderMode == SUBFOLDERS_AUTO && (panel.listingState & LISTING_IN_FOLDER) != 0);
     char subfolder[NAME_BUFFER_SIZE] = "";
     if (!straight) {
         std::uint32_t position = item.position;
@@ -93,10 +91,10 @@ bool TargetFolder(const BatchCopyJob& job, const SelectionItem& item, const Copy
                           pass.photoFolder ? job.settings.photoPath : job.settings.thumbPath,
                           subfolder, panel.device->pictures.get());
     }
-    const int length = subfolder[0] != '\0'
-                           ? std::snprintf(folder, sizeof(folder), "%s%s\\", job.destination,
-                                           subfolder)
-                           : std::snprintf(folder, sizeof(folder), "%s", job.destination);
+    const int length =
+        subfolder[0] != '\0'
+            ? std::snprintf(folder, sizeof(folder), "%s%s\\", job.destination, subfolder)
+            : std::snprintf(folder, sizeof(folder), "%s", job.destination);
     return length >= 0 && static_cast<std::size_t>(length) < sizeof(folder);
 }
 
@@ -126,9 +124,9 @@ bool TargetName(const char* folder, const char* prefix, std::uint32_t number, st
 // path. A name that something (a file, a folder, a link that leads nowhere) took meanwhile gives
 // the next number. A fault of the disk leaves its operation code in `diskFailure`; the device's
 // own failures stay in the device.
-FileOutcome DownloadFile(const BatchCopyJob& job, const SelectionItem& item,
-                         const CopyPass& pass, std::uint32_t size, bool resetAfter,
-                         char (&placed)[PATH_SIZE], std::int32_t& diskFailure) {
+FileOutcome DownloadFile(const BatchCopyJob& job, const SelectionItem& item, const CopyPass& pass,
+                         std::uint32_t size, bool resetAfter, char (&placed)[PATH_SIZE],
+                         std::int32_t& diskFailure) {
     constexpr int NAMES_TRIED = 1000;
     CameraDevice& device = *job.panel.device;
     const NameSettings& settings = job.settings;
@@ -212,8 +210,8 @@ FileOutcome VerifyPhoto(const BatchCopyJob& job, const SelectionItem& item, cons
 void TellPhotoDiffers(const std::string& file) {
     const char* lines[] = {GetMsg(MSG_MOVE_TITLE), GetMsg(MSG_VERIFY_DIFFERS), file.c_str(),
                            GetMsg(MSG_VERIFY_KEPT)};
-    HostServices.Message(HostServices.ModuleNumber, FMSG_WARNING | FMSG_MB_OK, "VerifyMoves",
-                         lines, 4, 1);
+    HostServices.Message(HostServices.ModuleNumber, FMSG_WARNING | FMSG_MB_OK, "VerifyMoves", lines,
+                         4, 1);
 }
 
 // The copied picture loses its selection mark on the panel.
@@ -231,7 +229,8 @@ void ClearSelectionMark(CameraPanel& panel, std::uint32_t position) {
 void ListBothPanelsAgain(CameraPanel& panel, bool keepMarks) {
     HostServices.Control(&panel, FCTL_UPDATEANOTHERPANEL, reinterpret_cast<void*>(1));
     HostServices.Control(&panel, FCTL_REDRAWANOTHERPANEL, nullptr);
-    HostServices.Control(&panel, FCTL_UPDATEPANEL, keepMarks ? reinterpret_cast<void*>(1) : nullptr);
+    HostServices.Control(&panel, FCTL_UPDATEPANEL,
+                         keepMarks ? reinterpret_cast<void*>(1) : nullptr);
     HostServices.Control(&panel, FCTL_REDRAWPANEL, nullptr);
 }
 

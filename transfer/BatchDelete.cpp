@@ -15,14 +15,14 @@ namespace {
 // its place: only its first mention stays.
 void DropRepeatedPictures(SelectionList& selection) {
     std::set<std::uint32_t> seen;
-    std::erase_if(selection,
-                  [&seen](const SelectionItem& item) { return !seen.insert(item.position).second; });
+    std::erase_if(selection, [&seen](const SelectionItem& item) {
+        return !seen.insert(item.position).second;
+    });
 }
 
 }  // namespace
 
-bool BatchDelete(CameraPanel& panel, std::unique_ptr<SelectionList> selection,
-                 DeleteTally* tally) {
+bool BatchDelete(CameraPanel& panel, std::unique_ptr<SelectionList> selection, DeleteTally* tally) {
     SavedScreen screen;
     NameSettings settings;
     ReadNameSettings(settings);

@@ -109,8 +109,7 @@ bool EscPressed() {
     bool escape = false;
     INPUT_RECORD events[CONSOLE_EVENTS_AT_ONCE];
     DWORD waiting = 0;
-    while (os().PeekConsoleInputA(input, events, CONSOLE_EVENTS_AT_ONCE, &waiting) &&
-           waiting > 0) {
+    while (os().PeekConsoleInputA(input, events, CONSOLE_EVENTS_AT_ONCE, &waiting) && waiting > 0) {
         DWORD taken = 0;
         if (!os().ReadConsoleInputA(input, events, waiting, &taken) || taken == 0) break;
         for (DWORD i = 0; i < taken; ++i) {

@@ -16,7 +16,7 @@ constexpr int PAIRING_SHARED_FOLDER = 2;    // both, into the sub-folder the fol
 constexpr int PAIRING_SHARED_FOLDER_2 = 3;  // the same (Alt+Ctrl)
 
 // Where the copies go below the destination.
-constexpr int SUBFOLDERS_AUTO = 0;    // a date sub-folder unless the panel is inside a date folder
+constexpr int SUBFOLDERS_AUTO = 0;  // a date sub-folder unless the panel is inside a date folder
 constexpr int SUBFOLDERS_ALWAYS = 1;
 constexpr int SUBFOLDERS_NEVER = 2;
 

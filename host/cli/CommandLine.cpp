@@ -20,10 +20,10 @@ namespace {
 
 // Global options that take a value, to find the sub-command among the arguments.
 const std::vector<std::string> GLOBAL_VALUE_OPTIONS{"--registry", "--module", "--port", "--speed",
-                                                     "--log"};
+                                                    "--log"};
 const std::vector<int> SPEEDS{9600, 19200, 38400, 57600, 115200};
-const std::vector<std::string> GLOBAL_FLAGS{"-h", "--help", "--version", "-q", "--quiet",
-                                            "--man", "--bash-completion"};
+const std::vector<std::string> GLOBAL_FLAGS{"-h",      "--help", "--version",        "-q",
+                                            "--quiet", "--man",  "--bash-completion"};
 
 struct CopyOptions {
     std::string subfolders = "auto", folders, view, filename, folder;
@@ -31,8 +31,9 @@ struct CopyOptions {
 };
 
 void AddCopyOptions(CLI::App& command, TransferRequest& request, CopyOptions& copy) {
-    command.add_option("DEST", request.destination,
-                       Tr("the folder to copy into; made when its parent exists"))
+    command
+        .add_option("DEST", request.destination,
+                    Tr("the folder to copy into; made when its parent exists"))
         ->required();
     command.add_option("ITEM", request.items,
                        Tr("date folders or pictures as `pixlor list` names them (FOLDER/NAME "
@@ -45,26 +46,31 @@ void AddCopyOptions(CLI::App& command, TransferRequest& request, CopyOptions& co
     auto* own = command.add_flag("--both-own-folders", copy.bothOwn,
                                  Tr("copy photos and thumbnails, each into its own date folders"));
     auto* folderOption =
-        command.add_option("--folders", copy.folders,
-                           Tr("name the date folders by the photo or the thumbnail folder "
-                              "pattern (default: that of the kind copied)"))
+        command
+            .add_option("--folders", copy.folders,
+                        Tr("name the date folders by the photo or the thumbnail folder "
+                           "pattern (default: that of the kind copied)"))
             ->check(CLI::IsMember({"photo", "thumbnail"}));
-    command.add_option("--view", copy.view,
-                       Tr("the panel view that ITEM names come from (default: thumbnails with "
-                          "--thumbnails, else photos)"))
+    command
+        .add_option("--view", copy.view,
+                    Tr("the panel view that ITEM names come from (default: thumbnails with "
+                       "--thumbnails, else photos)"))
         ->check(CLI::IsMember({"photos", "thumbnails"}));
-    command.add_option("--subfolders", copy.subfolders,
-                       Tr("date sub-folders below DEST: auto or always (the same: into the date "
-                          "folders however the pictures are named), never (straight into DEST)"))
+    command
+        .add_option("--subfolders", copy.subfolders,
+                    Tr("date sub-folders below DEST: auto or always (the same: into the date "
+                       "folders however the pictures are named), never (straight into DEST)"))
         ->check(CLI::IsMember({"auto", "always", "never"}))
         ->default_str("auto");
-    command.add_option("--filename", copy.filename,
-                       Tr("the file name pattern of this copy, before the running number "
-                          "(pic%2D.%2M.%4Y_; the settings keep theirs)"))
+    command
+        .add_option("--filename", copy.filename,
+                    Tr("the file name pattern of this copy, before the running number "
+                       "(pic%2D.%2M.%4Y_; the settings keep theirs)"))
         ->type_name("PATTERN");
-    command.add_option("--folder", copy.folder,
-                       Tr("the date folder pattern of this copy (%2Y-%2M-%2D; empty: no date "
-                          "folders; the settings keep theirs)"))
+    command
+        .add_option("--folder", copy.folder,
+                    Tr("the date folder pattern of this copy (%2Y-%2M-%2D; empty: no date "
+                       "folders; the settings keep theirs)"))
         ->type_name("PATTERN");
     command.add_flag("--new,--skip-existing", request.onlyNew,
                      Tr("skip every picture whose file is in DEST already (the same size and "
@@ -97,15 +103,14 @@ std::string SuggestionFor(const std::string& word, const std::vector<std::string
     return nearest ? Fill(Tr("; did you mean \"{}\"?"), {*nearest}) : std::string();
 }
 
-
 CLI::App* AddListCommand(CLI::App& app, ListRequest& listing) {
     auto* list = app.add_subcommand("list", Tr("show what the camera panel shows: the date "
                                                "folders at the root, or the pictures of FOLDER"));
     list->add_option("FOLDER", listing.folders, Tr("date folders, as `pixlor list` names them"));
     list->add_flag("--thumbnails", listing.thumbnails,
                    Tr("the thumbnail view (F7) instead of the photos"));
-    auto* allFlag = list->add_flag("--all", listing.all,
-                               Tr("every picture of every folder, one line each"));
+    auto* allFlag =
+        list->add_flag("--all", listing.all, Tr("every picture of every folder, one line each"));
     list->add_flag("--json", listing.json,
                    Tr("folders and pictures with number, name, size, shooting time and "
                       "thumbnail size, as JSON"))
@@ -159,15 +164,18 @@ CLI::App* AddConfigCommand(CLI::App& app, ConfigRequest& config, std::string& po
                           Tr("the photo date folder pattern (empty: no date folders)"));
     configure->add_option("--thumb-folder", config.thumbFolder,
                           Tr("the thumbnail date folder pattern (empty: no date folders)"));
-    configure->add_option("--photo-digits", config.photoDigits,
-                          Tr("digits of the running number of photos (2 to 9)"))
+    configure
+        ->add_option("--photo-digits", config.photoDigits,
+                     Tr("digits of the running number of photos (2 to 9)"))
         ->check(CLI::Range(2, 9));
-    configure->add_option("--thumb-digits", config.thumbDigits,
-                          Tr("digits of the running number of thumbnails (2 to 9)"))
+    configure
+        ->add_option("--thumb-digits", config.thumbDigits,
+                     Tr("digits of the running number of thumbnails (2 to 9)"))
         ->check(CLI::Range(2, 9));
-    configure->add_option("--verify", config.verifyMoves,
-                          Tr("whether a move verifies each photo before the delete: yes or no "
-                             "(the default of the move dialog's box)"))
+    configure
+        ->add_option("--verify", config.verifyMoves,
+                     Tr("whether a move verifies each photo before the delete: yes or no "
+                        "(the default of the move dialog's box)"))
         ->transform(CLI::IsMember(std::map<std::string, bool>{{"yes", true}, {"no", false}}));
     configure->add_flag("--defaults", config.defaults,
                         Tr("start from the default patterns and digit counts (keeps port and "
@@ -200,8 +208,7 @@ bool FindCommandWord(const std::vector<std::string>& arguments, const CLI::App& 
         if (std::find(commands.begin(), commands.end(), word) == commands.end()) {
             err << "pixlor: " << Fill(Tr("\"{}\" is not a command"), {word})
                 << SuggestionFor(word, commands) << "\n"
-                << Fill(Tr("The commands: {}."), {Joined(commands, ", ")})
-                << "\n";
+                << Fill(Tr("The commands: {}."), {Joined(commands, ", ")}) << "\n";
             return false;
         }
         at = i;
@@ -249,9 +256,10 @@ std::optional<std::string> NearestWord(const std::string& word,
 
 std::optional<int> ParseCommandLine(const std::vector<std::string>& arguments,
                                     Invocation& invocation, std::ostream& out, std::ostream& err) {
-    CLI::App app{Tr("pixlor: the pictures of a digital camera on a serial port, from a "
-                    "terminal.\nIt drives the Pixlor plug-in module as its file manager host "
-                    "would.")};
+    CLI::App app{
+        Tr("pixlor: the pictures of a digital camera on a serial port, from a "
+           "terminal.\nIt drives the Pixlor plug-in module as its file manager host "
+           "would.")};
     app.name("pixlor");
     app.footer(FooterText());
     app.require_subcommand(0, 1);
@@ -347,7 +355,8 @@ std::optional<int> ParseCommandLine(const std::vector<std::string>& arguments,
         return 0;
     }
     if (!commandGiven) {
-        err << "pixlor: " << Tr("a command is needed: ") << Joined(commands, ", ") << "\n" << Tr("Run with --help for more information.") << "\n";
+        err << "pixlor: " << Tr("a command is needed: ") << Joined(commands, ", ") << "\n"
+            << Tr("Run with --help for more information.") << "\n";
         return EXIT_BAD_USAGE;
     }
 

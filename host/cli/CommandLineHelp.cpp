@@ -80,9 +80,12 @@ void PrintManualPage(CLI::App& app, std::ostream& out) {
     const auto roff = [](std::string text) {
         std::string escaped;
         for (const char c : text) {
-            if (c == '\\') escaped += "\\e";
-            else if (c == '-') escaped += "\\-";
-            else escaped += c;
+            if (c == '\\')
+                escaped += "\\e";
+            else if (c == '-')
+                escaped += "\\-";
+            else
+                escaped += c;
         }
         // A line that starts with a dot or an apostrophe would be a request.
         for (std::size_t at = 0; at < escaped.size(); at = escaped.find('\n', at) + 1) {
@@ -106,11 +109,13 @@ void PrintManualPage(CLI::App& app, std::ostream& out) {
         << ".nh\n.ad l\n"
         << ".SH NAME\npixlor \\- " << roff(Tr("the pictures of a digital camera on a serial port"))
         << "\n.SH SYNOPSIS\n.B pixlor\n[\\fIOPTIONS\\fR] \\fICOMMAND\\fR [\\fIARGUMENTS\\fR]\n"
-        << ".SH DESCRIPTION\n" << roff(app.get_description()) << "\n.SH OPTIONS\n";
+        << ".SH DESCRIPTION\n"
+        << roff(app.get_description()) << "\n.SH OPTIONS\n";
     options(app);
     out << ".SH COMMANDS\n";
     for (CLI::App* command : app.get_subcommands({})) {
-        out << ".SS \"" << command->get_name() << "\"\n" << roff(command->get_description()) << "\n";
+        out << ".SS \"" << command->get_name() << "\"\n"
+            << roff(command->get_description()) << "\n";
         options(*command);
     }
     // Filled text, so that the lines fit the reader's terminal.
@@ -122,16 +127,17 @@ void PrintBashCompletion(CLI::App& app, std::ostream& out) {
     std::vector<std::string> commands;
     for (CLI::App* command : app.get_subcommands({})) commands.push_back(command->get_name());
     std::map<std::string, std::string> values{
-        {"--port", "$(compgen -W \"COM1 COM2 COM3 COM4 COM5 COM6 COM7 COM8\" -- \"$current\") "
-                   "$(compgen -f -- \"${current:-/dev/tty}\")"},
+        {"--port",
+         "$(compgen -W \"COM1 COM2 COM3 COM4 COM5 COM6 COM7 COM8\" -- \"$current\") "
+         "$(compgen -f -- \"${current:-/dev/tty}\")"},
         {"--speed", "$(compgen -W \"9600 19200 38400 57600 115200\" -- \"$current\")"},
         {"--subfolders", "$(compgen -W \"auto always never\" -- \"$current\")"},
         {"--folders", "$(compgen -W \"photo thumbnail\" -- \"$current\")"},
         {"--view", "$(compgen -W \"photos thumbnails\" -- \"$current\")"},
     };
-    for (const char* pattern : {"--filename", "--folder", "--photo-name", "--thumb-name",
-                                "--photo-folder", "--thumb-folder", "--photo-digits",
-                                "--thumb-digits"})
+    for (const char* pattern :
+         {"--filename", "--folder", "--photo-name", "--thumb-name", "--photo-folder",
+          "--thumb-folder", "--photo-digits", "--thumb-digits"})
         values[pattern] = "";
     std::set<std::string> withFiles;  // the other options that take a value
     const auto valueOptions = [&](const CLI::App& command) {
@@ -158,9 +164,10 @@ void PrintBashCompletion(CLI::App& app, std::ostream& out) {
         << "    local words\n"
         << "    case $command in\n";
     for (CLI::App* command : app.get_subcommands({}))
-        out << "        " << command->get_name() << ") words=\"" << Joined(OptionNames(*command), " ")
-            << "\";;\n";
-    out << "        *) words=\"" << Joined(commands, " ") << " " << Joined(OptionNames(app), " ") << "\";;\n"
+        out << "        " << command->get_name() << ") words=\""
+            << Joined(OptionNames(*command), " ") << "\";;\n";
+    out << "        *) words=\"" << Joined(commands, " ") << " " << Joined(OptionNames(app), " ")
+        << "\";;\n"
         << "    esac\n"
         << "    if [[ $current == -* || -z $command ]]; then\n"
         << "        COMPREPLY=($(compgen -W \"$words\" -- \"$current\"))\n"

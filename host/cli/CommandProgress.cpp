@@ -19,8 +19,8 @@ constexpr std::size_t RATE_LINE = 5;
 constexpr int BAR_CELLS = 50;  // as the plug-in draws its bars, in OEM block characters
 
 std::string Bar(std::uint64_t percentage) {
-    const auto full = static_cast<std::size_t>(std::min<std::uint64_t>(percentage, 100) *
-                                               BAR_CELLS / 100);
+    const auto full =
+        static_cast<std::size_t>(std::min<std::uint64_t>(percentage, 100) * BAR_CELLS / 100);
     return "[" + std::string(full, '\xDB') + std::string(BAR_CELLS - full, '\xB1') + "]";
 }
 
@@ -41,8 +41,8 @@ std::string Duration(std::uint64_t seconds) {
 
 }  // namespace
 
-CommandProgress::CommandProgress(long long files, std::uint64_t bytes,
-                                 const char* fileLineFormat, const char* batchLineFormat)
+CommandProgress::CommandProgress(long long files, std::uint64_t bytes, const char* fileLineFormat,
+                                 const char* batchLineFormat)
     : files_(files), bytes_(bytes), fileLineFormat_(fileLineFormat),
       batchLineFormat_(batchLineFormat) {}
 
@@ -70,10 +70,9 @@ void CommandProgress::rewrite(BoxRecord& box, std::uint64_t elapsedMs) {
 
     const std::uint64_t done = std::min(doneBeforeBatch_ + batchDone_, bytes_);
     const std::uint64_t percentage = bytes_ == 0 ? 100 : done * 100 / bytes_;
-    box.lines[BATCH_LINE] =
-        Fill(Tr("{} files: {} of {} bytes, {}%"),
-             {std::to_string(files_), std::to_string(done), std::to_string(bytes_),
-              std::to_string(percentage)});
+    box.lines[BATCH_LINE] = Fill(Tr("{} files: {} of {} bytes, {}%"),
+                                 {std::to_string(files_), std::to_string(done),
+                                  std::to_string(bytes_), std::to_string(percentage)});
     box.lines[BATCH_BAR] = Bar(percentage);
 
     const std::uint64_t received = receivedBefore_ + fileDone_;

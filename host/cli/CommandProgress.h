@@ -31,7 +31,7 @@ private:
     const char* batchLineFormat_;
     std::uint64_t doneBeforeBatch_ = 0;  // of the earlier batches, skipped files included
     std::uint64_t batchDone_ = 0;
-    std::uint64_t receivedBefore_ = 0;   // received in the files before the current one
+    std::uint64_t receivedBefore_ = 0;  // received in the files before the current one
     long long fileOrdinal_ = 0;
     std::uint64_t fileDone_ = 0;
 };

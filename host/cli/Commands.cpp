@@ -1,8 +1,8 @@
 #include "host/cli/Commands.h"
 
+#include "config/SettingsStore.h"
 #include "host/cli/Interrupts.h"
 #include "host/cli/Texts.h"
-#include "config/SettingsStore.h"
 #include "link/CameraProtocol.h"
 
 #include <cstdlib>

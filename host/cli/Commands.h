@@ -24,9 +24,9 @@ enum ExitStatus : int {
 
 struct ProgramSetup {
     PluginEntryPoints plugin{};
-    std::string moduleName;          // the plug-in module; its folder holds the language files
+    std::string moduleName;  // the plug-in module; its folder holds the language files
     std::string language = "English";
-    bool checkDevices = false;       // the port's device is checked before the plug-in opens it
+    bool checkDevices = false;  // the port's device is checked before the plug-in opens it
     std::optional<std::string> port = std::nullopt;  // --port: COM<n> or a device for this command
     std::optional<int> speed = std::nullopt;         // --speed: bits per second for this command
 };
@@ -48,7 +48,7 @@ struct TransferRequest {
     bool makeDestination = false;  // --mkdir: make DEST and its missing parents
     bool onlyNew = false;          // --new: skip pictures whose file is in DEST already
     std::optional<std::string> filename, folder;  // name and date folder patterns of this copy
-    bool verify = false;           // move --verify: each photo read again before the delete
+    bool verify = false;  // move --verify: each photo read again before the delete
 };
 
 struct DeleteRequest {
@@ -100,8 +100,8 @@ private:
     TerminalStreams streams_;
     PortInUse port_;
     std::unique_ptr<LanguageFile> texts_;
-    bool cameraEmpty_ = false;        // the camera holds no pictures: the panel did not open
-    OneCommandSettings oneCommand_;   // --speed, --filename, --folder
+    bool cameraEmpty_ = false;       // the camera holds no pictures: the panel did not open
+    OneCommandSettings oneCommand_;  // --speed, --filename, --folder
 };
 
 // The language the locale asks for: Russian when LC_ALL, else LC_MESSAGES, else LANG starts

@@ -52,8 +52,7 @@ void PrintSettings(const DialogRequest& dialog, const PortInUse& stored, OemCode
         } else if (item.Type == DI_EDIT) {
             const std::string problem = PatternProblem(item.Data);
             out << "  " << label << ": \"" << text << "\""
-                << (problem.empty() ? "" : Fill(Tr(" (a copy refuses it: {})"), {problem}))
-                << '\n';
+                << (problem.empty() ? "" : Fill(Tr(" (a copy refuses it: {})"), {problem})) << '\n';
         } else if (item.Type == DI_FIXEDIT) {
             // The count the names are made with: a stored count outside 1..9 is
             // brought to its nearest end.
@@ -78,10 +77,9 @@ void PrintSettings(const DialogRequest& dialog, const PortInUse& stored, OemCode
 // after the dialog's save.
 int EnterChanges(DialogRequest& dialog, const ConfigRequest& request, const LanguageFile& texts) {
     if (request.port) {
-        const int item = FindItem(dialog, DI_RADIOBUTTON,
-                                  ("COM" + std::to_string(*request.port)).c_str());
-        if (item >= 0 && (dialog.items[item].Flags & DIF_DISABLE) == 0)
-            dialog.selectRadio(item);
+        const int item =
+            FindItem(dialog, DI_RADIOBUTTON, ("COM" + std::to_string(*request.port)).c_str());
+        if (item >= 0 && (dialog.items[item].Flags & DIF_DISABLE) == 0) dialog.selectRadio(item);
     }
     if (request.speed) {
         for (int i = 0; i < dialog.count; ++i)
@@ -133,8 +131,11 @@ int Commands::configure(const ConfigRequest& request) {
 
     DWORD storedIndex = 0;
     const bool portStored = ReadStoredNumber(SETTING_SERIAL_PORT, storedIndex);
-    enum class Step { Defaults, Enter, Refused } step =
-        request.defaults ? Step::Defaults : Step::Enter;
+    enum class Step {
+        Defaults,
+        Enter,
+        Refused
+    } step = request.defaults ? Step::Defaults : Step::Enter;
     user_.dialogAnswer = [&](DialogRequest& dialog) {
         if (step == Step::Refused) return DIALOG_CANCELLED;  // the plug-in said why
         if (step == Step::Defaults) {
@@ -148,17 +149,17 @@ int Commands::configure(const ConfigRequest& request) {
     const int saved = emulator->configure();
     user_.dialogAnswer = nullptr;
     const auto& boxes = user_.answeredBoxes();
-    const bool saveFailed = std::any_of(boxes.begin() + static_cast<std::ptrdiff_t>(firstBox),
-                                        boxes.end(), [](const BoxRecord& box) {
-                                            return box.helpTopic == "Configure";
-                                        });
+    const bool saveFailed =
+        std::any_of(boxes.begin() + static_cast<std::ptrdiff_t>(firstBox), boxes.end(),
+                    [](const BoxRecord& box) { return box.helpTopic == "Configure"; });
     if (saved == 0 && !saveFailed) return usage(Tr("the settings were refused: nothing saved"));
     std::error_code error;
     // The dialog saves the port its buttons show, which is not the one meant when the system
     // lists fewer ports: the port named, else the one stored before. Only then is there a
     // second save.
     const DWORD port = request.port ? static_cast<DWORD>(*request.port - 1)
-                                    : portStored ? storedIndex : DEFAULT_SERIAL_PORT;
+                       : portStored ? storedIndex
+                                    : DEFAULT_SERIAL_PORT;
     bool portKept = true;
     if (DWORD now = 0; saved != 0 && (!ReadStoredNumber(SETTING_SERIAL_PORT, now) || now != port))
         portKept = WriteStoredNumber(SETTING_SERIAL_PORT, port);

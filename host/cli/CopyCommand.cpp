@@ -80,8 +80,8 @@ std::string CopyPatternProblem(const CopyPatterns& patterns, const TransferReque
             PatternProblem(pattern, isFile ? DigitsInForce(IsPhotoSetting(name)) : 0);
         if (problem.empty()) return problem;
         if (given)
-            return std::string(isFile ? "--filename" : "--folder") + " \"" + pattern + "\": " +
-                   problem;
+            return std::string(isFile ? "--filename" : "--folder") + " \"" + pattern +
+                   "\": " + problem;
         const char* what = name == SETTING_PHOTO_PREFIX   ? "--photo-name"
                            : name == SETTING_THUMB_PREFIX ? "--thumb-name"
                            : name == SETTING_PHOTO_PATH   ? "--photo-folder"
@@ -167,7 +167,7 @@ int DropThoseOnDisk(std::vector<ChosenPicture>& chosen, const fs::path& destinat
     int alreadyThere = 0;
     std::multiset<std::pair<std::uint64_t, std::int64_t>> onDisk;
     for (const fs::path& file : FilesBelow(destination)) {
-        struct stat info{};
+        struct stat info {};
         if (::stat(file.c_str(), &info) == 0)
             onDisk.insert({static_cast<std::uint64_t>(info.st_size), info.st_mtime});
     }
@@ -200,11 +200,11 @@ int AnswerWhereToCopy(DialogRequest& dialog, const std::string& target, Subfolde
 
 // What a copy counts in its last line.
 struct CopyTally {
-    int perPicture = 1;      // 2 when photos and thumbnails are copied together
+    int perPicture = 1;  // 2 when photos and thumbnails are copied together
     int selectedFiles = 0;
-    long long copied = 0;    // the files that are new below DEST
-    int deleted = 0;         // the pictures a move deleted on the camera
-    int fresh = 0;           // --new: the pictures not below DEST before
+    long long copied = 0;  // the files that are new below DEST
+    int deleted = 0;       // the pictures a move deleted on the camera
+    int fresh = 0;         // --new: the pictures not below DEST before
     int alreadyThere = 0;
 };
 
@@ -214,13 +214,13 @@ std::string DoneText(const TransferRequest& request, const CopyTally& tally) {
                                      : CountOf(n, "file", "files");
     };
     std::string done = tally.copied < tally.selectedFiles
-                           ? Fill(Tr("{} of {} copied"), {std::to_string(tally.copied),
-                                                          count(tally.selectedFiles)})
+                           ? Fill(Tr("{} of {} copied"),
+                                  {std::to_string(tally.copied), count(tally.selectedFiles)})
                            : Fill(Tr("{} copied"), {count(tally.copied)});
     if (request.choice.move)
-        done += tally.deleted == 0 ? Tr(", none deleted on the camera")
-                                   : Fill(Tr(", {} deleted on the camera"),
-                                          {std::to_string(tally.deleted)});
+        done += tally.deleted == 0
+                    ? Tr(", none deleted on the camera")
+                    : Fill(Tr(", {} deleted on the camera"), {std::to_string(tally.deleted)});
     if (request.onlyNew)
         done += Fill(Tr(" ({} new, {} already there)"),
                      {std::to_string(tally.fresh), std::to_string(tally.alreadyThere)});
@@ -329,8 +329,13 @@ int Commands::transfer(const TransferRequest& request) {
     tally.copied = static_cast<long long>(added.size());
     tally.deleted = walk.deleted;
     const std::string done = DoneText(request, tally);
-    const FailureContext context{port_.described(), "", port_.baud, walk.fileOrdinal,
-                                 tally.selectedFiles, walk.fileBeingWritten, target,
+    const FailureContext context{port_.described(),
+                                 "",
+                                 port_.baud,
+                                 walk.fileOrdinal,
+                                 tally.selectedFiles,
+                                 walk.fileBeingWritten,
+                                 target,
                                  BlockedFolders(groups, destination, subfolders),
                                  tally.perPicture};
     if (InterruptSignal() != 0) return interrupted(done);

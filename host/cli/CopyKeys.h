@@ -16,9 +16,9 @@ enum class SubfolderMode { Auto = 0, Always = 1, Never = 2 };  // the copy dialo
 struct CopyChoice {
     bool thumbnailView = false;  // the panel shows thumbnails (F7 pressed)
     CopyKinds kinds = CopyKinds::One;
-    bool photos = true;                      // with CopyKinds::One: pictures, else thumbnails
-    std::optional<bool> photoFolders;        // date folders by the picture pattern; default: as
-                                             // the kind copied, or as the kind shown for both
+    bool photos = true;                // with CopyKinds::One: pictures, else thumbnails
+    std::optional<bool> photoFolders;  // date folders by the picture pattern; default: as
+                                       // the kind copied, or as the kind shown for both
     bool move = false;
 };
 

@@ -23,18 +23,20 @@ bool Matches(const std::string& pattern, const std::string& name) {
 }
 
 ChosenPicture PictureOf(const std::string& folder, const PluginPanelItem& item) {
-    return {folder, item.FindData.cFileName, static_cast<std::uint32_t>(item.UserData + 1),
-            SizeOf(item), UnixSeconds(item.FindData.ftLastWriteTime),
+    return {folder,
+            item.FindData.cFileName,
+            static_cast<std::uint32_t>(item.UserData + 1),
+            SizeOf(item),
+            UnixSeconds(item.FindData.ftLastWriteTime),
             LocalSeconds(item.FindData.ftLastWriteTime)};
 }
 
 // `pictures` in camera order, each with its twin count: pictures of one size and time (which
 // share their date folder) are told apart by their order there, which deletions keep.
 void InCameraOrder(std::vector<ChosenPicture>& pictures) {
-    std::stable_sort(pictures.begin(), pictures.end(),
-                     [](const ChosenPicture& a, const ChosenPicture& b) {
-                         return a.number < b.number;
-                     });
+    std::stable_sort(
+        pictures.begin(), pictures.end(),
+        [](const ChosenPicture& a, const ChosenPicture& b) { return a.number < b.number; });
     std::map<std::pair<std::uint64_t, std::int64_t>, int> seen;
     for (ChosenPicture& picture : pictures) picture.twin = seen[{picture.size, picture.time}]++;
 }

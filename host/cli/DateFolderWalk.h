@@ -34,9 +34,9 @@ struct ChosenPicture {
     std::string name;
     std::uint32_t number = 0;  // on the camera, from 1
     std::uint64_t size = 0;
-    std::int64_t time = 0;     // the file time, in seconds since 1970
-    std::int64_t shot = 0;     // the same on the computer's clock: the camera's hour
-    int twin = 0;              // how many pictures of this size and time come before it
+    std::int64_t time = 0;  // the file time, in seconds since 1970
+    std::int64_t shot = 0;  // the same on the computer's clock: the camera's hour
+    int twin = 0;           // how many pictures of this size and time come before it
     bool sameAs(const ChosenPicture& other) const {
         return size == other.size && time == other.time && twin == other.twin;
     }
@@ -78,7 +78,7 @@ struct WalkProgress {
     // Files being written that were there before: another run's.
     std::set<std::filesystem::path> known;
     int fileOrdinal = 0;
-    int groupDeletions = 0;    // "Deleting picture k of n": the k of the current key press
+    int groupDeletions = 0;  // "Deleting picture k of n": the k of the current key press
     int deleted = 0;
     std::string fileBeingWritten;
 };

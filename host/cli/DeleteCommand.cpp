@@ -26,13 +26,11 @@ std::string DeleteQuestion(const std::vector<ChosenPicture>& chosen,
             question += "  " + PictureLine(picture, page) + "\n";
     } else {
         for (const PictureGroup& group : groups)
-            question += "  " +
-                        (group.folder.empty() ? std::string(".")
-                                              : TerminalText(group.folder, page) + "/") +
-                        ": " +
-                        CountOf(static_cast<long long>(group.entries.size()), "picture",
-                                "pictures") +
-                        "\n";
+            question +=
+                "  " +
+                (group.folder.empty() ? std::string(".") : TerminalText(group.folder, page) + "/") +
+                ": " +
+                CountOf(static_cast<long long>(group.entries.size()), "picture", "pictures") + "\n";
     }
     question += Fill(Tr("Delete {} on the camera?"), {CountOf(total, "picture", "pictures")});
     return question;

@@ -58,8 +58,8 @@ void PrintTree(std::ostream& out, const fs::path& folder, const std::string& ind
             out << indent << entry.path().filename().string() << "/\n";
             PrintTree(out, entry.path(), indent + "    ");
         } else {
-            out << indent << entry.path().filename().string() << "  "
-                << entry.file_size(error) << " bytes\n";
+            out << indent << entry.path().filename().string() << "  " << entry.file_size(error)
+                << " bytes\n";
         }
     }
 }
@@ -68,10 +68,10 @@ void PrintTree(std::ostream& out, const fs::path& folder, const std::string& ind
 
 std::vector<DemoPicture> DemoPictures() {
     return {
-        {At(2002, 5, 17, 9, 14)}, {At(2002, 5, 17, 9, 20)}, {At(2002, 5, 17, 11, 2)},
+        {At(2002, 5, 17, 9, 14)},  {At(2002, 5, 17, 9, 20)},  {At(2002, 5, 17, 11, 2)},
         {At(2002, 5, 17, 16, 45)}, {At(2002, 5, 17, 18, 30)}, {At(2002, 6, 2, 8, 5)},
-        {At(2002, 6, 2, 8, 7)}, {At(2002, 6, 2, 13, 31)}, {At(2002, 6, 2, 19, 58)},
-        {At(2002, 7, 5, 10, 0)}, {At(2002, 7, 5, 10, 12)}, {At(2002, 7, 5, 21, 40)},
+        {At(2002, 6, 2, 8, 7)},    {At(2002, 6, 2, 13, 31)},  {At(2002, 6, 2, 19, 58)},
+        {At(2002, 7, 5, 10, 0)},   {At(2002, 7, 5, 10, 12)},  {At(2002, 7, 5, 21, 40)},
     };
 }
 

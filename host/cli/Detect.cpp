@@ -38,7 +38,7 @@ struct DetectedDevice {
     std::string problem;     // why the device could not be tried; empty: it was
 };
 
-constexpr int QUIET_MS = 50;         // a line silent this long has finished what it was sending
+constexpr int QUIET_MS = 50;  // a line silent this long has finished what it was sending
 constexpr int LONGEST_QUIET_WAIT_MS = 1000;
 
 struct OpenLine {
@@ -95,8 +95,10 @@ speed_t SpeedCode(std::uint32_t baud) {
 int OpenLineOf(const std::string& device, bool named, termios& saved, std::string& problem) {
     const int fd = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
-        if (errno == EACCES) problem = Tr("may not be opened by you (the dialout group may)");
-        else if (errno == EBUSY) problem = Tr("in use by another program");
+        if (errno == EACCES)
+            problem = Tr("may not be opened by you (the dialout group may)");
+        else if (errno == EBUSY)
+            problem = Tr("in use by another program");
         else if (named || (errno != EIO && errno != ENXIO && errno != ENODEV))
             problem = std::strerror(errno);
         return -1;
@@ -238,16 +240,19 @@ int DetectCameras(const TerminalStreams& streams, TerminalUser& user) {
     const DetectedDevice* first = nullptr;
     for (const DetectedDevice& result : results) {
         std::string said;
-        if (!result.problem.empty()) said = result.problem;
-        else if (result.baud == 0) said = Tr("no camera answers");
+        if (!result.problem.empty())
+            said = result.problem;
+        else if (result.baud == 0)
+            said = Tr("no camera answers");
         else {
             said = Fill(Tr("a camera answers at {} Bd"), {std::to_string(result.baud)});
             for (int number = 1; number <= HIGHEST_COM_NAMED; ++number)
                 if (SerialDeviceOf(static_cast<unsigned>(number)) == result.device)
                     said += " (COM" + std::to_string(number) + ")";
             if (result.baud != WAKE_BAUD)
-                said += Tr("; a command was cut short there: the next one sends it back to "
-                           "19200 Bd");
+                said +=
+                    Tr("; a command was cut short there: the next one sends it back to "
+                       "19200 Bd");
             if (first == nullptr) first = &result;
         }
         streams.out << result.device << std::string(width + 2 - result.device.size(), ' ') << said
@@ -257,13 +262,13 @@ int DetectCameras(const TerminalStreams& streams, TerminalUser& user) {
     const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(
         std::chrono::steady_clock::now() - start);
     const auto tried = static_cast<long long>(results.size());
-    user.status(Fill(Tr("{} tried in {} s"),
-                     {CountOf(tried, "serial device", "serial devices"),
-                      std::to_string(took.count() / 1000) + "." +
-                          std::to_string(took.count() / 100 % 10)}));
+    user.status(Fill(Tr("{} tried in {} s"), {CountOf(tried, "serial device", "serial devices"),
+                                              std::to_string(took.count() / 1000) + "." +
+                                                  std::to_string(took.count() / 100 % 10)}));
     if (first == nullptr) {
-        user.status(Tr("No camera answers: is it connected and switched on? PIXLOR_COM<n>=DEVICE "
-                       "adds a device to try."));
+        user.status(
+            Tr("No camera answers: is it connected and switched on? PIXLOR_COM<n>=DEVICE "
+               "adds a device to try."));
         return EXIT_CAMERA_FAILED;
     }
     const std::string stored = std::to_string(StoredPort().number);

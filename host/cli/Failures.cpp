@@ -64,7 +64,8 @@ bool ScanByFormat(std::string_view format, std::string_view text, std::vector<lo
         while (i < format.size() && std::isdigit(static_cast<unsigned char>(format[i]))) ++i;
         while (i < format.size() && (format[i] == 'l' || format[i] == 'h')) ++i;
         if (i >= format.size()) return false;
-        const char conversion = static_cast<char>(std::tolower(static_cast<unsigned char>(format[i])));
+        const char conversion =
+            static_cast<char>(std::tolower(static_cast<unsigned char>(format[i])));
         const bool hex = conversion == 'x';
         if (!hex && conversion != 'd' && conversion != 'i' && conversion != 'u') return false;
         while (at < text.size() && text[at] == ' ') ++at;
@@ -78,7 +79,8 @@ bool ScanByFormat(std::string_view format, std::string_view text, std::vector<lo
         while (at < text.size() && (hex ? std::isxdigit(static_cast<unsigned char>(text[at]))
                                         : std::isdigit(static_cast<unsigned char>(text[at])))) {
             const char c = static_cast<char>(std::tolower(static_cast<unsigned char>(text[at])));
-            value = value * (hex ? 16 : 10) + (std::isdigit(static_cast<unsigned char>(c)) ? c - '0' : c - 'a' + 10);
+            value = value * (hex ? 16 : 10) +
+                    (std::isdigit(static_cast<unsigned char>(c)) ? c - '0' : c - 'a' + 10);
             ++at;
         }
         if (at == start) return false;
@@ -138,23 +140,23 @@ std::string DescribeFailure(const CameraFailure& failure, const FailureContext& 
     case OP_PHOTO_FILE:
     case OP_THUMB_FILE: {
         const std::string why = WhyFolderRefusesFiles(
-            context.filePath.empty() ? context.folder : fs::path(context.filePath).parent_path().string());
+            context.filePath.empty() ? context.folder
+                                     : fs::path(context.filePath).parent_path().string());
         return Fill(Tr("the file {} cannot be written: {}"),
                     {FileOrFolder(context), why.empty() ? Tr("the system refused the name") : why});
     }
     case OP_PHOTO_RANGE:
     case OP_THUMB_RANGE:
     case OP_INFO_RANGE:
-    case OP_SELECT_RANGE:
-        return Tr("the camera's pictures changed meanwhile: list them again");
+    case OP_SELECT_RANGE: return Tr("the camera's pictures changed meanwhile: list them again");
     case OP_FOLDER_CREATE:
         if (!context.blockedFolders.empty())
-            return Fill(Tr("{} is a file where a date folder must go"), {context.blockedFolders[0]});
+            return Fill(Tr("{} is a file where a date folder must go"),
+                        {context.blockedFolders[0]});
         return Fill(Tr("a date folder cannot be made in {}: {}"),
                     {context.folder, WhyFolderRefusesFiles(context.folder)});
     case OP_FOLDER_MISSING:
-    case OP_FOLDER_LIST:
-        return Fill(Tr("the folder {} cannot be read"), {context.folder});
+    case OP_FOLDER_LIST: return Fill(Tr("the folder {} cannot be read"), {context.folder});
     case OP_DELETE_TIMEOUTS: return Fill(Tr("the port {} does not take the time-outs"), {port});
     default:
         return Fill(Tr("the camera operation {} failed (link error {}, port status {})"),
@@ -180,10 +182,9 @@ std::string WhyFolderRefusesFiles(const std::string& folder) {
     const std::string bytes(TRIAL_BYTES, '\0');
     const ssize_t written = ::write(fd, bytes.data(), bytes.size());
     const int writeError = errno;
-    struct statvfs space{};
+    struct statvfs space {};
     if (written < 0) {
-        why = writeError == ENOSPC ? Tr("the disk is full")
-                                    : std::strerror(writeError);
+        why = writeError == ENOSPC ? Tr("the disk is full") : std::strerror(writeError);
     } else if (::fsync(fd) != 0 && errno == ENOSPC) {
         why = Tr("the disk is full");
     } else if (::fstatvfs(fd, &space) == 0 && space.f_bavail == 0) {

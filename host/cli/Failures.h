@@ -29,15 +29,15 @@ bool ReadCameraFailure(const BoxRecord& box, const LanguageFile& texts, CameraFa
 
 // What the program knows around a failure.
 struct FailureContext {
-    std::string port;         // "COM2"
-    std::string device;       // "/dev/ttyS1"; empty when unknown
-    std::uint32_t baud = 0;   // the configured speed
-    int fileOrdinal = 0;      // the file of the batch being copied (from 1), 0: none
+    std::string port;        // "COM2"
+    std::string device;      // "/dev/ttyS1"; empty when unknown
+    std::uint32_t baud = 0;  // the configured speed
+    int fileOrdinal = 0;     // the file of the batch being copied (from 1), 0: none
     int fileCount = 0;
-    std::string filePath;     // the file being written, when known
-    std::string folder;       // the folder the files go into
+    std::string filePath;                     // the file being written, when known
+    std::string folder;                       // the folder the files go into
     std::vector<std::string> blockedFolders;  // date folders whose names a file holds
-    int filesPerPicture = 1;  // 2 when photos and thumbnails are copied together
+    int filesPerPicture = 1;                  // 2 when photos and thumbnails are copied together
 };
 
 // The failure in one sentence, without "pixlor: ".

@@ -39,7 +39,8 @@ int Commands::info() {
         }
     const char* format = "%04lld-%02u-%02u %02u:%02u:%02u";
     const auto seconds = static_cast<long long>(static_cast<double>(bytes) * LINE_BITS_PER_BYTE /
-                                                std::max<std::uint32_t>(port_.baud, 1) + 0.5);
+                                                    std::max<std::uint32_t>(port_.baud, 1) +
+                                                0.5);
     char duration[32];
     std::snprintf(duration, sizeof duration, "%lld:%02lld:%02lld", seconds / 3600,
                   seconds / 60 % 60, seconds % 60);

@@ -49,7 +49,7 @@ void OnInterrupt(int signal, siginfo_t* info, void* context) {
 }  // namespace
 
 void InstallInterruptHandlers() {
-    struct sigaction action{};
+    struct sigaction action {};
     action.sa_sigaction = OnInterrupt;
     ::sigemptyset(&action.sa_mask);
     action.sa_flags = SA_SIGINFO;  // no SA_RESTART: a wait that a signal interrupts ends

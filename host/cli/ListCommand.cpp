@@ -30,12 +30,14 @@ std::string Padded(const std::string& text, int width) {
 std::string JsonText(const std::string& text) {
     std::string json = "\"";
     for (const char c : text) {
-        if (c == '"' || c == '\\') json += {'\\', c};
+        if (c == '"' || c == '\\')
+            json += {'\\', c};
         else if (static_cast<unsigned char>(c) < 0x20) {
             char escaped[8];
             std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(c));
             json += escaped;
-        } else json += c;
+        } else
+            json += c;
     }
     return json + "\"";
 }
@@ -62,10 +64,9 @@ void PrintJson(HostEmulator& emulator, bool thumbnailView, std::ostream& out) {
     ForEachPicture(emulator, [&](const std::string& folder, const PluginPanelItem& item) {
         if (byFolder.find(folder) == byFolder.end()) folderOrder.push_back(folder);
         byFolder[folder].push_back(
-            "{\"number\": " + std::to_string(item.UserData + 1) +
-            ", \"name\": " + JsonText(item.FindData.cFileName) +
-            ", \"size\": " + std::to_string(SizeOf(item)) + ", \"shot\": \"" +
-            TimeText(LocalSeconds(item.FindData.ftLastWriteTime), SHOT_FORMAT) +
+            "{\"number\": " + std::to_string(item.UserData + 1) + ", \"name\": " +
+            JsonText(item.FindData.cFileName) + ", \"size\": " + std::to_string(SizeOf(item)) +
+            ", \"shot\": \"" + TimeText(LocalSeconds(item.FindData.ftLastWriteTime), SHOT_FORMAT) +
             "\", \"thumbnailSize\": " + std::to_string(thumbnailSizes[item.UserData]) + "}");
     });
     const auto pictures = [&](const std::string& folder, const char* indent) {
@@ -73,7 +74,9 @@ void PrintJson(HostEmulator& emulator, bool thumbnailView, std::ostream& out) {
         const auto& items = byFolder[folder];
         for (std::size_t i = 0; i < items.size(); ++i)
             text += (i == 0 ? "\n" : ",\n") + std::string(indent) + items[i];
-        return text + (items.empty() ? "]" : "\n" + std::string(indent, 0, std::string(indent).size() - 2) + "]");
+        return text + (items.empty()
+                           ? "]"
+                           : "\n" + std::string(indent, 0, std::string(indent).size() - 2) + "]");
     };
     out << "{\n  \"folders\": [";
     bool first = true;

@@ -23,8 +23,10 @@ const char* const TEXTS[] = {SETTING_PHOTO_PREFIX, SETTING_THUMB_PREFIX, SETTING
 
 OneCommandSettings::~OneCommandSettings() {
     if (folder_.empty()) return;
-    if (previous_) ::setenv("PIXLOR_REGISTRY", previous_->c_str(), 1);
-    else ::unsetenv("PIXLOR_REGISTRY");
+    if (previous_)
+        ::setenv("PIXLOR_REGISTRY", previous_->c_str(), 1);
+    else
+        ::unsetenv("PIXLOR_REGISTRY");
     std::error_code error;
     std::filesystem::remove_all(folder_, error);
 }
@@ -35,8 +37,8 @@ bool OneCommandSettings::begin(std::string& why) {
     std::string pattern =
         (std::filesystem::temp_directory_path(error) / "pixlor-settings-XXXXXX").string();
     if (::mkdtemp(pattern.data()) == nullptr) {
-        why = Fill(Tr("no temporary folder for this command's settings: {}"),
-                   {std::strerror(errno)});
+        why =
+            Fill(Tr("no temporary folder for this command's settings: {}"), {std::strerror(errno)});
         return false;
     }
     // Every stored value is copied as it is; a value not stored stays unstored, so that the

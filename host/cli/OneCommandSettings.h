@@ -21,8 +21,8 @@ public:
     bool begin(std::string& why);
 
 private:
-    std::string folder_;                  // the temporary folder, empty before begin()
-    std::optional<std::string> previous_; // PIXLOR_REGISTRY before
+    std::string folder_;                   // the temporary folder, empty before begin()
+    std::optional<std::string> previous_;  // PIXLOR_REGISTRY before
 };
 
 }  // namespace pixlor::host::cli

@@ -44,9 +44,9 @@ bool WriteStoredNumber(const char* name, DWORD value) {
     HKEY key = nullptr;
     if (os().RegCreateKeyExA(HKEY_CURRENT_USER, SETTINGS_KEY, KEY_WRITE, &key) != ERROR_SUCCESS)
         return false;
-    const bool set = os().RegSetValueExA(key, name, REG_DWORD,
-                                         reinterpret_cast<const BYTE*>(&value),
-                                         sizeof value) == ERROR_SUCCESS;
+    const bool set =
+        os().RegSetValueExA(key, name, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
+                            sizeof value) == ERROR_SUCCESS;
     return os().RegCloseKey(key) == ERROR_SUCCESS && set;
 }
 
@@ -107,7 +107,7 @@ bool PortNamed(const std::string& named, PortInUse& port, std::string& why) {
 }
 
 std::string SerialDeviceProblem(const std::string& device) {
-    struct stat info{};
+    struct stat info {};
     if (::stat(device.c_str(), &info) != 0)
         return errno == ENOENT ? Fill(Tr("{} does not exist"), {device})
                                : device + ": " + std::strerror(errno);

@@ -38,7 +38,8 @@ std::string TimeText(std::int64_t seconds, const char* format) {
 
 int FindItem(const DialogRequest& dialog, int type, const char* text) {
     for (int i = 0; i < dialog.count; ++i)
-        if (dialog.items[i].Type == type && (text == nullptr || text == std::string(dialog.items[i].Data)))
+        if (dialog.items[i].Type == type &&
+            (text == nullptr || text == std::string(dialog.items[i].Data)))
             return i;
     return -1;
 }

@@ -22,10 +22,14 @@ bool IsValidUtf8(std::string_view text) {
     for (size_t i = 0; i < text.size();) {
         const auto lead = static_cast<unsigned char>(text[i]);
         size_t length = 1;
-        if (lead >= 0xC2 && lead <= 0xDF) length = 2;
-        else if (lead >= 0xE0 && lead <= 0xEF) length = 3;
-        else if (lead >= 0xF0 && lead <= 0xF4) length = 4;
-        else if (lead >= 0x80) return false;
+        if (lead >= 0xC2 && lead <= 0xDF)
+            length = 2;
+        else if (lead >= 0xE0 && lead <= 0xEF)
+            length = 3;
+        else if (lead >= 0xF0 && lead <= 0xF4)
+            length = 4;
+        else if (lead >= 0x80)
+            return false;
         if (i + length > text.size()) return false;
         for (size_t k = 1; k < length; ++k)
             if (!IsContinuation(static_cast<unsigned char>(text[i + k]))) return false;
@@ -118,9 +122,12 @@ std::string Printable(std::string_view text) {
             shown += text[i];
             continue;
         }
-        if (byte == '\n') shown += "\\n";
-        else if (byte == '\t') shown += "\\t";
-        else if (byte == '\r') shown += "\\r";
+        if (byte == '\n')
+            shown += "\\n";
+        else if (byte == '\t')
+            shown += "\\t";
+        else if (byte == '\r')
+            shown += "\\r";
         else {
             char escaped[8];
             std::snprintf(escaped, sizeof escaped, "\\x%02x",
@@ -143,8 +150,10 @@ std::string RenderBar(std::string_view bar, int cells, bool unicode) {
     const auto shown = inner.empty() ? 0 : full * cells / static_cast<long>(inner.size());
     std::string line = "[";
     for (int cell = 0; cell < cells; ++cell) {
-        if (unicode) line += cell < shown ? "\u2588" : "\u2592";
-        else line += cell < shown ? '#' : '.';
+        if (unicode)
+            line += cell < shown ? "\u2588" : "\u2592";
+        else
+            line += cell < shown ? '#' : '.';
     }
     return line + "]";
 }

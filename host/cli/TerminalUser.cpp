@@ -42,8 +42,7 @@ int TerminalUser::answerMessage(const BoxRecord& box) {
     if ((box.flags & FMSG_WARNING) != 0) {
         if (InterruptSignal() == 0 && !(explainsWarning && explainsWarning(box)))
             streams_.err << "pixlor: " << BoxText(box, style_) << std::endl;
-    }
-    else
+    } else
         status(BoxText(box, style_));
     return 0;
 }
@@ -52,7 +51,8 @@ bool TerminalUser::ask(const std::string& question) {
     endProgress();
     streams_.err << question << '\n';
     if (!streams_.inIsTerminal) {
-        streams_.err << "pixlor: " << Tr("no terminal to answer on: nothing done (--yes answers yes)")
+        streams_.err << "pixlor: "
+                     << Tr("no terminal to answer on: nothing done (--yes answers yes)")
                      << std::endl;
         return false;
     }

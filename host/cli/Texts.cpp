@@ -50,13 +50,15 @@ bool ParseTexts(std::string_view catalogue, std::string& errorText) {
         if (line.empty() || line.front() == '#') continue;
         const std::string_view prefix = expectTranslation ? TRANSLATION_PREFIX : ENGLISH_PREFIX;
         if (line.substr(0, prefix.size()) != prefix) {
-            errorText = "line " + std::to_string(lineNumber) + ": \"" + std::string(prefix) +
-                        "\" expected";
+            errorText =
+                "line " + std::to_string(lineNumber) + ": \"" + std::string(prefix) + "\" expected";
             return false;
         }
         line.remove_prefix(prefix.size());
-        if (expectTranslation) parsed[english] = Unescaped(line);
-        else english = Unescaped(line);
+        if (expectTranslation)
+            parsed[english] = Unescaped(line);
+        else
+            english = Unescaped(line);
         expectTranslation = !expectTranslation;
     }
     if (expectTranslation) {
@@ -107,8 +109,7 @@ std::string CountOf(long long count, const char* one, const char* many) {
     const std::string key = std::string(one) + "|" + many;
     const auto& catalogue = Catalogue();
     const auto found = catalogue.find(key);
-    if (found == catalogue.end())
-        return std::to_string(count) + " " + (count == 1 ? one : many);
+    if (found == catalogue.end()) return std::to_string(count) + " " + (count == 1 ? one : many);
     // "one|few|many": 1, 21, 31 ...; 2-4, 22-24 ...; the rest.
     const std::string& forms = found->second;
     const size_t first = forms.find('|');

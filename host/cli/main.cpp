@@ -50,8 +50,7 @@ int RunCamsim(const fs::path& folder, const std::vector<std::string>& arguments)
     for (std::string& argument : all) argv.push_back(argument.data());
     argv.push_back(nullptr);
     ::execv(program.c_str(), argv.data());
-    std::cerr << "pixlor camsim: " << program << " cannot be run: " << std::strerror(errno)
-              << '\n';
+    std::cerr << "pixlor camsim: " << program << " cannot be run: " << std::strerror(errno) << '\n';
     return EXIT_CAMERA_FAILED;
 }
 
@@ -76,7 +75,7 @@ int main(int argc, char** argv) {
     const fs::path folder = ProgramFolder(argv[0]);
     const std::string language = LanguageOfLocale();
     if (std::string why; !LoadTexts(folder.string(), language, why))
-        std::cerr << "pixlor: " << why << '\n';  // the English texts stand in
+        std::cerr << "pixlor: " << why << '\n';                   // the English texts stand in
     if (::isatty(STDOUT_FILENO) != 1) std::cout << std::unitbuf;  // each line as it is made
     Invocation invocation;
     const std::vector<std::string> arguments(argv, argv + argc);
@@ -113,28 +112,28 @@ int main(int argc, char** argv) {
         std::cerr << "pixlor: the plug-in module cannot be loaded: " << module.errorText << '\n';
         return EXIT_CAMERA_FAILED;
     }
-    ProgramSetup setup{module.entryPoints, modulePath, language, true, invocation.port,
-                       invocation.speed};
+    ProgramSetup setup{module.entryPoints, modulePath,      language, true,
+                       invocation.port,    invocation.speed};
     TerminalStreams streams{std::cout, std::cerr, std::cin, ::isatty(STDERR_FILENO) == 1,
                             ::isatty(STDIN_FILENO) == 1};
     const char* term = std::getenv("TERM");
     const bool dumb = term != nullptr && std::strcmp(term, "dumb") == 0;
     TerminalStyle style{CodePageOfLanguage(setup.language),
-                        !dumb && std::strcmp(::nl_langinfo(CODESET), "UTF-8") == 0,
-                        TerminalWidth(), dumb};
+                        !dumb && std::strcmp(::nl_langinfo(CODESET), "UTF-8") == 0, TerminalWidth(),
+                        dumb};
     TerminalUser user(streams, style);
     user.quiet = invocation.quiet;
     Commands commands(setup, user, streams);
     switch (invocation.command) {
-        case Command::List: return commands.list(invocation.list);
-        case Command::Copy:
-        case Command::Move: return commands.transfer(invocation.transfer);
-        case Command::Delete: return commands.remove(invocation.remove);
-        case Command::Config: return commands.configure(invocation.config);
-        case Command::Info: return commands.info();
-        case Command::Detect: return DetectCameras(streams, user);
-        case Command::Demo: return RunDemo(commands, streams, (folder / "pixlor-camsim").string());
-        case Command::Camsim: break;
+    case Command::List: return commands.list(invocation.list);
+    case Command::Copy:
+    case Command::Move: return commands.transfer(invocation.transfer);
+    case Command::Delete: return commands.remove(invocation.remove);
+    case Command::Config: return commands.configure(invocation.config);
+    case Command::Info: return commands.info();
+    case Command::Detect: return DetectCameras(streams, user);
+    case Command::Demo: return RunDemo(commands, streams, (folder / "pixlor-camsim").string());
+    case Command::Camsim: break;
     }
     return EXIT_BAD_USAGE;
 }

@@ -3,8 +3,8 @@
 // arguments, and any chosen call made to fail).
 #pragma once
 
-#include "platform/fault/FaultySystem.h"
 #include "platform/fake/VirtualSystem.h"
+#include "platform/fault/FaultySystem.h"
 
 #include <memory>
 

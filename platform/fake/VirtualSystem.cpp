@@ -225,8 +225,7 @@ BOOL VirtualSystem::PurgeComm(HANDLE handle, DWORD flags) {
     if (port->hungUp) return fail(ERROR_GEN_FAILURE);
     if ((flags & PURGE_RXCLEAR) != 0) {
         // What has arrived is discarded; bytes still on the wire arrive later.
-        while (!port->input.empty() && port->input.front().arrives <= now_)
-            port->input.pop_front();
+        while (!port->input.empty() && port->input.front().arrives <= now_) port->input.pop_front();
     }
     return TRUE;
 }
@@ -241,8 +240,8 @@ void VirtualSystem::Sleep(DWORD milliseconds) {
     now_ += static_cast<std::uint64_t>(milliseconds) * 1000u;
 }
 
-BOOL VirtualSystem::SetFileTime(HANDLE handle, const FILETIME* creation,
-                                const FILETIME* lastAccess, const FILETIME* lastWrite) {
+BOOL VirtualSystem::SetFileTime(HANDLE handle, const FILETIME* creation, const FILETIME* lastAccess,
+                                const FILETIME* lastWrite) {
     auto file = files_.find(handle);
     if (file == files_.end()) return fail(ERROR_INVALID_HANDLE);
     return nativeSystem().SetFileTime(file->second, creation, lastAccess, lastWrite);
@@ -327,8 +326,8 @@ LONG VirtualSystem::RegSetValueExA(HKEY key, LPCSTR name, DWORD type, const BYTE
     return registry_.setValue(key, name, type, data, dataSize);
 }
 
-LONG VirtualSystem::RegEnumValueA(HKEY key, DWORD index, LPSTR name, DWORD* nameSize,
-                                  DWORD* type, BYTE* data, DWORD* dataSize) {
+LONG VirtualSystem::RegEnumValueA(HKEY key, DWORD index, LPSTR name, DWORD* nameSize, DWORD* type,
+                                  BYTE* data, DWORD* dataSize) {
     return registry_.enumValue(key, index, name, nameSize, type, data, dataSize);
 }
 
@@ -338,10 +337,10 @@ DWORD VirtualSystem::GetTickCount() { return static_cast<DWORD>(now_ / 1000u); }
 
 HANDLE VirtualSystem::GetStdHandle(DWORD which) {
     switch (which) {
-        case STD_INPUT_HANDLE: return CONSOLE_INPUT;
-        case STD_OUTPUT_HANDLE: return CONSOLE_OUTPUT;
-        case STD_ERROR_HANDLE: return CONSOLE_ERROR;
-        default: fail(ERROR_INVALID_HANDLE); return INVALID_HANDLE_VALUE;
+    case STD_INPUT_HANDLE: return CONSOLE_INPUT;
+    case STD_OUTPUT_HANDLE: return CONSOLE_OUTPUT;
+    case STD_ERROR_HANDLE: return CONSOLE_ERROR;
+    default: fail(ERROR_INVALID_HANDLE); return INVALID_HANDLE_VALUE;
     }
 }
 

@@ -17,8 +17,8 @@ namespace pixlor {
 // What the far end sends back after bytes from the host.
 struct PeerReply {
     std::vector<BYTE> bytes;
-    DWORD baud = 0;                  // the speed it is sent at; 0 = the host's own speed
-    std::uint64_t delayMicros = 0;   // from the host's last byte to the first byte of the reply
+    DWORD baud = 0;                 // the speed it is sent at; 0 = the host's own speed
+    std::uint64_t delayMicros = 0;  // from the host's last byte to the first byte of the reply
     // The peer's own work inside the reply: the line is quiet for `micros` before byte `at`,
     // paced or not.
     struct Pause {
@@ -85,7 +85,7 @@ private:
         COMMTIMEOUTS timeouts{};
         struct Byte {
             BYTE value;
-            DWORD baud;            // the speed it was sent at
+            DWORD baud;             // the speed it was sent at
             std::uint64_t arrives;  // virtual time at which it is in the input buffer
         };
         std::deque<Byte> input;

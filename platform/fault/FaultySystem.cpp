@@ -146,10 +146,9 @@ BOOL FaultySystem::GetCommState(HANDLE handle, DCB* dcb) {
 }
 
 BOOL FaultySystem::SetCommState(HANDLE handle, const DCB* dcb) {
-    if (enter(SysCall::SetCommState,
-              format("SetCommState(%u, %u, %u, %u, abort %u, length %u)", dcb->BaudRate,
-                     dcb->ByteSize, dcb->Parity, dcb->StopBits, dcb->fAbortOnError,
-                     dcb->DCBlength)))
+    if (enter(SysCall::SetCommState, format("SetCommState(%u, %u, %u, %u, abort %u, length %u)",
+                                            dcb->BaudRate, dcb->ByteSize, dcb->Parity,
+                                            dcb->StopBits, dcb->fAbortOnError, dcb->DCBlength)))
         return FALSE;
     return passed(inner_.SetCommState(handle, dcb));
 }
@@ -179,8 +178,8 @@ void FaultySystem::Sleep(DWORD milliseconds) {
     inner_.Sleep(milliseconds);
 }
 
-BOOL FaultySystem::SetFileTime(HANDLE handle, const FILETIME* creation,
-                               const FILETIME* lastAccess, const FILETIME* lastWrite) {
+BOOL FaultySystem::SetFileTime(HANDLE handle, const FILETIME* creation, const FILETIME* lastAccess,
+                               const FILETIME* lastWrite) {
     if (enter(SysCall::SetFileTime, "SetFileTime(file)", FaultTarget::File)) return FALSE;
     return passed(inner_.SetFileTime(handle, creation, lastAccess, lastWrite));
 }
@@ -243,16 +242,16 @@ BOOL FaultySystem::LocalFileTimeToFileTime(const FILETIME* local, FILETIME* utc)
 // The registry calls return their error instead of setting the last one; a fault does both.
 LONG FaultySystem::RegOpenKeyExA(HKEY root, LPCSTR subKey, DWORD access, HKEY* key) {
     if (enter(SysCall::RegOpenKeyExA,
-              format("RegOpenKeyExA(%s, %s, 0x%X)", RegistryModel::rootName(root).c_str(),
-                     subKey, access)))
+              format("RegOpenKeyExA(%s, %s, 0x%X)", RegistryModel::rootName(root).c_str(), subKey,
+                     access)))
         return static_cast<LONG>(faultError_);
     return inner_.RegOpenKeyExA(root, subKey, access, key);
 }
 
 LONG FaultySystem::RegCreateKeyExA(HKEY root, LPCSTR subKey, DWORD access, HKEY* key) {
     if (enter(SysCall::RegCreateKeyExA,
-              format("RegCreateKeyExA(%s, %s, 0x%X)", RegistryModel::rootName(root).c_str(),
-                     subKey, access)))
+              format("RegCreateKeyExA(%s, %s, 0x%X)", RegistryModel::rootName(root).c_str(), subKey,
+                     access)))
         return static_cast<LONG>(faultError_);
     return inner_.RegCreateKeyExA(root, subKey, access, key);
 }
@@ -272,8 +271,8 @@ LONG FaultySystem::RegSetValueExA(HKEY key, LPCSTR name, DWORD type, const BYTE*
     return inner_.RegSetValueExA(key, name, type, data, dataSize);
 }
 
-LONG FaultySystem::RegEnumValueA(HKEY key, DWORD index, LPSTR name, DWORD* nameSize,
-                                 DWORD* type, BYTE* data, DWORD* dataSize) {
+LONG FaultySystem::RegEnumValueA(HKEY key, DWORD index, LPSTR name, DWORD* nameSize, DWORD* type,
+                                 BYTE* data, DWORD* dataSize) {
     if (enter(SysCall::RegEnumValueA, format("RegEnumValueA(%u)", index)))
         return static_cast<LONG>(faultError_);
     return inner_.RegEnumValueA(key, index, name, nameSize, type, data, dataSize);
@@ -314,14 +313,12 @@ BOOL FaultySystem::ReadConsoleInputA(HANDLE input, INPUT_RECORD* records, DWORD 
 BOOL FaultySystem::WriteConsoleInputA(HANDLE input, const INPUT_RECORD* records, DWORD length,
                                       DWORD* written) {
     *written = 0;
-    if (enter(SysCall::WriteConsoleInputA, format("WriteConsoleInputA(%u)", length)))
-        return FALSE;
+    if (enter(SysCall::WriteConsoleInputA, format("WriteConsoleInputA(%u)", length))) return FALSE;
     return passed(inner_.WriteConsoleInputA(input, records, length, written));
 }
 
 BOOL FaultySystem::FlushFileBuffers(HANDLE handle) {
-    if (enter(SysCall::FlushFileBuffers, "FlushFileBuffers(file)", FaultTarget::File))
-        return FALSE;
+    if (enter(SysCall::FlushFileBuffers, "FlushFileBuffers(file)", FaultTarget::File)) return FALSE;
     return passed(inner_.FlushFileBuffers(handle));
 }
 
@@ -332,12 +329,10 @@ BOOL FaultySystem::MoveFileExA(LPCSTR existing, LPCSTR newName, DWORD flags) {
     return passed(inner_.MoveFileExA(existing, newName, flags));
 }
 
-BOOL FaultySystem::TzSpecificLocalTimeToSystemTime(const SYSTEMTIME* local,
-                                                   SYSTEMTIME* universal) {
+BOOL FaultySystem::TzSpecificLocalTimeToSystemTime(const SYSTEMTIME* local, SYSTEMTIME* universal) {
     if (enter(SysCall::TzSpecificLocalTimeToSystemTime,
-              format("TzSpecificLocalTimeToSystemTime(%04u-%02u-%02u %02u:%02u:%02u)",
-                     local->wYear, local->wMonth, local->wDay, local->wHour, local->wMinute,
-                     local->wSecond)))
+              format("TzSpecificLocalTimeToSystemTime(%04u-%02u-%02u %02u:%02u:%02u)", local->wYear,
+                     local->wMonth, local->wDay, local->wHour, local->wMinute, local->wSecond)))
         return FALSE;
     return passed(inner_.TzSpecificLocalTimeToSystemTime(local, universal));
 }

@@ -46,8 +46,7 @@ void pressKey(PosixHandle& console, WORD virtualKey, char character) {
 
 WORD virtualKeyOf(BYTE byte) {
     if (byte >= 'a' && byte <= 'z') return static_cast<WORD>(byte - 'a' + 'A');
-    if ((byte >= 'A' && byte <= 'Z') || (byte >= '0' && byte <= '9') || byte == ' ')
-        return byte;
+    if ((byte >= 'A' && byte <= 'Z') || (byte >= '0' && byte <= '9') || byte == ' ') return byte;
     if (byte == '\r' || byte == '\n') return VK_RETURN_KEY;
     return 0;
 }
@@ -175,7 +174,7 @@ BOOL PosixSystem::WriteConsoleInputA(HANDLE input, const INPUT_RECORD* records, 
         const KEY_EVENT_RECORD& key = records[i].Event.KeyEvent;
         if (records[i].EventType == KEY_EVENT && key.bKeyDown != 0) {
             const char byte = key.wVirtualKeyCode == VK_ESCAPE ? static_cast<char>(ESCAPE_BYTE)
-                                                                : key.uChar.AsciiChar;
+                                                               : key.uChar.AsciiChar;
             if (byte != '\0' && ::write(console->feed, &byte, 1) != 1) return failErrno();
         }
         ++*written;

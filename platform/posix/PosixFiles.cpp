@@ -14,8 +14,8 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <ctime>
 
@@ -57,7 +57,7 @@ FILETIME fileTimeFrom(const timespec& spec) {
 bool parentExists(const std::string& path) {
     const size_t slash = path.rfind('/');
     if (slash == std::string::npos || slash == 0) return true;
-    struct stat info{};
+    struct stat info {};
     return ::stat(path.substr(0, slash).c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
@@ -65,8 +65,9 @@ bool parentExists(const std::string& path) {
 // power cut.
 bool flushFolderOf(const std::string& path) {
     const size_t slash = path.rfind('/');
-    const std::string folder =
-        slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+    const std::string folder = slash == std::string::npos ? "."
+                               : slash == 0               ? "/"
+                                                          : path.substr(0, slash);
     const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) return false;
     const bool flushed = ::fsync(fd) == 0 || errno == EINVAL;  // some file systems flush none
@@ -87,9 +88,10 @@ int renameWithoutReplacing(const std::string& from, const std::string& to) {
 
 bool describe(const std::string& path, const char* name, WIN32_FIND_DATAA& data) {
     if (std::strlen(name) >= sizeof data.cFileName) return false;  // no Windows name is longer
-    struct stat info{};
+    struct stat info {};
     if (::stat(path.c_str(), &info) != 0 && ::lstat(path.c_str(), &info) != 0) return false;
-    data.dwFileAttributes = S_ISDIR(info.st_mode) ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_ARCHIVE;
+    data.dwFileAttributes =
+        S_ISDIR(info.st_mode) ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_ARCHIVE;
     data.ftCreationTime = fileTimeFrom(info.st_mtim);
     data.ftLastAccessTime = fileTimeFrom(info.st_atim);
     data.ftLastWriteTime = fileTimeFrom(info.st_mtim);
@@ -137,9 +139,12 @@ HANDLE PosixSystem::CreateFileA(LPCSTR name, DWORD access, DWORD shareMode, DWOR
                                 DWORD) {
     if (const unsigned number = comNumber(name); number != 0) return openPort(number);
     int flags = O_CLOEXEC;
-    if ((access & GENERIC_READ) != 0 && (access & GENERIC_WRITE) != 0) flags |= O_RDWR;
-    else if ((access & GENERIC_WRITE) != 0) flags |= O_WRONLY;
-    else flags |= O_RDONLY;
+    if ((access & GENERIC_READ) != 0 && (access & GENERIC_WRITE) != 0)
+        flags |= O_RDWR;
+    else if ((access & GENERIC_WRITE) != 0)
+        flags |= O_WRONLY;
+    else
+        flags |= O_RDONLY;
     switch (disposition) {
     case CREATE_NEW: flags |= O_CREAT | O_EXCL; break;
     case 2: flags |= O_CREAT | O_TRUNC; break;  // CREATE_ALWAYS
@@ -295,7 +300,8 @@ void PosixSystem::GetSystemTime(SYSTEMTIME* now) {
     const CivilTime civil = civilFromSeconds(spec.tv_sec);
     now->wYear = static_cast<WORD>(civil.year);
     now->wMonth = static_cast<WORD>(civil.month);
-    now->wDayOfWeek = static_cast<WORD>(((spec.tv_sec / 86400) % 7 + 11) % 7);  // 1970-01-01 was a Thursday
+    now->wDayOfWeek =
+        static_cast<WORD>(((spec.tv_sec / 86400) % 7 + 11) % 7);  // 1970-01-01 was a Thursday
     now->wDay = static_cast<WORD>(civil.day);
     now->wHour = static_cast<WORD>(civil.hour);
     now->wMinute = static_cast<WORD>(civil.minute);
@@ -304,8 +310,7 @@ void PosixSystem::GetSystemTime(SYSTEMTIME* now) {
 }
 
 BOOL PosixSystem::DosDateTimeToFileTime(WORD dosDate, WORD dosTime, FILETIME* fileTime) {
-    return dosDateTimeToFileTime(dosDate, dosTime, fileTime) ? TRUE
-                                                              : fail(ERROR_INVALID_PARAMETER);
+    return dosDateTimeToFileTime(dosDate, dosTime, fileTime) ? TRUE : fail(ERROR_INVALID_PARAMETER);
 }
 
 BOOL PosixSystem::LocalFileTimeToFileTime(const FILETIME* local, FILETIME* utc) {

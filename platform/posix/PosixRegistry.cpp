@@ -37,7 +37,7 @@ std::string fileStamp(const struct stat& info) {
 }
 
 void makeFolders(const std::string& folder) {
-    for (size_t at = folder.find('/', 1); ; at = folder.find('/', at + 1)) {
+    for (size_t at = folder.find('/', 1);; at = folder.find('/', at + 1)) {
         ::mkdir(folder.substr(0, at).c_str(), 0755);
         if (at == std::string::npos) break;
     }
@@ -46,7 +46,7 @@ void makeFolders(const std::string& folder) {
 // The file a save writes: the settings file itself, or the file a link of that name leads to.
 // Empty (with `error`) when that is anything but a regular file or a file still to be made.
 std::string fileToWrite(const std::string& path, DWORD& error) {
-    struct stat info{};
+    struct stat info {};
     if (::lstat(path.c_str(), &info) != 0) return errno == ENOENT ? path : std::string();
     if (S_ISLNK(info.st_mode)) {
         char* target = ::realpath(path.c_str(), nullptr);
@@ -87,7 +87,7 @@ std::string RegistryFilePath() {
 }
 
 std::string RegistryFileProblem(const std::string& path) {
-    struct stat info{};
+    struct stat info {};
     if (::stat(path.c_str(), &info) != 0) {
         if (errno == ENOENT && ::lstat(path.c_str(), &info) == 0)
             return path + " is a link that leads nowhere";
@@ -147,7 +147,7 @@ LONG PosixSystem::RegCloseKey(HKEY key) {
 void PosixSystem::loadRegistry() {
     if (registry_.openHandles() != 0) return;
     const std::string path = RegistryFilePath();
-    struct stat info{};
+    struct stat info {};
     const bool regular = ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
     const std::string stamp = regular ? fileStamp(info) : std::string();
     if (path == loadedPath_ && stamp == loadedStamp_) return;
@@ -155,11 +155,11 @@ void PosixSystem::loadRegistry() {
     malformed_ = false;
     if (regular) {
         const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-        struct stat opened{};
+        struct stat opened {};
         if (fd >= 0 && ::fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode)) {
-            std::string text(std::min<std::size_t>(static_cast<std::size_t>(opened.st_size),
-                                                   MOST_BYTES_READ),
-                             '\0');
+            std::string text(
+                std::min<std::size_t>(static_cast<std::size_t>(opened.st_size), MOST_BYTES_READ),
+                '\0');
             std::size_t got = 0;
             while (got < text.size()) {
                 const ssize_t n = ::read(fd, text.data() + got, text.size() - got);
@@ -211,7 +211,7 @@ DWORD PosixSystem::saveRegistry() {
     std::string temporary = folder + "/.registry.reg.XXXXXX";
     const int fd = ::mkostemp(temporary.data(), O_CLOEXEC | O_NOFOLLOW);
     if (fd < 0) return errorFromErrno(errno);
-    struct stat old{};
+    struct stat old {};
     if (::stat(path.c_str(), &old) == 0) ::fchmod(fd, old.st_mode & 07777);
     const std::string text = formatRegFile(registry_, synthesizedKey_);
     std::size_t put = 0;
@@ -242,7 +242,7 @@ DWORD PosixSystem::saveRegistry() {
         ::fsync(dir);
         ::close(dir);
     }
-    struct stat saved{};
+    struct stat saved {};
     if (RegistryFilePath() == path && ::stat(path.c_str(), &saved) == 0)
         loadedStamp_ = fileStamp(saved);
     return ERROR_SUCCESS;

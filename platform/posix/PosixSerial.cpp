@@ -39,9 +39,9 @@ struct Speed {
     speed_t code;
 };
 
-constexpr Speed LINE_SPEEDS[] = {{1200, B1200},   {2400, B2400},   {4800, B4800},
-                             {9600, B9600},   {19200, B19200}, {38400, B38400},
-                             {57600, B57600}, {115200, B115200}, {230400, B230400}};
+constexpr Speed LINE_SPEEDS[] = {{1200, B1200},   {2400, B2400},     {4800, B4800},
+                                 {9600, B9600},   {19200, B19200},   {38400, B38400},
+                                 {57600, B57600}, {115200, B115200}, {230400, B230400}};
 
 speed_t speedCode(DWORD baud) {
     for (const Speed& speed : LINE_SPEEDS)
@@ -226,8 +226,7 @@ BOOL PosixSystem::PurgeComm(HANDLE handle, DWORD flags) {
 
 BOOL PosixSystem::ClearCommError(HANDLE handle) {
     // Linux keeps no error state that blocks the next read or write.
-    return handleOf(handle, PosixHandle::Kind::Port) != nullptr ? TRUE
-                                                                : fail(ERROR_INVALID_HANDLE);
+    return handleOf(handle, PosixHandle::Kind::Port) != nullptr ? TRUE : fail(ERROR_INVALID_HANDLE);
 }
 
 void PosixSystem::Sleep(DWORD milliseconds) {

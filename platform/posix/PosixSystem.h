@@ -32,7 +32,7 @@ std::string RegistryFileProblem(const std::string& path);
 struct PosixHandle {
     enum class Kind { Port, File, Find, Console } kind;
     int fd = -1;
-    DCB dcb{};                // the line settings as the plug-in last set them
+    DCB dcb{};  // the line settings as the plug-in last set them
     COMMTIMEOUTS timeouts{};
     std::vector<WIN32_FIND_DATAA> found;
     std::size_t nextFound = 0;

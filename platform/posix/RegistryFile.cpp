@@ -1,7 +1,7 @@
 #include "platform/posix/RegistryFile.h"
 
-#include <cstdio>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <map>
 #include <utility>
@@ -20,7 +20,8 @@ std::string toSingleBytes(const std::string& raw, bool& lossless) {
         static_cast<unsigned char>(raw[1]) == 0xFE) {
         for (size_t i = 2; i + 1 < raw.size(); i += 2) {
             const unsigned unit = static_cast<unsigned char>(raw[i]) |
-                                  static_cast<unsigned>(static_cast<unsigned char>(raw[i + 1])) << 8;
+                                  static_cast<unsigned>(static_cast<unsigned char>(raw[i + 1]))
+                                      << 8;
             text += unit < 256 ? static_cast<char>(unit) : '?';
             lossless = lossless && unit < 256;
         }
@@ -31,12 +32,14 @@ std::string toSingleBytes(const std::string& raw, bool& lossless) {
     for (size_t i = start; i < raw.size(); ++i) {
         const auto byte = static_cast<unsigned char>(raw[i]);
         if ((byte & 0xE0) == 0xC0 && i + 1 < raw.size()) {
-            const unsigned code = (byte & 0x1Fu) << 6 | (static_cast<unsigned char>(raw[i + 1]) & 0x3Fu);
+            const unsigned code =
+                (byte & 0x1Fu) << 6 | (static_cast<unsigned char>(raw[i + 1]) & 0x3Fu);
             text += code < 256 ? static_cast<char>(code) : '?';
             lossless = lossless && code < 256;
             ++i;
         } else if (byte >= 0x80) {
-            while (i + 1 < raw.size() && (static_cast<unsigned char>(raw[i + 1]) & 0xC0) == 0x80) ++i;
+            while (i + 1 < raw.size() && (static_cast<unsigned char>(raw[i + 1]) & 0xC0) == 0x80)
+                ++i;
             text += '?';
             lossless = false;
         } else {
@@ -55,8 +58,10 @@ bool isHexValue(const std::string& line) {
     size_t at = line.find_first_not_of(" \t");
     if (at == std::string::npos) return false;
     std::string name;
-    if (line[at] == '@') ++at;
-    else if (!parseQuoted(line, at, name)) return false;
+    if (line[at] == '@')
+        ++at;
+    else if (!parseQuoted(line, at, name))
+        return false;
     return line.compare(at, 4, "=hex") == 0;
 }
 
@@ -65,7 +70,8 @@ std::vector<std::string> logicalLines(const std::string& text) {
     std::string line;
     bool continued = false;
     auto finish = [&](std::string physical) {
-        while (!physical.empty() && (physical.back() == '\r' || physical.back() == ' ')) physical.pop_back();
+        while (!physical.empty() && (physical.back() == '\r' || physical.back() == ' '))
+            physical.pop_back();
         if (continued) {
             size_t first = physical.find_first_not_of(" \t");
             line += first == std::string::npos ? "" : physical.substr(first);
@@ -217,8 +223,7 @@ bool plainText(const RegistryModel::Value& value) {
 
 std::string formatData(const RegistryModel::Value& value) {
     char cell[16];
-    if (plainText(value))
-        return quoted(std::string(value.data.begin(), value.data.end() - 1));
+    if (plainText(value)) return quoted(std::string(value.data.begin(), value.data.end() - 1));
     if (value.type == REG_DWORD && value.data.size() == 4) {
         const DWORD number = value.data[0] | value.data[1] << 8 | value.data[2] << 16 |
                              static_cast<DWORD>(value.data[3]) << 24;
@@ -233,7 +238,8 @@ std::string formatData(const RegistryModel::Value& value) {
         out = cell;
     }
     for (size_t i = 0; i < value.data.size(); ++i) {
-        std::snprintf(cell, sizeof cell, i + 1 < value.data.size() ? "%02x," : "%02x", value.data[i]);
+        std::snprintf(cell, sizeof cell, i + 1 < value.data.size() ? "%02x," : "%02x",
+                      value.data[i]);
         out += cell;
         if (i % 24 == 23 && i + 1 < value.data.size()) out += "\\\n  ";
     }
@@ -253,7 +259,8 @@ bool parseRegFile(const std::string& raw, RegistryModel& registry) {
         const std::string content = line.substr(first);
         if (!header) {
             header = true;
-            if (content == "REGEDIT4" || content == "Windows Registry Editor Version 5.00") continue;
+            if (content == "REGEDIT4" || content == "Windows Registry Editor Version 5.00")
+                continue;
             clean = false;
         }
         if (content.front() == '[') {

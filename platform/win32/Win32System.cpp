@@ -71,8 +71,8 @@ public:
         return ::RegOpenKeyExA(root, subKey, 0, access, key);
     }
     LONG RegCreateKeyExA(HKEY root, LPCSTR subKey, DWORD access, HKEY* key) override {
-        return ::RegCreateKeyExA(root, subKey, 0, nullptr, REG_OPTION_NON_VOLATILE, access,
-                                 nullptr, key, nullptr);
+        return ::RegCreateKeyExA(root, subKey, 0, nullptr, REG_OPTION_NON_VOLATILE, access, nullptr,
+                                 key, nullptr);
     }
     LONG RegQueryValueExA(HKEY key, LPCSTR name, DWORD* type, BYTE* data,
                           DWORD* dataSize) override {
@@ -82,8 +82,8 @@ public:
                         DWORD dataSize) override {
         return ::RegSetValueExA(key, name, 0, type, data, dataSize);
     }
-    LONG RegEnumValueA(HKEY key, DWORD index, LPSTR name, DWORD* nameSize, DWORD* type,
-                       BYTE* data, DWORD* dataSize) override {
+    LONG RegEnumValueA(HKEY key, DWORD index, LPSTR name, DWORD* nameSize, DWORD* type, BYTE* data,
+                       DWORD* dataSize) override {
         return ::RegEnumValueA(key, index, name, nameSize, nullptr, type, data, dataSize);
     }
     LONG RegCloseKey(HKEY key) override { return ::RegCloseKey(key); }

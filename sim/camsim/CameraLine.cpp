@@ -53,8 +53,8 @@ bool CameraLine::run(const volatile std::sig_atomic_t& stop, const sigset_t& wai
         } else if (log_ != nullptr) {
             log_->flush();  // nothing to do for a while: make the log readable
         }
-        pollfd ready{terminal_.masterFd(), static_cast<short>(POLLIN | (writeBlocked_ ? POLLOUT : 0)),
-                     0};
+        pollfd ready{terminal_.masterFd(),
+                     static_cast<short>(POLLIN | (writeBlocked_ ? POLLOUT : 0)), 0};
         const int result = ::ppoll(&ready, 1, limit, &waitMask);
         if (result < 0 && errno != EINTR) {
             error = std::string("ppoll: ") + std::strerror(errno);
@@ -104,8 +104,8 @@ void CameraLine::queueAnswers(std::uint64_t readyNs) {
         if (emission.bytes.empty()) continue;
         const std::uint64_t start =
             std::max(lineFreeNs_, readyNs) + std::uint64_t{emission.workMicros} * 1000;
-        lineFreeNs_ = options_.pacing ? byteEnd(start, emission.baud, emission.bytes.size() - 1)
-                                      : start;
+        lineFreeNs_ =
+            options_.pacing ? byteEnd(start, emission.baud, emission.bytes.size() - 1) : start;
         queue_.push_back(Segment{emission.baud, std::move(emission.bytes), start});
     }
 }
@@ -144,8 +144,8 @@ bool CameraLine::writeDue(std::uint64_t now, std::string& error) {
             return false;
         }
         if (log_ != nullptr)
-            log_->write(elapsed(now), false, segment.baud,
-                        garbled ? " (noise to the host)" : "", first, static_cast<std::size_t>(put));
+            log_->write(elapsed(now), false, segment.baud, garbled ? " (noise to the host)" : "",
+                        first, static_cast<std::size_t>(put));
         segment.written += static_cast<std::size_t>(put);
         if (segment.written < segment.bytes.size()) {
             if (static_cast<std::size_t>(put) < count) writeBlocked_ = true;

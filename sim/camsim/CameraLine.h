@@ -4,9 +4,9 @@
 // ends' speeds differ, each side receives noise.
 #pragma once
 
+#include "platform/posix/ByteLogFile.h"
 #include "sim/CameraModel.h"
 #include "sim/camsim/PseudoTerminal.h"
-#include "platform/posix/ByteLogFile.h"
 
 #include <csignal>
 #include <cstdint>
@@ -28,8 +28,7 @@ public:
                ByteLogFile* log);
     // Runs until a signal sets `stop`; the signals are blocked except while waiting, with
     // `waitMask` in force then. Returns false with `error` on a failure of the line.
-    bool run(const volatile std::sig_atomic_t& stop, const sigset_t& waitMask,
-             std::string& error);
+    bool run(const volatile std::sig_atomic_t& stop, const sigset_t& waitMask, std::string& error);
 
 private:
     struct Segment {
@@ -51,11 +50,11 @@ private:
     LineOptions options_;
     ByteLogFile* log_;
     std::deque<Segment> queue_;
-    std::uint64_t lineFreeNs_ = 0;    // the camera's last queued byte is out by then
-    std::uint64_t inputDoneNs_ = 0;   // the host's last byte has crossed the line by then
+    std::uint64_t lineFreeNs_ = 0;   // the camera's last queued byte is out by then
+    std::uint64_t inputDoneNs_ = 0;  // the host's last byte has crossed the line by then
     std::uint64_t startNs_ = 0;
-    bool writeBlocked_ = false;       // the host's input queue is full
-    std::vector<BYTE> noise_;         // answers as a host at another speed receives them
+    bool writeBlocked_ = false;  // the host's input queue is full
+    std::vector<BYTE> noise_;    // answers as a host at another speed receives them
 };
 
 }  // namespace pixlor::camsim

@@ -15,11 +15,13 @@ struct SpeedCode {
     speed_t code;
     std::uint32_t baud;
 };
-constexpr SpeedCode LINE_SPEEDS[] = {{B1200, 1200},   {B2400, 2400},   {B4800, 4800},
-                                 {B9600, 9600},   {B19200, 19200}, {B38400, 38400},
-                                 {B57600, 57600}, {B115200, 115200}, {B230400, 230400}};
+constexpr SpeedCode LINE_SPEEDS[] = {{B1200, 1200},   {B2400, 2400},     {B4800, 4800},
+                                     {B9600, 9600},   {B19200, 19200},   {B38400, 38400},
+                                     {B57600, 57600}, {B115200, 115200}, {B230400, 230400}};
 
-std::string systemError(const char* what) { return std::string(what) + ": " + std::strerror(errno); }
+std::string systemError(const char* what) {
+    return std::string(what) + ": " + std::strerror(errno);
+}
 
 }  // namespace
 

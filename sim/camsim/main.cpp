@@ -196,7 +196,7 @@ int main(int argc, char** argv) {
     sigprocmask(SIG_BLOCK, &stopSignals, &waitMask);
     sigdelset(&waitMask, SIGTERM);
     sigdelset(&waitMask, SIGINT);
-    struct sigaction action{};
+    struct sigaction action {};
     action.sa_handler = requestStop;
     sigemptyset(&action.sa_mask);
     sigaction(SIGTERM, &action, nullptr);
@@ -209,8 +209,8 @@ int main(int argc, char** argv) {
     }
     sim::CameraModel camera = sim::cameraFor(scenario);
     if (scenario.content == sim::PictureContent::Jpeg)
-        camera.setPictureFiles(std::make_unique<sim::JpegPictureFiles>(
-            scenario.seed, [](const std::string& warning) {
+        camera.setPictureFiles(
+            std::make_unique<sim::JpegPictureFiles>(scenario.seed, [](const std::string& warning) {
                 std::fprintf(stderr, "pixlor-camsim: %s\n", warning.c_str());
             }));
     camera.setLogging(false);  // the log file has every byte; memory need not
@@ -219,7 +219,8 @@ int main(int argc, char** argv) {
 
     camsim::LineOptions lineOptions;
     lineOptions.pacing = options.pacing;
-    camsim::CameraLine line(terminal, camera, lineOptions, options.logPath.empty() ? nullptr : &log);
+    camsim::CameraLine line(terminal, camera, lineOptions,
+                            options.logPath.empty() ? nullptr : &log);
     if (!line.run(stopRequested, waitMask, error)) {
         std::fprintf(stderr, "pixlor-camsim: %s\n", error.c_str());
         return 1;

@@ -120,11 +120,11 @@ std::uint8_t JpegFile::paddingByte(std::uint32_t position) const {
         at = (position - longPart) % length;
     }
     switch (at) {
-        case 0: return 0xFF;
-        case 1: return 0xFE;  // COM
-        case 2: return static_cast<std::uint8_t>((length - 2) >> 8);
-        case 3: return static_cast<std::uint8_t>(length - 2);
-        default: return 0;
+    case 0: return 0xFF;
+    case 1: return 0xFE;  // COM
+    case 2: return static_cast<std::uint8_t>((length - 2) >> 8);
+    case 3: return static_cast<std::uint8_t>(length - 2);
+    default: return 0;
     }
 }
 

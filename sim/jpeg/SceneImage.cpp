@@ -16,6 +16,7 @@ struct Glyph {
     char character;
     std::uint8_t rows[7];
 };
+// clang-format off
 constexpr Glyph FONT[] = {
     {'0', {0x0E, 0x11, 0x13, 0x15, 0x19, 0x11, 0x0E}},
     {'1', {0x04, 0x0C, 0x04, 0x04, 0x04, 0x04, 0x0E}},
@@ -31,6 +32,7 @@ constexpr Glyph FONT[] = {
     {':', {0x00, 0x0C, 0x0C, 0x00, 0x0C, 0x0C, 0x00}},
     {'#', {0x0A, 0x0A, 0x1F, 0x0A, 0x1F, 0x0A, 0x0A}},
 };
+// clang-format on
 constexpr int GLYPH_WIDTH = 5, GLYPH_HEIGHT = 7, ADVANCE = 6;
 
 const Glyph* glyphOf(char character) {
@@ -50,12 +52,12 @@ Rgb fromHsv(double hue, double saturation, double value) {
     const double x = chroma * (1 - std::fabs(std::fmod(hue, 2.0) - 1));
     double r = 0, g = 0, b = 0;
     switch (static_cast<int>(hue)) {
-        case 0: r = chroma, g = x; break;
-        case 1: r = x, g = chroma; break;
-        case 2: g = chroma, b = x; break;
-        case 3: g = x, b = chroma; break;
-        case 4: r = x, b = chroma; break;
-        default: r = chroma, b = x; break;
+    case 0: r = chroma, g = x; break;
+    case 1: r = x, g = chroma; break;
+    case 2: g = chroma, b = x; break;
+    case 3: g = x, b = chroma; break;
+    case 4: r = x, b = chroma; break;
+    default: r = chroma, b = x; break;
     }
     const double m = value - chroma;
     auto channel = [m](double c) { return static_cast<std::uint8_t>(std::lround((c + m) * 255)); };

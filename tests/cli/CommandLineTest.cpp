@@ -21,8 +21,8 @@ protected:
 };
 
 TEST_F(ACommandLine, MapsTheCopyOptionsToTheCopyDialogsChoices) {
-    ASSERT_FALSE(parse({"move", "/tmp", "02-05-17", "--both", "--folders", "thumbnail",
-                        "--subfolders", "never"}));
+    ASSERT_FALSE(parse(
+        {"move", "/tmp", "02-05-17", "--both", "--folders", "thumbnail", "--subfolders", "never"}));
     EXPECT_EQ(invocation.command, Command::Move);
     const TransferRequest& request = invocation.transfer;
     EXPECT_EQ(request.destination, "/tmp");
@@ -106,6 +106,7 @@ TEST_F(ACommandLine, SaysWhatIsWrongAndSuggestsTheNearestWord) {
     const struct {
         std::vector<std::string> arguments;
         std::string said;
+        // clang-format off
     } cases[] = {
         {{"--bogus"}, "pixlor: --bogus is not an option"},
         {{"lsit"}, "pixlor: \"lsit\" is not a command; did you mean \"list\"?"},
@@ -115,6 +116,7 @@ TEST_F(ACommandLine, SaysWhatIsWrongAndSuggestsTheNearestWord) {
         {{"--speed", "9600", "config"}, "`pixlor config --port COM3 --speed 57600` stores them"},
         {{"--port", "COM3", "config"}, "--port and --speed before the command are for one"},
     };
+    // clang-format on
     for (const auto& c : cases) {
         Invocation fresh;
         std::ostringstream said;
@@ -143,9 +145,9 @@ TEST_F(ACommandLine, ReadsTheOptionsOfEveryCommandAndTheOneOffPort) {
     EXPECT_EQ(invocation.port, "/dev/ttyUSB0");
     EXPECT_TRUE(invocation.quiet);
     Invocation copy;
-    ASSERT_FALSE(ParseCommandLine({"pixlor", "--port", "COM3", "copy", "d", "--skip-existing",
-                                   "--mkdir", "02-05-17/*.jpg"},
-                                  copy, out, err));
+    ASSERT_FALSE(ParseCommandLine(
+        {"pixlor", "--port", "COM3", "copy", "d", "--skip-existing", "--mkdir", "02-05-17/*.jpg"},
+        copy, out, err));
     EXPECT_EQ(copy.port, "COM3");
     EXPECT_TRUE(copy.transfer.onlyNew);
     EXPECT_TRUE(copy.transfer.makeDestination);
@@ -162,10 +164,10 @@ TEST_F(ACommandLine, ReadsTheOptionsOfEveryCommandAndTheOneOffPort) {
     EXPECT_FALSE(json.port.has_value());
     // Options for one command: an empty port is kept, to be refused in words, not dropped.
     Invocation own;
-    ASSERT_FALSE(ParseCommandLine({"pixlor", "--port", "", "--speed", "9600", "--log", "l.txt",
-                                   "move", "d", "--filename", "x%2H_", "--folder", "", "#3",
-                                   "@2002-07-05T12:00:00"},
-                                  own, out, err));
+    ASSERT_FALSE(
+        ParseCommandLine({"pixlor", "--port", "", "--speed", "9600", "--log", "l.txt", "move", "d",
+                          "--filename", "x%2H_", "--folder", "", "#3", "@2002-07-05T12:00:00"},
+                         own, out, err));
     EXPECT_EQ(own.port, "");
     EXPECT_EQ(own.speed, 9600);
     EXPECT_EQ(own.logFile, "l.txt");
@@ -186,6 +188,7 @@ struct KeyCase {
 };
 
 TEST(CopyKeys, GiveEveryCombinationOfKindsAndFoldersItsShiftState) {
+    // clang-format off
     const KeyCase cases[] = {
         {false, CopyKinds::One, true, std::nullopt, 0},
         {false, CopyKinds::One, false, std::nullopt, PKF_SHIFT},
@@ -202,6 +205,7 @@ TEST(CopyKeys, GiveEveryCombinationOfKindsAndFoldersItsShiftState) {
         {true, CopyKinds::BothOneFolder, true, false, PKF_ALT | PKF_SHIFT},
         {true, CopyKinds::BothOneFolder, true, true, PKF_ALT | PKF_CONTROL},
     };
+    // clang-format on
     for (const KeyCase& c : cases) {
         CopyChoice choice{c.thumbnailView, c.kinds, c.photos, c.photoFolders, false};
         EXPECT_EQ(CopyKeyFor(choice).controlState, c.controlState)

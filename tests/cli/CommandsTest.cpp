@@ -43,14 +43,14 @@ protected:
         : camera(std::move(pictures)),
           user(Streams(), TerminalStyle{OemCodePage::Latin437, false, 80}),
           commands(PluginSetup(), user, Streams()) {
-        auto& ports = fake.system.registry().ensureKey(
-            "HKEY_LOCAL_MACHINE\\HARDWARE\\DEVICEMAP\\SERIALCOMM");
+        auto& ports =
+            fake.system.registry().ensureKey("HKEY_LOCAL_MACHINE\\HARDWARE\\DEVICEMAP\\SERIALCOMM");
         for (const char* port : {"COM1", "COM2"})
             ports.values.push_back({port, REG_SZ, std::vector<BYTE>(port, port + 5)});
     }
     static ProgramSetup PluginSetup() {
-        return {LinkedPluginEntryPoints(),
-                (std::filesystem::current_path() / "pixlor.so").string(), "English"};
+        return {LinkedPluginEntryPoints(), (std::filesystem::current_path() / "pixlor.so").string(),
+                "English"};
     }
     TerminalStreams Streams() { return {out, err, in, false, inIsTerminal}; }
     std::vector<BYTE> dataOf(std::size_t position, sim::PictureKind kind) const {
@@ -110,7 +110,8 @@ TEST_F(AConsoleWithACameraOnCom2, CopiesThumbnailsAndBothKindsWhereTheOptionsSay
     thumbnails.choice.photos = false;
     thumbnails.subfolders = SubfolderMode::Never;
     EXPECT_EQ(commands.transfer(thumbnails), EXIT_DONE) << err.str();
-    EXPECT_EQ(readFileBytes(path("thumb18.05.2002_001.jpg")), dataOf(2, sim::PictureKind::Thumbnail));
+    EXPECT_EQ(readFileBytes(path("thumb18.05.2002_001.jpg")),
+              dataOf(2, sim::PictureKind::Thumbnail));
 
     TransferRequest both;
     both.destination = dest.path();
@@ -170,7 +171,8 @@ TEST_F(AConsoleWithACameraOnCom2, RefusesABadDestinationOrItemWithoutWakingTheCa
     request.items = {"02-05-17", "02-05-19"};
     EXPECT_EQ(commands.transfer(request), EXIT_BAD_USAGE);
     EXPECT_NE(err.str().find("\"02-05-19\""), std::string::npos) << err.str();
-    EXPECT_FALSE(std::filesystem::exists(path("new")));  // nothing changed before every name is known
+    EXPECT_FALSE(
+        std::filesystem::exists(path("new")));  // nothing changed before every name is known
 }
 
 TEST_F(AConsoleWithACameraOnCom2, MakesAMissingDestinationWhoseParentExistsOrWithMkdir) {
@@ -205,7 +207,7 @@ TEST_F(AConsoleWithACameraOnCom2, TakesItemsOfSeveralFoldersAndShellPatterns) {
 
 TEST_F(AConsoleWithACameraOnCom2, LandsThePicturesTheSameWayHoweverTheyAreSelected) {
     const std::vector<std::vector<std::string>> selections{
-        {"02-05-17"}, {"02-05-17/"}, {"02-05-17/*"}, {"02-05-17/*.jpg"},
+        {"02-05-17"}, {"02-05-17/"},   {"02-05-17/*"},           {"02-05-17/*.jpg"},
         {"#1", "#2"}, {"@2002-05-17"}, {"@2002-05-17T12:00:00"}, {"#2", "02-05-17/*_001.jpg"}};
     for (const auto& items : selections) {
         test::TempDir into;
@@ -241,6 +243,7 @@ TEST_F(AConsoleWithACameraOnCom2, LandsThePicturesTheSameWayHoweverTheyAreSelect
 TEST_F(AConsoleWithACameraOnCom2, RefusesASelectionThatNamesNothingBeforeChangingAnything) {
     const struct {
         std::string item, said;
+        // clang-format off
     } cases[] = {
         {"#4", "nothing on the camera is called \"#4\""},
         {"@2002-05-19", "nothing on the camera is called \"@2002-05-19\""},
@@ -248,6 +251,7 @@ TEST_F(AConsoleWithACameraOnCom2, RefusesASelectionThatNamesNothingBeforeChangin
         {"@2002-5-17", "\"@2002-5-17\": a picture is selected by its number"},
         {"@2002-05-17T12:00", "\"@2002-05-17T12:00\": a picture is selected by its number"},
     };
+    // clang-format on
     for (const auto& c : cases) {
         err.str("");
         TransferRequest request;
@@ -277,13 +281,15 @@ TEST_F(AConsoleWithACameraOnCom2, CountsPicturesNotFilesWhenCopyingBothKinds) {
 TEST_F(AConsoleWithACameraOnCom2, ShowsNamesThatAreNotAsciiWholeWhenTheHostShortensThePath) {
     TransferRequest request;
     // "a holiday in the Caucasus", cut by the host after "holi".
-    const std::string mountains = "\u0433\u043e\u0440\u0430\u0445 "
-                                  "\u041a\u0430\u0432\u043a\u0430\u0437\u0430";
+    const std::string mountains =
+        "\u0433\u043e\u0440\u0430\u0445 "
+        "\u041a\u0430\u0432\u043a\u0430\u0437\u0430";
     request.destination = path("\u041e\u0442\u043f\u0443\u0441\u043a \u0432 " + mountains);
     request.items = {"02-05-18"};
     EXPECT_EQ(commands.transfer(request), EXIT_DONE) << err.str();
-    EXPECT_NE(err.str().find("/...\u043a \u0432 " + mountains + "/02-05-18/pic18.05.2002_001.jpg\n"),
-              std::string::npos)
+    EXPECT_NE(
+        err.str().find("/...\u043a \u0432 " + mountains + "/02-05-18/pic18.05.2002_001.jpg\n"),
+        std::string::npos)
         << err.str();
 }
 
@@ -294,6 +300,7 @@ TEST_F(AConsoleWithACameraOnCom2, NamesThePortItUsesForOneCommand) {
         std::string port;
         int status;
         std::string said;
+        // clang-format off
     } cases[] = {
         {"COM9", EXIT_DONE, "Port: COM9 (/dev/ttyS8), 115200 Bd\n"},
         {"COM3", EXIT_DONE, "Port: COM3 (" + devices.path() + "/usb), 115200 Bd\n"},
@@ -301,6 +308,7 @@ TEST_F(AConsoleWithACameraOnCom2, NamesThePortItUsesForOneCommand) {
         {"", EXIT_BAD_USAGE, "--port \"\": give COM<n> or the path of a device"},
         {"COM0", EXIT_BAD_USAGE, "--port \"COM0\": give COM<n>"},
     };
+    // clang-format on
     for (const auto& c : cases) {
         std::ostringstream said;
         TerminalStreams streams{said, said, in, false, false};
@@ -351,8 +359,8 @@ TEST_F(AConsoleWithACameraOnCom2, CountsWhatIsOnDiskThroughADateFolderThatIsALin
 
 TEST_F(AConsoleWithACameraOnCom2, AVerifiedMoveKeepsThePictureWhoseTwoReadingsDiffer) {
     // Two bytes of the first photo swapped on the line: its sum, and the checksum, still match.
-    camera.addFault({sim::FaultKind::Reorder, sim::CommandMatch::requestData(sim::REG_PHOTO_DATA),
-                     1, 0});
+    camera.addFault(
+        {sim::FaultKind::Reorder, sim::CommandMatch::requestData(sim::REG_PHOTO_DATA), 1, 0});
     TransferRequest request;
     request.destination = dest.path();
     request.choice.move = true;
@@ -495,7 +503,8 @@ TEST_F(AConsoleWithACameraOnCom2, NamesThePicturesBeforeDeletingAndSumsUp) {
 
     err.str("");
     EXPECT_EQ(commands.remove({{"02-05-17/pic17.05.2002_001.jpg"}, false, true}), EXIT_DONE);
-    EXPECT_EQ(err.str().find("on the camera?"), std::string::npos) << err.str();  // --yes asks nothing
+    EXPECT_EQ(err.str().find("on the camera?"), std::string::npos)
+        << err.str();  // --yes asks nothing
     EXPECT_NE(out.str().find("deleted #1 @2002-05-17T12:00:00 3000 02-05-17/pic17.05.2002_001.jpg\n"
                              "1 picture deleted"),
               std::string::npos)
@@ -552,7 +561,8 @@ TEST_F(AConsoleWithACameraOnCom2, SpeaksRussianWhenTheLocaleDoes) {
     ASSERT_NE(heading.find(size), std::string::npos) << heading;
     EXPECT_EQ(DisplayWidth(heading.substr(0, heading.find(size) + size.size())),
               DisplayWidth(row.substr(0, row.find("5000") + 4)))
-        << heading << "\n" << row;
+        << heading << "\n"
+        << row;
 }
 
 class AConsoleWithAnEmptyCamera : public AConsole {
@@ -567,9 +577,10 @@ TEST_F(AConsoleWithAnEmptyCamera, ListsNoPicturesAsJsonAndCountsNoneInItsInforma
     EXPECT_EQ(out.str(), "{\n  \"folders\": [],\n  \"pictures\": []\n}\n");
     out.str("");
     EXPECT_EQ(commands.info(), EXIT_DONE);
-    EXPECT_EQ(out.str(), "Port: COM2 (/dev/ttyS1), 115200 Bd\n"
-                         "Pictures: 0 pictures, 0 folders, 0 bytes\n"
-                         "A full copy takes at least: 0:00:00 (the photos' bytes at 115200 Bd)\n");
+    EXPECT_EQ(out.str(),
+              "Port: COM2 (/dev/ttyS1), 115200 Bd\n"
+              "Pictures: 0 pictures, 0 folders, 0 bytes\n"
+              "A full copy takes at least: 0:00:00 (the photos' bytes at 115200 Bd)\n");
 }
 
 TEST_F(AConsole, WhoseCameraDoesNotAnswerSaysSoInWordsWithThePort) {
@@ -583,8 +594,8 @@ TEST_F(AConsole, WhoseCameraDoesNotAnswerSaysSoInWordsWithThePort) {
 
 TEST_F(AConsole, ShowsTheStoredPortAndKeepsItWhenTheDialogOffersFewerPorts) {
     // The system lists COM1 only: the dialog's buttons show COM1, the panel opens COM2.
-    auto& ports = fake.system.registry().ensureKey(
-        "HKEY_LOCAL_MACHINE\\HARDWARE\\DEVICEMAP\\SERIALCOMM");
+    auto& ports =
+        fake.system.registry().ensureKey("HKEY_LOCAL_MACHINE\\HARDWARE\\DEVICEMAP\\SERIALCOMM");
     ports.values.pop_back();
     EXPECT_EQ(commands.configure({}), EXIT_DONE);
     EXPECT_NE(out.str().find("Serial port: COM2 ("), std::string::npos) << out.str();

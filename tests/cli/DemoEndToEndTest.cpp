@@ -19,12 +19,11 @@
 #include <fstream>
 #include <map>
 #include <poll.h>
-#include <regex>
 #include <pty.h>
 #include <regex>
 #include <spawn.h>
-#include <sys/file.h>
 #include <sstream>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
@@ -60,7 +59,8 @@ Finished RunPixlor(const std::string& folder, std::vector<std::string> arguments
     for (std::string& argument : arguments) argv.push_back(argument.data());
     argv.push_back(nullptr);
     std::vector<std::string> variables(environment);
-    for (char** variable = environ; *variable != nullptr; ++variable) variables.push_back(*variable);
+    for (char** variable = environ; *variable != nullptr; ++variable)
+        variables.push_back(*variable);
     std::vector<char*> envp;
     for (std::string& variable : variables) envp.push_back(variable.data());
     envp.push_back(nullptr);
@@ -98,7 +98,7 @@ struct PlainPicture {
 };
 
 std::vector<PlainPicture> PlainDemoPictures() {
-    static const std::uint32_t photoSizes[] = {9412, 7310, 11050, 6204, 8800, 10233,
+    static const std::uint32_t photoSizes[] = {9412, 7310, 11050, 6204,  8800, 10233,
                                                7777, 9001, 6650,  12040, 8150, 9930};
     std::vector<PlainPicture> pictures;
     for (const DemoPicture& picture : DemoPictures()) {
@@ -180,8 +180,8 @@ TEST(TheDemo, LeavesEveryPhotoOfTheSimulatedCameraByteForByteInItsDateFolderAsAJ
         char folderName[16], fileName[48];
         std::snprintf(folderName, sizeof folderName, "%02u-%02u-%02u",
                       static_cast<unsigned>(shot.year % 100), shot.month, shot.day);
-        std::snprintf(fileName, sizeof fileName, "pic%02u.%02u.%04u_%03d.jpg", shot.day,
-                      shot.month, static_cast<unsigned>(shot.year), ++countInFolder[folderName]);
+        std::snprintf(fileName, sizeof fileName, "pic%02u.%02u.%04u_%03d.jpg", shot.day, shot.month,
+                      static_cast<unsigned>(shot.year), ++countInFolder[folderName]);
         const std::string path =
             folder.path() + "/" + DEMO_FOLDER + "/" + folderName + "/" + fileName;
         const sim::Picture made{sim::NATURAL_SIZE, sim::NATURAL_SIZE,
@@ -211,11 +211,10 @@ TEST(TheDemo, LeavesEveryPhotoOfTheSimulatedCameraByteForByteInItsDateFolderAsAJ
 
 TEST(APortWithoutADevice, EndsWithStatus1AndAClearMessage) {
     test::TempDir folder;
-    const Finished list =
-        RunPixlor(folder.path(), {"list"},
-                  {"PIXLOR_REGISTRY=" + folder.path() + "/settings.reg",
-                   "PIXLOR_COM1=" + folder.path() + "/no-such-device",
-                   "PIXLOR_COM2=" + folder.path() + "/no-such-device"});
+    const Finished list = RunPixlor(folder.path(), {"list"},
+                                    {"PIXLOR_REGISTRY=" + folder.path() + "/settings.reg",
+                                     "PIXLOR_COM1=" + folder.path() + "/no-such-device",
+                                     "PIXLOR_COM2=" + folder.path() + "/no-such-device"});
     EXPECT_EQ(list.status, 1) << list.out << list.err;
     EXPECT_NE(list.err.find("pixlor: "), std::string::npos) << list.err;
     EXPECT_NE(list.err.find("PIXLOR_COM"), std::string::npos) << list.err;
@@ -233,6 +232,7 @@ TEST(APortWhoseDeviceIsWrong, IsNamedWithItsCauseAtOnce) {
     ASSERT_EQ(::flock(holder, LOCK_EX | LOCK_NB), 0);  // as another program holds a port
     const struct {
         std::string device, cause;
+        // clang-format off
     } cases[] = {
         {folder.path() + "/missing", " does not exist"},
         {folder.path() + "/a-file", " is not a serial device"},
@@ -240,10 +240,11 @@ TEST(APortWhoseDeviceIsWrong, IsNamedWithItsCauseAtOnce) {
         {"/dev/null", " is not a serial device"},
         {held, " is in use by another program"},
     };
+    // clang-format on
     for (const auto& c : cases) {
-        const Finished list = RunPixlor(folder.path(), {"list"},
-                                        {"PIXLOR_REGISTRY=" + folder.path() + "/settings.reg",
-                                         "PIXLOR_COM2=" + c.device});
+        const Finished list = RunPixlor(
+            folder.path(), {"list"},
+            {"PIXLOR_REGISTRY=" + folder.path() + "/settings.reg", "PIXLOR_COM2=" + c.device});
         EXPECT_EQ(list.status, 1) << c.device;
         EXPECT_NE(list.err.find("pixlor: COM2: " + c.device + c.cause), std::string::npos)
             << list.err;
@@ -282,11 +283,11 @@ TEST(ACopyWithSettingsOfItsOwn, UsesTheSpeedAndPatternsGivenLogsEveryByteAndWrit
     test::TempDir folder;
     DemoCamera camera(folder.path());
     const std::string settings = folder.path() + "/settings.reg";
-    const Finished copy = RunPixlor(
-        folder.path(),
-        {"--speed", "57600", "--log", "line.log", "copy", "out", "#1", "--filename", "x%2H%2N_",
-         "--folder", "day%2D"},
-        {"PIXLOR_REGISTRY=" + settings, "PIXLOR_COM2=" + camera.device()});
+    const Finished copy =
+        RunPixlor(folder.path(),
+                  {"--speed", "57600", "--log", "line.log", "copy", "out", "#1", "--filename",
+                   "x%2H%2N_", "--folder", "day%2D"},
+                  {"PIXLOR_REGISTRY=" + settings, "PIXLOR_COM2=" + camera.device()});
     ASSERT_EQ(copy.status, 0) << copy.err;
     const auto picture = PlainDemoPictures()[0];  // 2002-05-17 09:14
     EXPECT_EQ(test::readFileBytes(folder.path() + "/out/day17/x0914_001.jpg"),
@@ -374,11 +375,11 @@ TEST(APortNamedForOneCommand, IsUsedAndNoSettingIsWritten) {
     EXPECT_FALSE(fs::exists(folder.path() + "/settings.reg"));
 
     // Piped: the result alone on standard output, one line per file on standard error.
-    const Finished copy = RunPixlor(
-        folder.path(), {"--port", camera.device(), "copy", "out", "--new"}, {settings});
+    const Finished copy =
+        RunPixlor(folder.path(), {"--port", camera.device(), "copy", "out", "--new"}, {settings});
     ASSERT_EQ(copy.status, 0) << copy.err;
-    EXPECT_EQ(copy.out, "12 pictures copied (12 new, 0 already there) into " + folder.path() +
-                            "/out\n");
+    EXPECT_EQ(copy.out,
+              "12 pictures copied (12 new, 0 already there) into " + folder.path() + "/out\n");
     EXPECT_FALSE(std::regex_search(copy.err, std::regex("[0-9]%"))) << copy.err;  // no percentages
     EXPECT_EQ(std::count(copy.err.begin(), copy.err.end(), '\n'), 15) << copy.err;
     ExpectOnlyWholePhotos(folder.path() + "/out");
@@ -390,7 +391,7 @@ struct Interruption {
     std::string keys;  // typed on the terminal
     int signal;        // else sent
     int status;
-    bool once;         // one interruption: the program says what it did, the camera answers after
+    bool once;  // one interruption: the program says what it did, the camera answers after
 };
 
 void PrintTo(const Interruption& interruption, std::ostream* out) { *out << interruption.name; }
@@ -432,9 +433,11 @@ TEST_P(ACopyInterrupted, EndsCleanlyWithTheCountAndNoIncompleteFileAndTheCameraA
                              : screen.find("File 2: ") != std::string::npos;
         if (!sent && due) {
             sent = true;
-            if (GetParam().signal != 0) ::kill(child, GetParam().signal);
-            else ASSERT_EQ(::write(master, GetParam().keys.data(), GetParam().keys.size()),
-                           static_cast<ssize_t>(GetParam().keys.size()));
+            if (GetParam().signal != 0)
+                ::kill(child, GetParam().signal);
+            else
+                ASSERT_EQ(::write(master, GetParam().keys.data(), GetParam().keys.size()),
+                          static_cast<ssize_t>(GetParam().keys.size()));
         }
     }
     int status = 0;
@@ -466,19 +469,19 @@ TEST_P(ACopyInterrupted, EndsCleanlyWithTheCountAndNoIncompleteFileAndTheCameraA
     if (!GetParam().once) return;
     EXPECT_NE(screen.find(" of 12 pictures copied"), std::string::npos) << screen;
     // The same camera answers the next command, without being switched off and on.
-    const Finished list =
-        RunPixlor(folder.path(), {"list"},
-                  {"PIXLOR_REGISTRY=" + registry, "PIXLOR_COM2=" + camera.device()});
+    const Finished list = RunPixlor(
+        folder.path(), {"list"}, {"PIXLOR_REGISTRY=" + registry, "PIXLOR_COM2=" + camera.device()});
     EXPECT_EQ(list.status, 0) << list.err;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    ByCtrlCOrSignal, ACopyInterrupted,
-    ::testing::Values(Interruption{"CtrlC", "\x03", 0, 130, true},
-                      Interruption{"CtrlCTwice", "\x03\x03", 0, 130, false},
-                      Interruption{"Sigterm", "", SIGTERM, 143, true},
-                      Interruption{"Sigkill", "", SIGKILL, 0, false}),
-    [](const ::testing::TestParamInfo<Interruption>& row) { return std::string(row.param.name); });
+INSTANTIATE_TEST_SUITE_P(ByCtrlCOrSignal, ACopyInterrupted,
+                         ::testing::Values(Interruption{"CtrlC", "\x03", 0, 130, true},
+                                           Interruption{"CtrlCTwice", "\x03\x03", 0, 130, false},
+                                           Interruption{"Sigterm", "", SIGTERM, 143, true},
+                                           Interruption{"Sigkill", "", SIGKILL, 0, false}),
+                         [](const ::testing::TestParamInfo<Interruption>& row) {
+                             return std::string(row.param.name);
+                         });
 
 // A settings file that is no file: a FIFO would block the program for ever, the null device
 // would be replaced by a file. Both are left as they are, and a save says it failed.
@@ -518,6 +521,7 @@ TEST(TheProgram, MakesItsManualPageAndBashCompletionFromItsHelp) {
     // What the completion offers after the words typed so far.
     const struct {
         std::string words, offered;
+        // clang-format off
     } completions[] = {
         {"pixlor copy --sk", "--skip-existing"},
         {"pixlor --port CO", "COM1 COM2 COM3 COM4 COM5 COM6 COM7 COM8"},
@@ -527,11 +531,13 @@ TEST(TheProgram, MakesItsManualPageAndBashCompletionFromItsHelp) {
         {"pixlor copy d --filename \"\"", ""},
         {"pixlor li", "list"},
     };
+    // clang-format on
     for (const auto& c : completions) {
-        const std::string check =
-            "bash -c 'source " + folder.path() + "/pixlor.bash && COMP_WORDS=(" + c.words +
-            ") && COMP_CWORD=$((${#COMP_WORDS[@]} - 1)) && _pixlor; "
-            "test \"${COMPREPLY[*]}\" = \"" + c.offered + "\"'";
+        const std::string check = "bash -c 'source " + folder.path() +
+                                  "/pixlor.bash && COMP_WORDS=(" + c.words +
+                                  ") && COMP_CWORD=$((${#COMP_WORDS[@]} - 1)) && _pixlor; "
+                                  "test \"${COMPREPLY[*]}\" = \"" +
+                                  c.offered + "\"'";
         EXPECT_EQ(std::system(check.c_str()), 0) << c.words;
     }
 
@@ -546,8 +552,7 @@ TEST(TheProgram, MakesItsManualPageAndBashCompletionFromItsHelp) {
     }
     ASSERT_NE(page.find("ENVIRONMENT"), std::string::npos) << page;
     std::istringstream lines(page);
-    for (std::string line; std::getline(lines, line);)
-        EXPECT_LE(DisplayWidth(line), 80) << line;
+    for (std::string line; std::getline(lines, line);) EXPECT_LE(DisplayWidth(line), 80) << line;
     for (const char* text : {"%S second of the shooting", "@YYYY-MM-DDThh:mm:ss", "--filename"})
         EXPECT_NE(page.find(text), std::string::npos) << text;
 }

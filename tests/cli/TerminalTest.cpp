@@ -18,18 +18,21 @@ BoxRecord CopyBox() {
     BoxRecord box;
     box.title = "Copy";
     box.lines = {"\\home\\someone\\pictures\\02-05-17\\pic17.05.2002_001.jpg",
-                 "File 1: 4000 of 8000 bytes, 50%", Bar(25),
-                 "12 files: 4000 of 100000 bytes, 4%", Bar(2), "5000 bytes/s, 0:20 left"};
+                 "File 1: 4000 of 8000 bytes, 50%",
+                 Bar(25),
+                 "12 files: 4000 of 100000 bytes, 4%",
+                 Bar(2),
+                 "5000 bytes/s, 0:20 left"};
     return box;
 }
 
 // The plug-in's copy box of file `ordinal`, `done` of its 8000 bytes, in a batch of `total`.
 BoxRecord CopyBoxAt(int ordinal, int done, int batchDone, int total) {
     BoxRecord box = CopyBox();
-    box.lines[1] = "File " + std::to_string(ordinal) + ": " + std::to_string(done) +
-                   " of 8000 bytes, 0%";
-    box.lines[3] = "2 files: " + std::to_string(batchDone) + " of " + std::to_string(total) +
-                   " bytes, 0%";
+    box.lines[1] =
+        "File " + std::to_string(ordinal) + ": " + std::to_string(done) + " of 8000 bytes, 0%";
+    box.lines[3] =
+        "2 files: " + std::to_string(batchDone) + " of " + std::to_string(total) + " bytes, 0%";
     return box;
 }
 

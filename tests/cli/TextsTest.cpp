@@ -74,15 +74,18 @@ TEST(TheRussianCatalogue, TranslatesEveryTextOfTheProgram) {
 
 TEST(TheCatalogue, ReadsLineBreaksAndThreeRussianPluralForms) {
     std::string why;
-    ASSERT_TRUE(ParseTexts("# comment\n\nen: a\\nb\ntr: c\\nd\nen: picture|pictures\n"
-                           "tr: \xD1\x81\xD0\xBD\xD0\xB8\xD0\xBC\xD0\xBE\xD0\xBA|"
-                           "\xD1\x81\xD0\xBD\xD0\xB8\xD0\xBC\xD0\xBA\xD0\xB0|"
-                           "\xD1\x81\xD0\xBD\xD0\xB8\xD0\xBC\xD0\xBA\xD0\xBE\xD0\xB2\n",
-                           why))
+    ASSERT_TRUE(
+        ParseTexts("# comment\n\nen: a\\nb\ntr: c\\nd\nen: picture|pictures\n"
+                   "tr: \xD1\x81\xD0\xBD\xD0\xB8\xD0\xBC\xD0\xBE\xD0\xBA|"
+                   "\xD1\x81\xD0\xBD\xD0\xB8\xD0\xBC\xD0\xBA\xD0\xB0|"
+                   "\xD1\x81\xD0\xBD\xD0\xB8\xD0\xBC\xD0\xBA\xD0\xBE\xD0\xB2\n",
+                   why))
         << why;
     EXPECT_STREQ(Tr("a\nb"), "c\nd");
-    EXPECT_EQ(CountOf(1, "picture", "pictures"), "1 \xD1\x81\xD0\xBD\xD0\xB8\xD0\xBC\xD0\xBE\xD0\xBA");
-    EXPECT_EQ(CountOf(22, "picture", "pictures"), "22 \xD1\x81\xD0\xBD\xD0\xB8\xD0\xBC\xD0\xBA\xD0\xB0");
+    EXPECT_EQ(CountOf(1, "picture", "pictures"),
+              "1 \xD1\x81\xD0\xBD\xD0\xB8\xD0\xBC\xD0\xBE\xD0\xBA");
+    EXPECT_EQ(CountOf(22, "picture", "pictures"),
+              "22 \xD1\x81\xD0\xBD\xD0\xB8\xD0\xBC\xD0\xBA\xD0\xB0");
     EXPECT_EQ(CountOf(12, "picture", "pictures"),
               "12 \xD1\x81\xD0\xBD\xD0\xB8\xD0\xBC\xD0\xBA\xD0\xBE\xD0\xB2");
     EXPECT_EQ(CountOf(1, "file", "files"), "1 file");

@@ -255,6 +255,7 @@ TEST_F(ConfigureDialog, RefusesControlCharactersDotFoldersAndBlankNamesWithThePo
         const char* typed;
         std::vector<std::string> box;
     };
+    // clang-format off
     const Refusal refusals[] = {
         {PHOTO_NAME, "pic\tx", {"M43", "at character 4", Numbered(MSG_PATTERN_CONTROL)}},
         {THUMB_NAME, "t\x1b[2J", {"M44", "at character 2", Numbered(MSG_PATTERN_CONTROL)}},
@@ -265,11 +266,11 @@ TEST_F(ConfigureDialog, RefusesControlCharactersDotFoldersAndBlankNamesWithThePo
         {THUMB_FOLDER, "...", {"M46", "at character 1", Numbered(MSG_PATTERN_DOTS)}},
         {THUMB_FOLDER, " ..", {"M46", "at character 1", Numbered(MSG_PATTERN_DOTS)}},
     };
+    // clang-format on
     for (const Refusal& refusal : refusals) {
         user.boxes.clear();
-        answer({PressOkWithValidInput([&refusal](FarDialogItem* items) {
-            Type(items, refusal.item, refusal.typed);
-        })});
+        answer({PressOkWithValidInput(
+            [&refusal](FarDialogItem* items) { Type(items, refusal.item, refusal.typed); })});
         EXPECT_EQ(run(), 0) << refusal.typed;
         EXPECT_EQ(BoxTexts(onlyReport()), refusal.box) << refusal.typed;
     }
@@ -278,12 +279,12 @@ TEST_F(ConfigureDialog, RefusesControlCharactersDotFoldersAndBlankNamesWithThePo
 
 TEST_F(ConfigureDialog, AFailedSaveIsSaidAndReportedAsNothingSaved) {
     fake.system.failCall(SysCall::RegCloseKey, 1, 1, ERROR_ACCESS_DENIED);
-    answer({PressOkWithValidInput([](FarDialogItem* items) {
-        items[VERIFY_MOVES].Param.Selected = 1;
-    })});
+    answer({PressOkWithValidInput(
+        [](FarDialogItem* items) { items[VERIFY_MOVES].Param.Selected = 1; })});
     EXPECT_EQ(run(), 0);
     ASSERT_EQ(user.boxes.size(), 1u);
-    EXPECT_EQ(BoxTexts(user.boxes[0]), (std::vector<std::string>{"M62", Numbered(MSG_SETTINGS_NOT_SAVED)}));
+    EXPECT_EQ(BoxTexts(user.boxes[0]),
+              (std::vector<std::string>{"M62", Numbered(MSG_SETTINGS_NOT_SAVED)}));
     EXPECT_EQ(user.boxes[0].flags, DWORD{FMSG_WARNING | FMSG_MB_OK});
     EXPECT_EQ(writes(), 9) << "every value in the one save";
     EXPECT_EQ(fake.system.calls(SysCall::RegCreateKeyExA), 1);
@@ -292,9 +293,8 @@ TEST_F(ConfigureDialog, AFailedSaveIsSaidAndReportedAsNothingSaved) {
 TEST_F(ConfigureDialog, RefusesFewerThanTwoDigits) {
     for (const char* digits : {"1", "0"}) {
         user.boxes.clear();
-        answer({PressOkWithValidInput([digits](FarDialogItem* items) {
-            Type(items, PHOTO_DIGITS, digits);
-        })});
+        answer({PressOkWithValidInput(
+            [digits](FarDialogItem* items) { Type(items, PHOTO_DIGITS, digits); })});
         EXPECT_EQ(run(), 0);
         EXPECT_EQ(BoxTexts(onlyReport()), (std::vector<std::string>{"M53", "M55"})) << digits;
     }
@@ -311,9 +311,7 @@ TEST_F(ConfigureDialog, RefusesANameThatWouldGrowBeyond256Characters) {
 }
 
 TEST_F(ConfigureDialog, ANegativeDigitCountDoesNotSlipPastTheLengthCheck) {
-    answer({PressOkWithValidInput([](FarDialogItem* items) {
-        Type(items, THUMB_DIGITS, "-5");
-    })});
+    answer({PressOkWithValidInput([](FarDialogItem* items) { Type(items, THUMB_DIGITS, "-5"); })});
     EXPECT_EQ(run(), 0);
     EXPECT_EQ(BoxTexts(onlyReport()), (std::vector<std::string>{"M54", "M56"}));
     EXPECT_EQ(writes(), 0);
@@ -422,7 +420,8 @@ TEST_F(ConfigureHandEditedSettings, ATextWithoutItsTerminatorGivesTheDefault) {
 // A language file with a digit label longer than the dialog.
 class ConfigureWithALongLabel : public ConfigureDialog {
 protected:
-    ConfigureWithALongLabel() : ConfigureDialog({{MSG_CONFIG_PHOTO_DIGITS, std::string(300, 'L')}}) {}
+    ConfigureWithALongLabel()
+        : ConfigureDialog({{MSG_CONFIG_PHOTO_DIGITS, std::string(300, 'L')}}) {}
 };
 
 TEST_F(ConfigureWithALongLabel, ALongDigitLabelKeepsTheFieldInsideTheFrame) {
@@ -442,11 +441,13 @@ const char* FARAPI NumberedOrLongMessage(std::intptr_t, int message) {
 TEST(DialogTemplates, WidenFieldsAndFillTextsFromMessagesOrReferences) {
     HostServicesInForce services;
     HostServices.GetMsg = NumberedOrLongMessage;
+    // clang-format off
     const DialogItemTemplate templates[] = {
         {DI_TEXT, 255, 8, 0, 0, 0, 0, DIF_SEPARATOR, 0, 34},
         {DI_EDIT, 5, 3, 70, 0, 1, TextRef("Hist"), DIF_HISTORY, 0, TextRef("typed")},
         {DI_RADIOBUTTON, 5, 4, 0, 0, 0, 1, DIF_GROUP, 0, 9},
     };
+    // clang-format on
     FarDialogItem items[3];
     ExpandDialogItems(templates, items, 3);
     EXPECT_EQ(items[0].X1, 255);

@@ -71,6 +71,7 @@ TEST_F(CameraWithThreePictures, NumbersOutOfRangeFailWithTheirCodesAndSendNothin
         std::function<bool()> run;
         std::int32_t code;
     };
+    // clang-format off
     const Case cases[] = {
         {"photo 0", [&] { return download(0, true); }, OP_PHOTO_RANGE},
         {"photo 4", [&] { return download(4, true); }, OP_PHOTO_RANGE},
@@ -83,6 +84,7 @@ TEST_F(CameraWithThreePictures, NumbersOutOfRangeFailWithTheirCodesAndSendNothin
         {"delete 0", [&] { return device->deletePicture(0, true); }, OP_SELECT_RANGE},
         {"delete 4", [&] { return device->deletePicture(4, true); }, OP_SELECT_RANGE},
     };
+    // clang-format on
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         EXPECT_FALSE(c.run());
@@ -184,8 +186,11 @@ TEST_F(CameraWithoutPictures, CatalogueOpensEmptyAndNothingCanBeDeleted) {
 class CameraWithOldAndNewPictures : public DeviceOnSimulatedCamera {
 protected:
     CameraWithOldAndNewPictures()
-        : DeviceOnSimulatedCamera({{10, 1, 0, 0}, {10, 1, -1, 0}, {10, 1, INT_MIN, 0},
-                                   {10, 1, INT_MAX, 0}, {10, 1, 951782400, 0}}) {}
+        : DeviceOnSimulatedCamera({{10, 1, 0, 0},
+                                   {10, 1, -1, 0},
+                                   {10, 1, INT_MIN, 0},
+                                   {10, 1, INT_MAX, 0},
+                                   {10, 1, 951782400, 0}}) {}
 };
 
 TEST_F(CameraWithOldAndNewPictures, ShootingTimesBreakDownOnTheGregorianCalendarWithoutZone) {
@@ -194,8 +199,8 @@ TEST_F(CameraWithOldAndNewPictures, ShootingTimesBreakDownOnTheGregorianCalendar
         int year, month, day, hour, minute, second;
     };
     const Expected expected[] = {
-        {1970, 1, 1, 0, 0, 0},       {1969, 12, 31, 23, 59, 59}, {1901, 12, 13, 20, 45, 52},
-        {2038, 1, 19, 3, 14, 7},     {2000, 2, 29, 0, 0, 0},
+        {1970, 1, 1, 0, 0, 0},   {1969, 12, 31, 23, 59, 59}, {1901, 12, 13, 20, 45, 52},
+        {2038, 1, 19, 3, 14, 7}, {2000, 2, 29, 0, 0, 0},
     };
     for (std::uint32_t i = 0; i < 5; ++i) {
         SCOPED_TRACE(i);

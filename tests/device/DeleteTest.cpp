@@ -14,8 +14,11 @@ const Bytes DELETE_CURRENT = actionPacket(7);
 class CameraWithFivePictures : public DeviceOnSimulatedCamera {
 protected:
     CameraWithFivePictures()
-        : DeviceOnSimulatedCamera({{1001, 1, 0, 0}, {1002, 1, 0, 0}, {1003, 1, 0, 0},
-                                   {1004, 1, 0, 0}, {1005, 1, 0, 0}}) {}
+        : DeviceOnSimulatedCamera({{1001, 1, 0, 0},
+                                   {1002, 1, 0, 0},
+                                   {1003, 1, 0, 0},
+                                   {1004, 1, 0, 0},
+                                   {1005, 1, 0, 0}}) {}
     void SetUp() override {
         openAsThePanelDoes();
         markWire();
@@ -60,8 +63,8 @@ TEST_F(CameraWithFivePictures, DeletingPicture2RenumbersTheLaterPicturesLikeTheC
     EXPECT_EQ(device->entryAt(1)->photoSize, 1003u);  // picture 3 is now picture 2
     // The picture that moved into the gap is already the selected one.
     ASSERT_TRUE(device->deletePicture(2, true));
-    EXPECT_EQ(hostWrites(), (std::vector<Bytes>{PROBE, SPEED_FAST, selectPacket(2),
-                                                DELETE_CURRENT, DELETE_CURRENT, SPEED_RESET}));
+    EXPECT_EQ(hostWrites(), (std::vector<Bytes>{PROBE, SPEED_FAST, selectPacket(2), DELETE_CURRENT,
+                                                DELETE_CURRENT, SPEED_RESET}));
     EXPECT_EQ(cataloguePhotoSizes(), (std::vector<std::uint32_t>{1001, 1004, 1005}));
     EXPECT_EQ(cameraPhotoSizes(), cataloguePhotoSizes());
 }

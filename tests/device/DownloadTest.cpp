@@ -51,7 +51,7 @@ protected:
             return write == GET_PHOTO || write == GET_THUMB;
         });
         return request == writes.end() ? std::vector<Bytes>{}
-                                        : std::vector<Bytes>(request + 1, writes.end());
+                                       : std::vector<Bytes>(request + 1, writes.end());
     }
     Bytes photo() const { return camera.expectedData(1, PictureKind::Photo); }
     // Writes to the target file and the ACKs to the camera, in the order they happened.
@@ -70,8 +70,8 @@ protected:
 TEST_F(CameraSendingSmallPackets, ThreePacketsAreAcknowledgedWrittenInOrderAndStamped) {
     ASSERT_TRUE(download(true));
     EXPECT_EQ(device->operationCode, OP_OK);
-    EXPECT_EQ(hostWrites(), (std::vector<Bytes>{PROBE, SPEED_FAST, selectPacket(1), GET_PHOTO,
-                                                ACK, ACK, ACK, SPEED_RESET}));
+    EXPECT_EQ(hostWrites(), (std::vector<Bytes>{PROBE, SPEED_FAST, selectPacket(1), GET_PHOTO, ACK,
+                                                ACK, ACK, SPEED_RESET}));
     EXPECT_EQ(progressCalls, (Progress{{100, 250}, {200, 250}, {250, 250}}));
     EXPECT_EQ(readFileBytes(target), photo());
     struct stat status {};
@@ -83,9 +83,10 @@ TEST_F(CameraSendingSmallPackets, ThreePacketsAreAcknowledgedWrittenInOrderAndSt
 
 TEST_F(CameraSendingSmallPackets, EachPacketGoesToTheFileBeforeTheNextIsAskedFor) {
     ASSERT_TRUE(download(true));
-    EXPECT_EQ(fileWritesAndAcks(), (std::vector<std::string>{
-                          "WriteFile(file, 100)", "WriteFile(port, 06)", "WriteFile(file, 100)",
-                          "WriteFile(port, 06)", "WriteFile(file, 50)", "WriteFile(port, 06)"}));
+    EXPECT_EQ(fileWritesAndAcks(),
+              (std::vector<std::string>{"WriteFile(file, 100)", "WriteFile(port, 06)",
+                                        "WriteFile(file, 100)", "WriteFile(port, 06)",
+                                        "WriteFile(file, 50)", "WriteFile(port, 06)"}));
 }
 
 TEST_F(CameraSendingSmallPackets, ThumbnailCountsAgainstItsOwnSizeWithoutReadingInfoAgain) {
@@ -99,8 +100,8 @@ TEST_F(CameraSendingSmallPackets, DamagedPacketsAreAskedAgainAndEachPacketGetsTw
     camera.addFault(Fault{FaultKind::Damage, CommandMatch::requestData(14), 2, 0});
     camera.addFault(Fault{FaultKind::Damage, CommandMatch::requestData(14), 2, 1});
     ASSERT_TRUE(download(true));
-    EXPECT_EQ(answersToTheData(), (std::vector<Bytes>{NAK, NAK, ACK, NAK, NAK, ACK, ACK,
-                                                       SPEED_RESET}));
+    EXPECT_EQ(answersToTheData(),
+              (std::vector<Bytes>{NAK, NAK, ACK, NAK, NAK, ACK, ACK, SPEED_RESET}));
     EXPECT_EQ(readFileBytes(target), photo());
     EXPECT_EQ(progressCalls.size(), 3u);
 }
@@ -225,8 +226,8 @@ TEST_F(CameraSendingSmallPackets, ExistingTargetFailsWithTheFileCodeAndKeepsItsB
 // own pause of more than the one-second silence before byte `pauseAt` of packet 0.
 struct ShortReadRow {
     const char* situation;
-    int abortedRead;       // 0: none
-    std::size_t pauseAt;   // 0: none
+    int abortedRead;      // 0: none
+    std::size_t pauseAt;  // 0: none
 };
 
 void PrintTo(const ShortReadRow& row, std::ostream* out) { *out << row.situation; }
@@ -283,6 +284,7 @@ TEST_P(ReadEndingShortInAPacket, PacketIsAskedAgainOnceTheLineIsQuietAndTheCopyI
     EXPECT_EQ(camera.baud(), 19200u);
 }
 
+// clang-format off
 const ShortReadRow SHORT_READS[] = {
     {"InterruptedAtAPacketsFirstByte", 4, 0},
     {"InterruptedInTheHeader", 6, 0},
@@ -292,6 +294,7 @@ const ShortReadRow SHORT_READS[] = {
     {"CameraPausesInThePayload", 0, 50},
     {"CameraPausesBeforeTheLastChecksumByte", 0, 105},
 };
+// clang-format on
 
 INSTANTIATE_TEST_SUITE_P(Rows, ReadEndingShortInAPacket, ::testing::ValuesIn(SHORT_READS),
                          [](const ::testing::TestParamInfo<ShortReadRow>& param) {

@@ -40,7 +40,8 @@ protected:
         std::ostringstream text;
         text << R"({"content": "data", "seed": )" << SEED << R"(, "packetSize": )" << PACKET_SIZE
              << R"(, "pictures": [
-            {"photoSize": )" << PHOTO_BYTES << R"(, "thumbSize": 700, "shootingTime": 1000000000},
+            {"photoSize": )"
+             << PHOTO_BYTES << R"(, "thumbSize": 700, "shootingTime": 1000000000},
             {"photoSize": 900, "thumbSize": 100, "shootingTime": 1000086400}]})";
         return text.str();
     }
@@ -125,8 +126,8 @@ TEST_F(ACamsimOnAPseudoTerminal, ServesAPhotoAtTheFastSpeedAndEndsCleanly) {
 TEST_F(ACamsimOnAPseudoTerminal, AnswersAgainAfterTheHostClosesAndReopensThePort) {
     for (int connection = 0; connection < 2; ++connection) {
         CameraLink link(0);
-        ASSERT_TRUE(link.wakeUp()) << "connection " << connection << ", link error "
-                                   << link.errorCode;
+        ASSERT_TRUE(link.wakeUp())
+            << "connection " << connection << ", link error " << link.errorCode;
         std::uint32_t count = 0;
         ASSERT_TRUE(link.getRegister(10, count)) << "connection " << connection;
         EXPECT_EQ(count, 2u);
@@ -258,8 +259,8 @@ TEST_F(ACamsimOnAPseudoTerminal, ACopyWhoseLineIsPulledEndsAtOnceAndANewCameraIs
             const std::vector<unsigned char> bytes = readFileBytes(entry.path().string());
             bool whole = false;
             for (std::uint32_t id : {1u, 2u})
-                whole = whole || bytes == sim::pictureData(SEED, id, sim::PictureKind::Photo,
-                                                           sizes[id - 1]);
+                whole = whole ||
+                        bytes == sim::pictureData(SEED, id, sim::PictureKind::Photo, sizes[id - 1]);
             EXPECT_TRUE(whole) << entry.path() << " is no complete photo";
             complete += whole;
         }

@@ -29,9 +29,9 @@ enum class Act {
 // How the user gets going again once the fault has cleared; never by switching the camera off
 // and on: a camera left at a fast speed is found there.
 enum class Recovery {
-    SamePanel,      // the next operation on the same panel
-    Reopen,         // the panel closed and opened again
-    RestartHost,    // the file manager started again
+    SamePanel,    // the next operation on the same panel
+    Reopen,       // the panel closed and opened again
+    RestartHost,  // the file manager started again
 };
 
 constexpr DWORD SLOW = 19200;
@@ -54,14 +54,14 @@ struct FaultRow {
     int picturesLeft = ALL;                      // on the camera
     DWORD cameraBaud = SLOW;                     // the camera's speed afterwards
     Recovery recovery = Recovery::SamePanel;
-    std::string destination = "";     // copy target below the disk folder; "" = the folder itself
-    std::string target = "";          // the folder F8 deletes; "" = all
-    const char* refusalTopic = "";    // the help topic of the last box, a refusal or a notice
-    int result = 1;                   // GetFiles' answer
-    unsigned keys = 0;                // F5 and F6: the shift state
-    bool thumbnailView = false;       // F5 and F6: pressed after F7
-    bool verify = false;              // F6: the dialog's verify box ticked
-    const char* shownTopic = "";      // the help topic of a box shown on the way
+    std::string destination = "";   // copy target below the disk folder; "" = the folder itself
+    std::string target = "";        // the folder F8 deletes; "" = all
+    const char* refusalTopic = "";  // the help topic of the last box, a refusal or a notice
+    int result = 1;                 // GetFiles' answer
+    unsigned keys = 0;              // F5 and F6: the shift state
+    bool thumbnailView = false;     // F5 and F6: pressed after F7
+    bool verify = false;            // F6: the dialog's verify box ticked
+    const char* shownTopic = "";    // the help topic of a box shown on the way
 };
 
 // A row reads as its situation in test names and failure messages.
@@ -91,6 +91,7 @@ const auto DELETE_CURRENT = CommandMatch::action(sim::ACTION_DELETE_CURRENT);
 
 // A move in one shift state and view, whose first file the camera will not select: the picture
 // stays unless its photo was copied, and a move of thumbnails alone keeps every picture.
+// clang-format off
 FaultRow MoveRow(const char* situation, unsigned keys, bool thumbnailView, int filesCopied,
                  int picturesLeft) {
     return {.situation = situation, .act = Act::Move,
@@ -98,11 +99,13 @@ FaultRow MoveRow(const char* situation, unsigned keys, bool thumbnailView, int f
             .picturesLeft = picturesLeft, .refusalTopic = picturesLeft == ALL ? "MoveThumbnails" : "", .keys = keys,
             .thumbnailView = thumbnailView};
 }
+// clang-format on
 constexpr unsigned CTRL = PKF_CONTROL;
 constexpr unsigned ALT = PKF_ALT;
 constexpr unsigned SHIFT = PKF_SHIFT;
 constexpr int BOTH_KINDS_BUT_ONE = 5;  // the thumbnail of the first picture is skipped
 
+// clang-format off
 const FaultRow ROWS[] = {
     // --- opening the panel ---
     {.situation = "NoSerialPortIsListed", .act = Act::Open,
@@ -378,6 +381,7 @@ const FaultRow ROWS[] = {
      .reports = {{STATUS_REFUSED, LINK_ERR_SPEED_RESET, OP_DELETE}}, .picturesLeft = 2,
      .target = "02-05-18"},
 };
+// clang-format on
 
 class FaultMatrix : public ::testing::TestWithParam<FaultRow> {
 protected:
@@ -388,9 +392,7 @@ protected:
     void act(const FaultRow& row) {
         host::HostEmulator& emulator = *rig.emulator;
         switch (row.act) {
-        case Act::Open:
-            emulator.openPanel();
-            return;
+        case Act::Open: emulator.openPanel(); return;
         case Act::OpenSecond:
             EXPECT_EQ(host::LinkedPluginEntryPoints().OpenPlugin(OPEN_DISKMENU, 0),
                       INVALID_HANDLE_VALUE);
@@ -438,8 +440,7 @@ protected:
     void recover(const FaultRow& row) {
         rig.fake.system.clearFaults();
         switch (row.recovery) {
-        case Recovery::SamePanel:
-            break;
+        case Recovery::SamePanel: break;
         case Recovery::Reopen:
             if (rig.emulator->panelOpen()) rig.emulator->closePanel();
             break;
@@ -481,10 +482,9 @@ TEST_P(FaultMatrix, ShowsTheFailureLosesNothingAndRecovers) {
         EXPECT_EQ(rig.user->boxes.back().helpTopic, row.refusalTopic);
     }
     if (*row.shownTopic != '\0') {
-        EXPECT_TRUE(std::any_of(rig.user->boxes.begin(), rig.user->boxes.end(),
-                                [&row](const host::BoxRecord& box) {
-                                    return box.helpTopic == row.shownTopic;
-                                }))
+        EXPECT_TRUE(std::any_of(
+            rig.user->boxes.begin(), rig.user->boxes.end(),
+            [&row](const host::BoxRecord& box) { return box.helpTopic == row.shownTopic; }))
             << "no box with the topic " << row.shownTopic;
     }
     rig.expectScreensRestoredOnce();
@@ -509,9 +509,10 @@ TEST_P(FaultMatrix, ShowsTheFailureLosesNothingAndRecovers) {
             continue;
         const std::string photo = std::to_string(picture.id) + "p";
         const auto files = rig.filesOnDisk();
-        EXPECT_TRUE(std::any_of(files.begin(), files.end(), [&](const auto& file) {
-            return rig.pictureFileOf(file.second) == photo;
-        })) << "picture " << picture.id << " left the camera without its photo";
+        EXPECT_TRUE(
+            std::any_of(files.begin(), files.end(),
+                        [&](const auto& file) { return rig.pictureFileOf(file.second) == photo; }))
+            << "picture " << picture.id << " left the camera without its photo";
     }
     EXPECT_EQ(rig.camera.pictures().size(), static_cast<std::size_t>(row.picturesLeft));
     EXPECT_EQ(rig.camera.baud(), row.cameraBaud);

@@ -107,8 +107,8 @@ public:
         host::EmulatorSettings settings;
         settings.moduleName = (std::filesystem::current_path() / "pixlor.so").string();
         settings.diskDirectory = disk.path();
-        emulator = std::make_unique<host::HostEmulator>(host::LinkedPluginEntryPoints(), *user,
-                                                        settings);
+        emulator =
+            std::make_unique<host::HostEmulator>(host::LinkedPluginEntryPoints(), *user, settings);
         user->emulator = emulator.get();
     }
     void storeText(const char* name, const std::string& text) {

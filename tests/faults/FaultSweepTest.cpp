@@ -42,8 +42,9 @@ protected:
         if (sweep.operation != Operation::SaveSettings) {
             EXPECT_TRUE(rig.emulator->openPanel()) << rig.emulator->errorText;
             // A move or a deletion takes one date folder: the other stays for the next copy.
-            EXPECT_TRUE(sweep.operation == Operation::Copy ? rig.selectAll()
-                                                           : rig.emulator->selectItems({"02-05-17"}));
+            EXPECT_TRUE(sweep.operation == Operation::Copy
+                            ? rig.selectAll()
+                            : rig.emulator->selectItems({"02-05-17"}));
         }
         const auto before = rig.filesOnDisk();
         rig.fake.system.clearRecords();
@@ -84,7 +85,6 @@ protected:
         rig.expectTheNextCopyToWork();
         return struck;
     }
-
 };
 
 TEST_P(EveryNthCall, LosesNothingAndTheNextOperationWorks) {
@@ -98,13 +98,12 @@ TEST_P(EveryNthCall, LosesNothingAndTheNextOperationWorks) {
 
 std::vector<SweepCase> AllSweeps() {
     std::vector<SweepCase> sweeps;
-    for (Operation operation :
-         {Operation::Copy, Operation::Move, Operation::VerifiedMove, Operation::Delete,
-          Operation::SaveSettings})
-        for (SysCall call : {SysCall::ReadFile, SysCall::WriteFile, SysCall::CreateFileA,
-                             SysCall::SetFileTime, SysCall::CloseHandle, SysCall::PurgeComm,
-                             SysCall::SetCommState, SysCall::RegSetValueExA,
-                             SysCall::FlushFileBuffers, SysCall::MoveFileExA})
+    for (Operation operation : {Operation::Copy, Operation::Move, Operation::VerifiedMove,
+                                Operation::Delete, Operation::SaveSettings})
+        for (SysCall call :
+             {SysCall::ReadFile, SysCall::WriteFile, SysCall::CreateFileA, SysCall::SetFileTime,
+              SysCall::CloseHandle, SysCall::PurgeComm, SysCall::SetCommState,
+              SysCall::RegSetValueExA, SysCall::FlushFileBuffers, SysCall::MoveFileExA})
             sweeps.push_back({operation, call});
     return sweeps;
 }

@@ -21,6 +21,7 @@ void PrintTo(const HostileRow& row, std::ostream* out) { *out << row.situation; 
 
 std::vector<BYTE> Bytes(const std::string& text) { return {text.begin(), text.end()}; }
 
+// clang-format off
 const HostileRow ROWS[] = {
     {"SpeedIndexOfNineRunsAtTheFastestSpeed", [](FaultRig& rig) { rig.storeNumber("BaudRate", 9); },
      "02-05-17/pic17.05.2002_001.jpg", 1, 5},
@@ -72,6 +73,7 @@ const HostileRow ROWS[] = {
      [](FaultRig& rig) { rig.storeNumber("BaudRate", 0); }, "02-05-17/pic17.05.2002_001.jpg", 1,
      2},
 };
+// clang-format on
 
 class HostileSettings : public ::testing::TestWithParam<HostileRow> {
 protected:

@@ -67,15 +67,14 @@ private:
     int below(int bound) { return static_cast<int>(random_() % static_cast<unsigned>(bound)); }
 
     void injectFault() {
-        static const CommandMatch targets[] = {
-            CommandMatch::setRegister(sim::REG_CURRENT_PICTURE),
-            CommandMatch::setRegister(sim::REG_SPEED),
-            CommandMatch::requestData(sim::REG_PHOTO_DATA),
-            CommandMatch::requestData(sim::REG_THUMB_DATA),
-            CommandMatch::action(sim::ACTION_DELETE_LAST),
-            CommandMatch::action(sim::ACTION_DELETE_CURRENT),
-            CommandMatch::getRegister(sim::REG_PICTURE_COUNT),
-            CommandMatch::requestData(sim::REG_PICTURE_INFO)};
+        static const CommandMatch targets[] = {CommandMatch::setRegister(sim::REG_CURRENT_PICTURE),
+                                               CommandMatch::setRegister(sim::REG_SPEED),
+                                               CommandMatch::requestData(sim::REG_PHOTO_DATA),
+                                               CommandMatch::requestData(sim::REG_THUMB_DATA),
+                                               CommandMatch::action(sim::ACTION_DELETE_LAST),
+                                               CommandMatch::action(sim::ACTION_DELETE_CURRENT),
+                                               CommandMatch::getRegister(sim::REG_PICTURE_COUNT),
+                                               CommandMatch::requestData(sim::REG_PICTURE_INFO)};
         const CommandMatch on = targets[below(std::size(targets))];
         ++counts_.faultsInjected;
         switch (below(10)) {
@@ -132,9 +131,7 @@ private:
             markSome();
             rig_.deleteMarked();
             break;
-        case Action::List:
-            rig_.emulator->list();
-            break;
+        case Action::List: rig_.emulator->list(); break;
         case Action::SwitchKind:
             rig_.emulator->pressKey(VK_F7);
             thumbnails_ = !thumbnails_;

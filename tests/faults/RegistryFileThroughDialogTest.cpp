@@ -49,8 +49,10 @@ protected:
         setenv("PIXLOR_REGISTRY", file.c_str(), 1);
     }
     ~ARegistryFileOnDisk() override {
-        if (previousFile.empty()) unsetenv("PIXLOR_REGISTRY");
-        else setenv("PIXLOR_REGISTRY", previousFile.c_str(), 1);
+        if (previousFile.empty())
+            unsetenv("PIXLOR_REGISTRY");
+        else
+            setenv("PIXLOR_REGISTRY", previousFile.c_str(), 1);
     }
 
     void write(const std::string& text) const { std::ofstream(file, std::ios::binary) << text; }
@@ -89,10 +91,11 @@ private:
 };
 
 TEST_F(ARegistryFileOnDisk, KeepsEveryKeyAndValueThePlugInDoesNotOwnWhenTheDialogSaves) {
-    write("REGEDIT4\n\n"
-          "[HKEY_CURRENT_USER\\Software\\Other]\n\"Keep\"=\"me\"\n\n"
-          "[HKEY_CURRENT_USER\\Software\\Far\\Plugins\\Pixlor]\n"
-          "\"Unknown\"=dword:00000007\n\"PhotoPrefix\"=\"img_\"\n");
+    write(
+        "REGEDIT4\n\n"
+        "[HKEY_CURRENT_USER\\Software\\Other]\n\"Keep\"=\"me\"\n\n"
+        "[HKEY_CURRENT_USER\\Software\\Far\\Plugins\\Pixlor]\n"
+        "\"Unknown\"=dword:00000007\n\"PhotoPrefix\"=\"img_\"\n");
     ASSERT_TRUE(emulator.start()) << emulator.errorText;
     const int result = configure([](host::DialogRequest& dialog) {
         dialog.setText(ITEM_THUMB_FOLDER, "");
@@ -107,10 +110,11 @@ TEST_F(ARegistryFileOnDisk, KeepsEveryKeyAndValueThePlugInDoesNotOwnWhenTheDialo
 }
 
 TEST_F(ARegistryFileOnDisk, MalformedGivesTheDefaultsAndIsKeptUntilTheUserSaves) {
-    const std::string malformed = "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Far\\Plugins\\Pixlor]\n"
-                                  "\"BaudRate\"=dword:00000003\n"
-                                  "\"PhotoPrefix\"=half a line with \"quotes\n"
-                                  "this line means nothing\n";
+    const std::string malformed =
+        "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Far\\Plugins\\Pixlor]\n"
+        "\"BaudRate\"=dword:00000003\n"
+        "\"PhotoPrefix\"=half a line with \"quotes\n"
+        "this line means nothing\n";
     write(malformed);
     ASSERT_TRUE(emulator.start()) << emulator.errorText;
 
@@ -123,7 +127,7 @@ TEST_F(ARegistryFileOnDisk, MalformedGivesTheDefaultsAndIsKeptUntilTheUserSaves)
               }),
               0);
     EXPECT_EQ(shownName, "pic%2D.%2M.%4Y_");  // the default: the stored line is unreadable
-    EXPECT_TRUE(speedShown);                   // the readable value is still used
+    EXPECT_TRUE(speedShown);                  // the readable value is still used
     EXPECT_EQ(ReadText(file), malformed);
 
     EXPECT_EQ(configure([](host::DialogRequest& dialog) {
@@ -156,6 +160,7 @@ bool IsKind(const std::string& path, mode_t kind) {
     return ::lstat(path.c_str(), &info) == 0 && (info.st_mode & S_IFMT) == kind;
 }
 
+// clang-format off
 const HostileFileRow HOSTILE_FILES[] = {
     {"TheNullDeviceIsNeitherReadNorReplaced",
      [](const std::string& file, const std::string&) {
@@ -205,6 +210,7 @@ const HostileFileRow HOSTILE_FILES[] = {
          EXPECT_GT(std::filesystem::file_size(file + ".bak"), 1100000u);
      }},
 };
+// clang-format on
 
 class AHostileSettingsFile : public ARegistryFileOnDisk,
                              public ::testing::WithParamInterface<HostileFileRow> {};

@@ -2,7 +2,6 @@
 // panels, Control as the host answers it, boxes and dialogs through the scripted user, and the
 // rules the host checks.
 #include "far/MessageNumbers.h"
-#include "far/MessageNumbers.h"
 #include "host/HostEmulator.h"
 #include "host/ScriptedUser.h"
 #include "tests/support/Support.h"
@@ -81,9 +80,12 @@ void FARAPI DescribePanel(HANDLE, OpenPluginInfo* info) {
     info->KeyBar = &keyBar;
 }
 int FARAPI ChangeFolder(HANDLE, const char* dir, int) {
-    if (std::string(dir) == "..") Plugin().folder.clear();
-    else if (Plugin().folders.count(dir) != 0) Plugin().folder = dir;
-    else return 0;
+    if (std::string(dir) == "..")
+        Plugin().folder.clear();
+    else if (Plugin().folders.count(dir) != 0)
+        Plugin().folder = dir;
+    else
+        return 0;
     return 1;
 }
 int FARAPI List(HANDLE, PluginPanelItem** items, int* count, int) {
@@ -120,8 +122,18 @@ int FARAPI Delete(HANDLE, PluginPanelItem* items, int count, int mode) {
 }
 
 PluginEntryPoints TinyEntryPoints(bool withDeleteFiles) {
-    return {MinVersion, TakeStartupInfo, DescribePlugin, Open,      Close,
-            DescribePanel, ChangeFolder, List, FreeList, Get, Key, Configure,
+    return {MinVersion,
+            TakeStartupInfo,
+            DescribePlugin,
+            Open,
+            Close,
+            DescribePanel,
+            ChangeFolder,
+            List,
+            FreeList,
+            Get,
+            Key,
+            Configure,
             withDeleteFiles ? Delete : nullptr};
 }
 
@@ -147,8 +159,8 @@ protected:
         settings.diskDirectory = disk.path();
         settings.currentDirectory = hostFolder.path();
         settings.temporaryDirectory = hostTemporary.path();
-        emulator = std::make_unique<HostEmulator>(TinyEntryPoints(plugin.exportsDeleteFiles),
-                                                  user, settings);
+        emulator = std::make_unique<HostEmulator>(TinyEntryPoints(plugin.exportsDeleteFiles), user,
+                                                  settings);
         return *emulator;
     }
     // Runs `action` inside the plug-in's handling of a key.
@@ -449,9 +461,8 @@ TEST_F(AnOpenPanel, ADialogIsFilledInByTheUserAndEndsOnTheChosenItem) {
         return dialog.find(DI_BUTTON, "OK");
     });
     int result = -1;
-    duringKey([&](HANDLE) {
-        result = plugin.info.Dialog(1, -1, -1, 76, 11, "WhereToCopy", items, 5);
-    });
+    duringKey(
+        [&](HANDLE) { result = plugin.info.Dialog(1, -1, -1, 76, 11, "WhereToCopy", items, 5); });
     EXPECT_EQ(result, 4);
     EXPECT_STREQ(items[1].Data, "D:\\pictures");
     EXPECT_EQ(items[2].Param.Selected, 0);
@@ -488,9 +499,7 @@ TEST_F(AnOpenPanel, AFailedGetFilesKeepsTheMarks) {
 
 // --- keys the plug-in leaves to the host ---
 
-bool FolderEmpty(const std::string& folder) {
-    return std::filesystem::is_empty(folder);
-}
+bool FolderEmpty(const std::string& folder) { return std::filesystem::is_empty(folder); }
 
 TEST_F(AnOpenPanel, ViewsAndEditsCopiesTheHostAsksForIntoATemporaryFolder) {
     plugin.onGetFiles = [](PluginPanelItem* items, int, const char* target) {
@@ -536,9 +545,14 @@ TEST_F(TheEmulatedHost, HandsItsDeleteKeysToTheDeleteFilesOfAPlugIn) {
     const struct {
         int key;
         unsigned state;
-    } deletes[] = {{VK_F8, 0},           {VK_F8, PKF_SHIFT},          {VK_DELETE, PKF_SHIFT},
-                   {VK_DELETE, PKF_ALT}, {VK_NUMPAD_DELETE, PKF_SHIFT}, {VK_NUMPAD_DELETE, PKF_ALT}};
-    for (const auto& pressed : deletes) EXPECT_EQ(emulator->pressKey(pressed.key, pressed.state), 0);
+    } deletes[] = {{VK_F8, 0},
+                   {VK_F8, PKF_SHIFT},
+                   {VK_DELETE, PKF_SHIFT},
+                   {VK_DELETE, PKF_ALT},
+                   {VK_NUMPAD_DELETE, PKF_SHIFT},
+                   {VK_NUMPAD_DELETE, PKF_ALT}};
+    for (const auto& pressed : deletes)
+        EXPECT_EQ(emulator->pressKey(pressed.key, pressed.state), 0);
     EXPECT_EQ(emulator->pressKey(VK_NUMPAD_DELETE), 0);
     EXPECT_EQ(emulator->pressKey(VK_DELETE, PKF_CONTROL), 0);
     EXPECT_EQ(plugin.deleteFilesCalls, std::vector<Names>(6, Names{"b.jpg"}));

@@ -11,14 +11,16 @@ namespace {
 
 TEST(LanguageFileReader, NumbersTheQuotedLinesFromZeroSkippingBlankAndCommentLines) {
     LanguageFile file;
-    ASSERT_TRUE(file.parse(".Language=English,English\r\n"
-                           "\r\n"
-                           "// a comment \"that is quoted\"\r\n"
-                           "\"zero\"\r\n"
-                           "   \t\r\n"
-                           "\"one\"\n"
-                           "//\"not two\"\n"
-                           "\"two\"")) << file.errorText;
+    ASSERT_TRUE(
+        file.parse(".Language=English,English\r\n"
+                   "\r\n"
+                   "// a comment \"that is quoted\"\r\n"
+                   "\"zero\"\r\n"
+                   "   \t\r\n"
+                   "\"one\"\n"
+                   "//\"not two\"\n"
+                   "\"two\""))
+        << file.errorText;
     EXPECT_EQ(file.language(), "English");
     ASSERT_EQ(file.count(), 3);
     EXPECT_STREQ(file.message(0), "zero");
@@ -30,9 +32,10 @@ TEST(LanguageFileReader, NumbersTheQuotedLinesFromZeroSkippingBlankAndCommentLin
 
 TEST(LanguageFileReader, KeepsInnerQuotesBlanksAndEmptyTexts) {
     LanguageFile file;
-    ASSERT_TRUE(file.parse(".Language=Russian,Russian (\x90\xe3\xe1\xe1\xaa\xa8\xa9)\n"
-                           "  \"say \"hi\" \\ %d \"  \n"
-                           "\"\"\n"))
+    ASSERT_TRUE(
+        file.parse(".Language=Russian,Russian (\x90\xe3\xe1\xe1\xaa\xa8\xa9)\n"
+                   "  \"say \"hi\" \\ %d \"  \n"
+                   "\"\"\n"))
         << file.errorText;
     EXPECT_EQ(file.language(), "Russian");
     EXPECT_STREQ(file.message(0), "say \"hi\" \\ %d ");
@@ -43,6 +46,7 @@ TEST(LanguageFileReader, RefusesMalformedFilesNamingTheLine) {
     const struct {
         const char* bytes;
         const char* error;
+        // clang-format off
     } cases[] = {
         {"", "line 0: the file is empty"},
         {"\"text\"\n", "line 1: the file does not start with .Language="},
@@ -51,6 +55,7 @@ TEST(LanguageFileReader, RefusesMalformedFilesNamingTheLine) {
         {".Language=English,English\n\n\"\n", "line 3: not a text in double quotes"},
         {".Language=English,English\nbare words\n", "line 2: not a text in double quotes"},
     };
+    // clang-format on
     for (const auto& c : cases) {
         LanguageFile file;
         EXPECT_FALSE(file.parse(c.bytes)) << c.bytes;

@@ -84,8 +84,8 @@ TEST_P(TheLanguageFiles, PromptPartsJoinWithSingleBlanks) {
         EXPECT_NE(part.back(), ' ') << n;
     }
     // The longest prompt fits the copy dialog's line, from column 5 to 70.
-    const std::string longest = text(76) + " " + text(80) + " " + text(79) + " " + text(78) +
-                                " " + text(81) + " " + text(83) + " " + text(84) + " " + text(85);
+    const std::string longest = text(76) + " " + text(80) + " " + text(79) + " " + text(78) + " " +
+                                text(81) + " " + text(83) + " " + text(84) + " " + text(85);
     EXPECT_LE(longest.size(), 66u) << longest;
     // The move dialog's verify box stands beside the last radio button, from column 40 to 71.
     EXPECT_LE(text(MSG_VERIFY_MOVES).size() + 4, 32u) << text(MSG_VERIFY_MOVES);
@@ -131,9 +131,9 @@ TEST_P(TheHelpFiles, StartWithTheLanguageAndTheContentsTitle) {
 }
 
 TEST_P(TheHelpFiles, HoldEveryTopicThePlugInNamesEachWithATitle) {
-    for (const char* name : {"Contents", "NoSerialPort", "MultiSession", "Delete?",
-                             "DeleteClosePlugin", "WhereToCopy", "MoveThumbnails", "Configure",
-                             "Errors", "StopBatch", "VerifyMoves"}) {
+    for (const char* name :
+         {"Contents", "NoSerialPort", "MultiSession", "Delete?", "DeleteClosePlugin", "WhereToCopy",
+          "MoveThumbnails", "Configure", "Errors", "StopBatch", "VerifyMoves"}) {
         ASSERT_EQ(topics.count(name), 1u) << name;
         EXPECT_EQ(topics[name].substr(0, 3), "$ #") << name;
     }

@@ -6,9 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <ctime>
 #include <filesystem>
 #include <fstream>
-#include <ctime>
 #include <ostream>
 #include <sys/stat.h>
 
@@ -20,7 +20,8 @@ protected:
     TheHostAsksForThreePictures()
         : HostWithCamera({PictureOn(2002, 5, 17, 3000, 300, 10, 20, 30),
                           PictureOn(2002, 5, 17, 5000, 500), PictureOn(2002, 5, 17, 7000, 700)},
-                         NumberedTexts({{MSG_CAMERA_NUMBERS, "status %d error %d operation %d"}})) {}
+                         NumberedTexts({{MSG_CAMERA_NUMBERS, "status %d error %d operation %d"}})) {
+    }
     void SetUp() override {
         ASSERT_TRUE(startAndOpen()) << emulator.errorText;
         folderItem = emulator.pluginPanel().items().at(0);
@@ -39,7 +40,8 @@ protected:
     }
     // GetFiles with items the host would not offer from this panel.
     bool getFiles(const std::vector<PluginPanelItem>& items) {
-        return GetFiles(*panel(), items.data(), static_cast<int>(items.size()), disk.path().c_str());
+        return GetFiles(*panel(), items.data(), static_cast<int>(items.size()),
+                        disk.path().c_str());
     }
     PluginPanelItem folderItem{};
 };
@@ -99,6 +101,7 @@ struct ZoneRow {
 };
 void PrintTo(const ZoneRow& row, std::ostream* out) { *out << row.situation; }
 
+// clang-format off
 const ZoneRow ZONES[] = {
     {"BerlinInWinter", "CET-1CEST,M3.5.0,M10.5.0/3", 1, 1, 2},
     {"BerlinInSummer", "CET-1CEST,M3.5.0,M10.5.0/3", 7, 2, 2},
@@ -107,6 +110,7 @@ const ZoneRow ZONES[] = {
     {"UtcInWinter", "UTC0", 1, 0, 0},
     {"UtcInSummer", "UTC0", 7, 0, 0},
 };
+// clang-format on
 
 class APictureShotInAZone : public HostWithCamera, public ::testing::WithParamInterface<ZoneRow> {
 protected:
@@ -159,9 +163,8 @@ TEST_P(APictureShotInAZone, IsListedAndWrittenAtTheCamerasLocalTime) {
     ASSERT_TRUE(emulator.selectItems({folder}));
     user.queueDialog([](host::DialogRequest&) { return 7; });  // OK: into date folders
     EXPECT_EQ(emulator.pressKey(VK_F5), 1);
-    expectShotAtTwelveThirtyFour(disk.windowsPath(folder + "\\pic17." +
-                                                  (GetParam().month == 1 ? "01" : "07") +
-                                                  ".2002_001.jpg"));
+    expectShotAtTwelveThirtyFour(disk.windowsPath(
+        folder + "\\pic17." + (GetParam().month == 1 ? "01" : "07") + ".2002_001.jpg"));
 }
 
 INSTANTIATE_TEST_SUITE_P(EastAndWestOfUtc, APictureShotInAZone, ::testing::ValuesIn(ZONES),
@@ -225,7 +228,8 @@ TEST_F(TheHostAsksForThreePictures, ABrokenTransferStopsWithAReport) {
 }
 
 TEST_F(TheHostAsksForThreePictures, APictureTheCameraWillNotSelectIsSkippedSilently) {
-    camera.addFault({sim::FaultKind::Refuse, sim::CommandMatch::setRegister(sim::REG_CURRENT_PICTURE)});
+    camera.addFault(
+        {sim::FaultKind::Refuse, sim::CommandMatch::setRegister(sim::REG_CURRENT_PICTURE)});
     ASSERT_TRUE(emulator.selectItems(pictureNames()));
     EXPECT_EQ(emulator.getFiles(), 1);
     EXPECT_TRUE(boxesWithTopic("Errors").empty());

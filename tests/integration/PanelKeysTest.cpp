@@ -37,10 +37,10 @@ std::set<std::string> FilesUnder(const std::string& folder) {
 class CopyKeysOnFourPictures : public HostWithCamera {
 protected:
     CopyKeysOnFourPictures()
-        : HostWithCamera({PictureOn(2002, 5, 17, 3000, 300, 9, 30, 8),
-                          PictureOn(2002, 5, 17, 5000, 500), PictureOn(2002, 5, 17, 7000, 700),
-                          PictureOn(2002, 5, 18, 4000, 400)},
-                         NumberedTexts()) {}
+        : HostWithCamera(
+              {PictureOn(2002, 5, 17, 3000, 300, 9, 30, 8), PictureOn(2002, 5, 17, 5000, 500),
+               PictureOn(2002, 5, 17, 7000, 700), PictureOn(2002, 5, 18, 4000, 400)},
+              NumberedTexts()) {}
     void SetUp() override {
         ASSERT_TRUE(startAndOpen()) << emulator.errorText;
         ASSERT_TRUE(emulator.selectItems({"02-05-17"}));  // the three pictures of May 17
@@ -49,7 +49,9 @@ protected:
     std::vector<BYTE> fileAt(const std::string& name) const {
         return readFileBytes(disk.windowsPath(name));
     }
-    void answerOk() { user.queueDialog([](host::DialogRequest&) { return OK_BUTTON; }); }
+    void answerOk() {
+        user.queueDialog([](host::DialogRequest&) { return OK_BUTTON; });
+    }
 };
 
 TEST_F(CopyKeysOnFourPictures, F5ShowsTheCopyDialogAsLaidOut) {
@@ -102,8 +104,8 @@ TEST_F(CopyKeysOnFourPictures, F5CopiesThePhotosIntoADateSubFolder) {
     EXPECT_EQ(camera.pictures().size(), 4u);
     // The created folder's files carry the shooting time, to the two seconds of a DOS time.
     struct stat status {};
-    ASSERT_EQ(stat(nativePath(disk.windowsPath("02-05-17\\pic17.05.2002_001.jpg")).c_str(),
-                   &status), 0);
+    ASSERT_EQ(
+        stat(nativePath(disk.windowsPath("02-05-17\\pic17.05.2002_001.jpg")).c_str(), &status), 0);
     EXPECT_EQ(static_cast<std::int64_t>(status.st_mtime),
               std::int64_t{camera.pictures()[0].shootingTime});
     EXPECT_TRUE(emulator.pluginPanel().selectedNames().empty()) << "the host took the marks off";
@@ -131,12 +133,12 @@ TEST_F(CopyKeysOnFourPictures, ShiftF6CopiesTheThumbnailsKeepsThePicturesAndSays
 // from the root, with the thumbnail folders named t<day>.
 TEST_F(CopyKeysOnFourPictures, EveryShiftStateAsksForItsKindsAndFolders) {
     setText("ThumbPath", "t%2D");
-    const std::set<std::string> photosInDateFolder = {
-        "02-05-17/pic17.05.2002_001.jpg", "02-05-17/pic17.05.2002_002.jpg",
-        "02-05-17/pic17.05.2002_003.jpg"};
-    const std::set<std::string> thumbsInThumbFolder = {
-        "t17/thumb17.05.2002_001.jpg", "t17/thumb17.05.2002_002.jpg",
-        "t17/thumb17.05.2002_003.jpg"};
+    const std::set<std::string> photosInDateFolder = {"02-05-17/pic17.05.2002_001.jpg",
+                                                      "02-05-17/pic17.05.2002_002.jpg",
+                                                      "02-05-17/pic17.05.2002_003.jpg"};
+    const std::set<std::string> thumbsInThumbFolder = {"t17/thumb17.05.2002_001.jpg",
+                                                       "t17/thumb17.05.2002_002.jpg",
+                                                       "t17/thumb17.05.2002_003.jpg"};
     const std::set<std::string> photosInThumbFolder = {
         "t17/pic17.05.2002_001.jpg", "t17/pic17.05.2002_002.jpg", "t17/pic17.05.2002_003.jpg"};
     const std::set<std::string> thumbsInDateFolder = {"02-05-17/thumb17.05.2002_001.jpg",
@@ -151,6 +153,7 @@ TEST_F(CopyKeysOnFourPictures, EveryShiftStateAsksForItsKindsAndFolders) {
         bool thumbnails;
         const char* prompt;
         std::set<std::string> files;
+        // clang-format off
     } cases[] = {
         {NO_SHIFT, false, "M75 M78 M81 M82 M84 M85", photosInDateFolder},
         {PKF_SHIFT, false, "M75 M80 M81 M83 M84 M85", thumbsInThumbFolder},
@@ -165,6 +168,7 @@ TEST_F(CopyKeysOnFourPictures, EveryShiftStateAsksForItsKindsAndFolders) {
          both(thumbsInDateFolder, photosInDateFolder)},
         {NO_SHIFT, true, "M75 M80 M81 M83 M84 M85", thumbsInThumbFolder},
     };
+    // clang-format on
     int run = 0;
     for (const auto& c : cases) {
         const std::string target = disk.path() + "/run" + std::to_string(++run);
@@ -268,6 +272,7 @@ TEST_F(CopyKeysOnFourPictures, EveryDeleteKeyDeletesOnTheCameraAsF8Does) {
         int key;
         unsigned state;
         bool deletes;
+        // clang-format off
     } keys[] = {
         {VK_DELETE, NO_SHIFT, true},           {VK_DELETE, PKF_SHIFT, true},
         {VK_NUMPAD_DELETE, NO_SHIFT, true},    {VK_NUMPAD_DELETE, PKF_SHIFT, true},
@@ -275,6 +280,7 @@ TEST_F(CopyKeysOnFourPictures, EveryDeleteKeyDeletesOnTheCameraAsF8Does) {
         {VK_NUMPAD_DELETE, PKF_ALT, false},    {VK_DELETE, PKF_CONTROL, false},
         {VK_NUMPAD_DELETE, PKF_CONTROL, false},
     };
+    // clang-format on
     for (const auto& pressed : keys) {
         const std::size_t questionsBefore = boxesWithTopic("Delete?").size();
         if (pressed.deletes) user.queueAnswer(1);  // Cancel: each key only asks
@@ -313,8 +319,8 @@ TEST_F(CopyKeysOnFourPictures, CtrlRReadsTheCameraAgainAndKeepsTheMarksOnThePict
     ASSERT_TRUE(emulator.enterFolder("02-05-17"));
     ASSERT_TRUE(emulator.selectItems({"pic17.05.2002_002.jpg", "pic17.05.2002_003.jpg"}));
     // The camera's own delete of its first picture: select it, erase it.
-    const std::vector<BYTE> selectFirst{0x1B, 0x43, 0x06, 0x00, 0x00, 0x04, 0x01,
-                                        0x00, 0x00, 0x00, 0x05, 0x00};
+    const std::vector<BYTE> selectFirst{0x1B, 0x43, 0x06, 0x00, 0x00, 0x04,
+                                        0x01, 0x00, 0x00, 0x00, 0x05, 0x00};
     const std::vector<BYTE> eraseCurrent{0x1B, 0x43, 0x03, 0x00, 0x02, 0x07, 0x00, 0x09, 0x00};
     PeerReply ignored;
     for (const std::vector<BYTE>& command : {selectFirst, eraseCurrent})
@@ -349,7 +355,7 @@ TEST_F(CopyKeysOnFourPictures, NoKeyTouchesAFileOutsideTheDestinationTheUserChos
     ASSERT_TRUE(emulator.setCurrentItem(firstPicture));
     for (int key : {VK_F3, VK_F4, VK_RETURN, VK_DELETE, VK_F5, VK_F6, VK_F7, VK_F8}) {
         for (unsigned state = 0; state < 8; ++state) {  // every mix of Ctrl, Alt and Shift
-            emulator.pressKey(key, state);  // boxes and dialogs are answered with Esc
+            emulator.pressKey(key, state);              // boxes and dialogs are answered with Esc
             if (!emulator.pluginPanel().curDir.empty()) continue;
             ASSERT_TRUE(emulator.enterFolder("02-05-17"));
         }
@@ -437,7 +443,7 @@ protected:
 // counts and extensions. Each row copies everything twice; the second copy goes by the names
 // the panel shows after the first.
 TEST_F(NamesOnTwoDays, TheNameShownIsTheNameTheCopyWrites) {
-    const char* const prefixes[] = {"pic17.05.2002_", "pic18.05.2002_", "PIC18.05.2002_",
+    const char* const prefixes[] = {"pic17.05.2002_",   "pic18.05.2002_",   "PIC18.05.2002_",
                                     "thumb17.05.2002_", "thumb18.05.2002_", "pic19.05.2002_"};
     const char* const extensions[] = {".jpg", ".JPG", ".jpeg", ".txt", ""};
     std::uint32_t state = 20020517;

@@ -20,7 +20,9 @@ protected:
         : HostWithCamera({PictureOn(2002, 5, 17, 30000, 3000), PictureOn(2002, 5, 17, 20000, 2000),
                           PictureOn(2002, 5, 18, 10000, 1000)}) {}
     void SetUp() override { ASSERT_TRUE(startAndOpen()) << emulator.errorText; }
-    void answerOk() { user.queueDialog([](host::DialogRequest&) { return OK_BUTTON; }); }
+    void answerOk() {
+        user.queueDialog([](host::DialogRequest&) { return OK_BUTTON; });
+    }
     std::vector<std::uint32_t> idsOnCamera() const {
         std::vector<std::uint32_t> ids;
         for (const sim::Picture& picture : camera.pictures()) ids.push_back(picture.id);
@@ -175,10 +177,11 @@ TEST_P(F1InThePanel, ShowsTheContentsOfTheHelpFileOfTheHelpLanguage) {
     EXPECT_EQ(std::string(help.shown.begin(), help.shown.begin() + 3), "$ #");
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    EveryHelpLanguage, F1InThePanel,
-    ::testing::Values(std::pair{"English", "PixlorEng.hlf"}, std::pair{"Russian", "PixlorRus.hlf"},
-                      std::pair{"russian", "PixlorRus.hlf"}, std::pair{"German", "PixlorEng.hlf"}));
+INSTANTIATE_TEST_SUITE_P(EveryHelpLanguage, F1InThePanel,
+                         ::testing::Values(std::pair{"English", "PixlorEng.hlf"},
+                                           std::pair{"Russian", "PixlorRus.hlf"},
+                                           std::pair{"russian", "PixlorRus.hlf"},
+                                           std::pair{"German", "PixlorEng.hlf"}));
 
 }  // namespace
 }  // namespace pixlor::test

@@ -33,9 +33,9 @@ struct EscRow {
     const char* situation;
     Batch batch;
     int confirmations;
-    int answer;    // to the question, when it comes
-    int picture;   // Esc after packet `packet` of picture `picture` (a deletion: while the box
-    int packet;    // shows picture `picture`)
+    int answer;   // to the question, when it comes
+    int picture;  // Esc after packet `packet` of picture `picture` (a deletion: while the box
+    int packet;   // shows picture `picture`)
     bool stops;
     int copied;    // pictures on disk, each complete; the summary's first number
     int onCamera;  // pictures left on the camera
@@ -45,6 +45,7 @@ struct EscRow {
 
 void PrintTo(const EscRow& row, std::ostream* out) { *out << row.situation; }
 
+// clang-format off
 const EscRow ESC_ROWS[] = {
     {"copy, stopped at once", Batch::Copy, 0, STOP, 2, 2, true, 1, PICTURES},
     {"copy, asked and stopped", Batch::Copy, ASKS, STOP, 2, 1, true, 1, PICTURES},
@@ -63,6 +64,7 @@ const EscRow ESC_ROWS[] = {
     {"delete, asked and stopped", Batch::Delete, ASKS, STOP, 3, 0, true, 0, 0},
     {"delete, asked and going on", Batch::Delete, ASKS, GO_ON, 2, 0, false, 0, 0},
 };
+// clang-format on
 
 // Many pictures: four photos of May 17 for the copies, and 36 small ones of May 18, so that
 // deleting all of them takes longer than half a second.
@@ -102,13 +104,13 @@ protected:
             user.queueDialog([](host::DialogRequest&) { return OK_BUTTON; });
         }
         user.queueAnswer(row.answer);  // stop?
-        const std::string escAt = row.batch == Batch::Delete
-                                      ? std::to_string(row.picture)
-                                      : std::to_string(row.picture) + ":" +
-                                            std::to_string(std::min<std::uint32_t>(
-                                                static_cast<std::uint32_t>(row.packet) *
-                                                    sim::DEFAULT_PACKET_SIZE,
-                                                PHOTO_SIZE));
+        const std::string escAt =
+            row.batch == Batch::Delete
+                ? std::to_string(row.picture)
+                : std::to_string(row.picture) + ":" +
+                      std::to_string(std::min<std::uint32_t>(
+                          static_cast<std::uint32_t>(row.packet) * sim::DEFAULT_PACKET_SIZE,
+                          PHOTO_SIZE));
         const std::size_t line = row.batch == Batch::Delete ? 0 : 1;
         user.noticeShown = [this, escAt, line, &row](const host::BoxRecord& box) {
             if (escPressed || box.lines.size() <= line || box.lines[line] != escAt) return;
@@ -123,7 +125,7 @@ protected:
 
     int pressBatchKey() {
         const EscRow& row = GetParam();
-        return emulator.pressKey(row.batch == Batch::Copy ? VK_F5
+        return emulator.pressKey(row.batch == Batch::Copy   ? VK_F5
                                  : row.batch == Batch::Move ? VK_F6
                                                             : VK_F8);
     }
@@ -134,7 +136,7 @@ protected:
     }
 
     bool escPressed = false;
-    std::uint64_t escPressedAt = 0;  // on the virtual clock
+    std::uint64_t escPressedAt = 0;         // on the virtual clock
     std::vector<std::vector<BYTE>> photos;  // as the camera held them before the batch
 };
 

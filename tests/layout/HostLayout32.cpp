@@ -41,7 +41,8 @@ PIXLOR_AT(FarStandardFunctions, sscanf, 24);
 PIXLOR_AT(FarStandardFunctions, qsortex, 36);
 PIXLOR_AT(FarStandardFunctions, snprintf, 40);
 PIXLOR_AT(FarStandardFunctions, Reserved, 44);
-static_assert(sizeof(FarStandardFunctions::snprintf) + sizeof(FarStandardFunctions::Reserved) == 36);
+static_assert(sizeof(FarStandardFunctions::snprintf) + sizeof(FarStandardFunctions::Reserved) ==
+              36);
 PIXLOR_AT(FarStandardFunctions, LIsLower, 76);
 PIXLOR_AT(FarStandardFunctions, LStricmp, 116);
 PIXLOR_AT(FarStandardFunctions, LStrnicmp, 120);

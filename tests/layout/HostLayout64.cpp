@@ -148,8 +148,8 @@ PIXLOR_AT(KeyBarTitles, CtrlAltTitles, 576);
 // The find data is the system's own here: our declaration must match its header field by field.
 static_assert(sizeof(FAR_FIND_DATA) == 320);  // measured
 static_assert(sizeof(FAR_FIND_DATA) == sizeof(WIN32_FIND_DATAA));
-#define PIXLOR_FIND_DATA_AT(field, offset) \
-    PIXLOR_AT(FAR_FIND_DATA, field, offset);  \
+#define PIXLOR_FIND_DATA_AT(field, offset)   \
+    PIXLOR_AT(FAR_FIND_DATA, field, offset); \
     PIXLOR_AT(WIN32_FIND_DATAA, field, offset)
 PIXLOR_FIND_DATA_AT(dwFileAttributes, 0);
 PIXLOR_FIND_DATA_AT(ftCreationTime, 4);

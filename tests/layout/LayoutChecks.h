@@ -5,5 +5,6 @@
 #include <cstddef>
 #include <type_traits>
 
-#define PIXLOR_AT(type, field, offset) static_assert(offsetof(type, field) == (offset), #type "::" #field)
+#define PIXLOR_AT(type, field, offset) \
+    static_assert(offsetof(type, field) == (offset), #type "::" #field)
 #define PIXLOR_CALL(entity, type) static_assert(std::is_same_v<decltype(entity), type>, #entity)

@@ -28,10 +28,10 @@ protected:
             PeerReply reply;
             if (write.bytes.size() < 6 || write.bytes[0] != WIRE_ESC) return reply;
             switch (write.bytes[4]) {
-                case 0x00: reply.bytes = ACK; break;
-                case 0x01: reply.bytes = valuePacket(7); break;
-                case 0x02: reply.bytes = ACK + COMPLETE; break;
-                case 0x04: reply.bytes = dataPacket(0x03, {1, 2, 3}); break;
+            case 0x00: reply.bytes = ACK; break;
+            case 0x01: reply.bytes = valuePacket(7); break;
+            case 0x02: reply.bytes = ACK + COMPLETE; break;
+            case 0x04: reply.bytes = dataPacket(0x03, {1, 2, 3}); break;
             }
             return reply;
         });
@@ -51,6 +51,7 @@ TEST_F(AgreeableCamera, EveryCommandPacketMatchesItsWireExample) {
         Bytes wire;
     };
     std::uint32_t value = 0;
+    // clang-format off
     const Example examples[] = {
         {"getRegister(10)", [&](CameraLink& l) { return l.getRegister(10, value); },
          GET_REGISTER_10},
@@ -66,6 +67,7 @@ TEST_F(AgreeableCamera, EveryCommandPacketMatchesItsWireExample) {
          {0x1B, 0x53, 0x06, 0x00, 0x00, 0x11, 0x03, 0x00, 0x00, 0x00, 0x14, 0x00}},
         {"resetSpeed", [](CameraLink& l) { return l.resetSpeed(); }, SPEED_RESET},
     };
+    // clang-format on
     for (const Example& example : examples) {
         SCOPED_TRACE(example.command);
         const std::size_t before = packetsSent().size();

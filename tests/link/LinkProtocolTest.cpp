@@ -29,14 +29,14 @@ TEST_F(NewLink, ConstructionTouchesNothing) {
 TEST_F(NewLink, FirstWakeUpPausesOpensPurgesAndProbes) {
     camera.reply(NAK);
     ASSERT_TRUE(link.wakeUp());
-    EXPECT_EQ(callTexts(),
-              (Texts{"Sleep(500)", "CreateFileA(\\\\.\\COM1, 0xC0000000, 0, 3, 0x0)",
-                     "PurgeComm(0xF)", "GetCommState(port)",
-                     "SetCommState(19200, 8, 0, 0, abort 1, length 28)",
-                     "SetCommTimeouts(4294967295, 4294967295, 1001, 0, 0)", "Sleep(100)",
-                     "PurgeComm(0xC)", "SetCommTimeouts(4294967295, 4294967295, 200, 0, 0)",
-                     "Sleep(100)", "PurgeComm(0x8)", "WriteFile(port, 00)", "PurgeComm(0x4)",
-                     "ReadFile(port, 1)", "SetCommTimeouts(4294967295, 4294967295, 1001, 0, 0)"}));
+    EXPECT_EQ(
+        callTexts(),
+        (Texts{"Sleep(500)", "CreateFileA(\\\\.\\COM1, 0xC0000000, 0, 3, 0x0)", "PurgeComm(0xF)",
+               "GetCommState(port)", "SetCommState(19200, 8, 0, 0, abort 1, length 28)",
+               "SetCommTimeouts(4294967295, 4294967295, 1001, 0, 0)", "Sleep(100)",
+               "PurgeComm(0xC)", "SetCommTimeouts(4294967295, 4294967295, 200, 0, 0)", "Sleep(100)",
+               "PurgeComm(0x8)", "WriteFile(port, 00)", "PurgeComm(0x4)", "ReadFile(port, 1)",
+               "SetCommTimeouts(4294967295, 4294967295, 1001, 0, 0)"}));
     EXPECT_EQ(link.errorCode, LINK_OK);
     EXPECT_EQ(link.port->statusFlags, 0u);
 }
@@ -51,8 +51,8 @@ TEST_F(NewLink, LaterWakeUpOnlyBringsThePortBackTo19200AndProbes) {
     EXPECT_EQ(callTexts(),
               (Texts{"GetCommState(port)", "SetCommState(19200, 8, 0, 0, abort 1, length 28)",
                      "SetCommTimeouts(4294967295, 4294967295, 200, 0, 0)", "Sleep(100)",
-                     "PurgeComm(0x8)", "WriteFile(port, 00)", "PurgeComm(0x4)",
-                     "ReadFile(port, 1)", "SetCommTimeouts(4294967295, 4294967295, 1001, 0, 0)"}));
+                     "PurgeComm(0x8)", "WriteFile(port, 00)", "PurgeComm(0x4)", "ReadFile(port, 1)",
+                     "SetCommTimeouts(4294967295, 4294967295, 1001, 0, 0)"}));
     EXPECT_EQ(system().portBaud(1), 19200u);
 }
 
@@ -66,9 +66,9 @@ TEST_F(NewLink, SilentCameraGetsThreeProbesThenOneAtEveryOtherSpeedThenNoWake) {
     // The configured speed first, then the others from the fastest; nothing else is sent.
     EXPECT_EQ(probes, (std::vector<DWORD>{19200, 19200, 19200, 38400, 115200, 57600, 9600}));
     EXPECT_EQ(camera.writes().size(), probes.size());
-    EXPECT_EQ(system().log(SysCall::Sleep), (Texts{"Sleep(500)", "Sleep(100)", "Sleep(100)",
-                                                   "Sleep(100)", "Sleep(100)", "Sleep(100)",
-                                                   "Sleep(100)", "Sleep(100)", "Sleep(100)"}));
+    EXPECT_EQ(system().log(SysCall::Sleep),
+              (Texts{"Sleep(500)", "Sleep(100)", "Sleep(100)", "Sleep(100)", "Sleep(100)",
+                     "Sleep(100)", "Sleep(100)", "Sleep(100)", "Sleep(100)"}));
     const std::uint64_t waited = system().nowMicros() - start;
     // Each probe waits a fifth of a second for its answer.
     EXPECT_EQ(waited, 500000u + 100000u + 7 * (100000u + 200000u));
@@ -87,9 +87,9 @@ TEST_F(NewLink, CameraThatAnswersOnlyTheSpeedResetFailsAfterTheUsualProbes) {
     EXPECT_FALSE(link.wakeUp(5));
     EXPECT_EQ(link.errorCode, LINK_ERR_NO_WAKE);
     EXPECT_EQ(camera.writesOf(PROBE), 3 + 1 + 3);
-    EXPECT_EQ(camera.writesOf({0x1B, 0x53, 0x06, 0x00, 0x00, 0x11, 0x00, 0x00, 0x00, 0x00, 0x11,
-                               0x00}),
-              1);
+    EXPECT_EQ(
+        camera.writesOf({0x1B, 0x53, 0x06, 0x00, 0x00, 0x11, 0x00, 0x00, 0x00, 0x00, 0x11, 0x00}),
+        1);
     EXPECT_EQ(system().portBaud(1), 19200u);
 }
 
@@ -254,9 +254,8 @@ TEST_F(Answer, LoneAckChangesOnlyTheFirstByteOfTheBuffer) {
 TEST_F(Answer, DataPacketIsReadHeaderPayloadChecksumThenPurged) {
     const Bytes packet = dataPacket(0x03, {0x10, 0x20, 0x30, 0x40, 0x50, 0x60}, 0x7E);
     ASSERT_TRUE(answer(packet));
-    EXPECT_EQ(system().log(SysCall::ReadFile),
-              (Texts{"ReadFile(port, 1)", "ReadFile(port, 3)", "ReadFile(port, 6)",
-                     "ReadFile(port, 2)"}));
+    EXPECT_EQ(system().log(SysCall::ReadFile), (Texts{"ReadFile(port, 1)", "ReadFile(port, 3)",
+                                                      "ReadFile(port, 6)", "ReadFile(port, 2)"}));
     EXPECT_EQ(system().log(SysCall::PurgeComm).back(), "PurgeComm(0xC)");
     EXPECT_EQ(system().calls(SysCall::PurgeComm), 5);
     EXPECT_EQ(Bytes(buffer(), buffer() + packet.size()), packet);
@@ -339,8 +338,8 @@ TEST_F(Answer, EachPartOfADataPacketHasItsOwnTimeOut) {
         std::uint64_t waited;
     };
     // Each ends one silent second after the last byte that came, whatever is still missing.
-    for (const Case& c : {Case{{0x02, 0x00}, 1001000u},            // header cut short
-                          Case{{0x02, 0x00, 0x05, 0x00}, 1001000u},  // no payload
+    for (const Case& c : {Case{{0x02, 0x00}, 1001000u},                       // header cut short
+                          Case{{0x02, 0x00, 0x05, 0x00}, 1001000u},           // no payload
                           Case{{0x02, 0x00, 0x01, 0x00, 0x33}, 1001000u}}) {  // no checksum
         const std::uint64_t start = system().nowMicros();
         EXPECT_FALSE(answer(c.bytes));

@@ -22,10 +22,10 @@ protected:
 
 TEST_F(ClosedPort, OpenSetsUpThePortInOrder) {
     ASSERT_TRUE(port.open(19200, 8, 0, 0));
-    EXPECT_EQ(callTexts(), (Texts{"CreateFileA(\\\\.\\COM1, 0xC0000000, 0, 3, 0x0)",
-                                  "PurgeComm(0xF)", "GetCommState(port)",
-                                  "SetCommState(19200, 8, 0, 0, abort 1, length 28)",
-                                  "SetCommTimeouts(4294967295, 4294967295, 1001, 0, 0)"}));
+    EXPECT_EQ(callTexts(),
+              (Texts{"CreateFileA(\\\\.\\COM1, 0xC0000000, 0, 3, 0x0)", "PurgeComm(0xF)",
+                     "GetCommState(port)", "SetCommState(19200, 8, 0, 0, abort 1, length 28)",
+                     "SetCommTimeouts(4294967295, 4294967295, 1001, 0, 0)"}));
     EXPECT_TRUE(system().portIsOpen(1));
     EXPECT_EQ(port.isOpen, 1);
     EXPECT_EQ(port.statusFlags, 0u);
@@ -122,8 +122,8 @@ TEST_F(OpenPort, ConfigureWithTheSameParametersMakesNoCall) {
 
 TEST_F(OpenPort, ConfigureChangesOnlyTheLineNeitherPurgingNorTouchingTimeOuts) {
     ASSERT_TRUE(port.configure(115200, 8, 0, 0));
-    EXPECT_EQ(callTexts(), (Texts{"GetCommState(port)",
-                                  "SetCommState(115200, 8, 0, 0, abort 1, length 28)"}));
+    EXPECT_EQ(callTexts(),
+              (Texts{"GetCommState(port)", "SetCommState(115200, 8, 0, 0, abort 1, length 28)"}));
     EXPECT_EQ(port.baudRate, 115200u);
     // A change of any one parameter is a change.
     system().clearRecords();

@@ -56,7 +56,10 @@ void Type(const std::string& bytes) {
 TEST(TheConsoleInput, HandsOutTypedBytesAsKeysAndATerminalsEscapeSequenceAsNoEsc) {
     Type("a\x1b");
     EXPECT_EQ(KeysPressed(), (std::vector<std::string>{"a/65", "Esc"}));
-    Type("\x1b[A" "1\x1bO" "P\r");  // cursor up, "1", F1, Enter
+    Type(
+        "\x1b[A"
+        "1\x1bO"
+        "P\r");  // cursor up, "1", F1, Enter
     EXPECT_EQ(KeysPressed(), (std::vector<std::string>{"1/49", "\r/13"}));
     EXPECT_TRUE(KeysPressed().empty());
 }

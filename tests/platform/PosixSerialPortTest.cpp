@@ -65,7 +65,7 @@ class AStopSignalKeptBlocked : public APortOnAPseudoTerminal {
 protected:
     void SetUp() override {
         APortOnAPseudoTerminal::SetUp();
-        struct sigaction action{};
+        struct sigaction action {};
         action.sa_handler = noteStop;
         sigemptyset(&action.sa_mask);
         ::sigaction(SIGHUP, &action, &previousAction);
@@ -80,7 +80,7 @@ protected:
         ::sigaction(SIGHUP, &previousAction, nullptr);
         APortOnAPseudoTerminal::TearDown();
     }
-    struct sigaction previousAction{};
+    struct sigaction previousAction {};
     sigset_t previousMask{};
 };
 

@@ -26,8 +26,10 @@ class Environment {
 public:
     ~Environment() {
         for (const auto& [name, value] : saved_) {
-            if (value) ::setenv(name.c_str(), value->c_str(), 1);
-            else ::unsetenv(name.c_str());
+            if (value)
+                ::setenv(name.c_str(), value->c_str(), 1);
+            else
+                ::unsetenv(name.c_str());
         }
     }
     void set(const std::string& name, const std::string& value) {
@@ -98,9 +100,9 @@ protected:
     void write(const char* name, DWORD type, const std::vector<BYTE>& data) {
         HKEY open = nullptr;
         ASSERT_EQ(system.RegCreateKeyExA(HKEY_CURRENT_USER, PLUGIN_KEY, KEY_WRITE, &open), 0);
-        EXPECT_EQ(system.RegSetValueExA(open, name, type, data.data(),
-                                        static_cast<DWORD>(data.size())),
-                  0);
+        EXPECT_EQ(
+            system.RegSetValueExA(open, name, type, data.data(), static_cast<DWORD>(data.size())),
+            0);
         EXPECT_EQ(system.RegCloseKey(open), 0);
     }
     void writeText(const char* name, const std::string& text) {
@@ -172,16 +174,17 @@ TEST_F(RegistryFileOnDisk, AFileWrittenByAPersonIsReadWithItsEscapes) {
 }
 
 TEST_F(RegistryFileOnDisk, AWindowsExportImportsAsTheSameSettings) {
-    writeFile(utf16le("Windows Registry Editor Version 5.00\r\n"
-                      "\r\n"
-                      "[HKEY_CURRENT_USER\\Software\\Far\\Plugins\\Pixlor]\r\n"
-                      "\"PhotoPrefix\"=\"pic%2D_\"\r\n"
-                      "\"PhotoPath\"=\"a\\\\b \\\"c\\\"\"\r\n"
-                      "\"SerialPort\"=dword:0000000a\r\n"
-                      "\"BaudRate\"=dword:00000003\r\n"
-                      "\"Extra\"=hex(2):25,00,54,00,45,00,4d,00,50,00,25,00,\\\r\n"
-                      "  00,00\r\n"
-                      "\r\n"));
+    writeFile(
+        utf16le("Windows Registry Editor Version 5.00\r\n"
+                "\r\n"
+                "[HKEY_CURRENT_USER\\Software\\Far\\Plugins\\Pixlor]\r\n"
+                "\"PhotoPrefix\"=\"pic%2D_\"\r\n"
+                "\"PhotoPath\"=\"a\\\\b \\\"c\\\"\"\r\n"
+                "\"SerialPort\"=dword:0000000a\r\n"
+                "\"BaudRate\"=dword:00000003\r\n"
+                "\"Extra\"=hex(2):25,00,54,00,45,00,4d,00,50,00,25,00,\\\r\n"
+                "  00,00\r\n"
+                "\r\n"));
     EXPECT_EQ(readText("PhotoPrefix"), "pic%2D_");
     EXPECT_EQ(readText("PhotoPath"), "a\\b \"c\"");
     EXPECT_EQ(readNumber("SerialPort"), 10u);
@@ -190,7 +193,8 @@ TEST_F(RegistryFileOnDisk, AWindowsExportImportsAsTheSameSettings) {
     writeNumber("BaudRate", 4);
     RegistryModel saved;
     EXPECT_TRUE(parseRegFile(fileText(), saved));
-    const RegistryModel::Key* key = saved.findKey("HKEY_CURRENT_USER\\Software\\Far\\Plugins\\Pixlor");
+    const RegistryModel::Key* key =
+        saved.findKey("HKEY_CURRENT_USER\\Software\\Far\\Plugins\\Pixlor");
     ASSERT_NE(key, nullptr);
     ASSERT_EQ(key->values.size(), 5u);
     EXPECT_EQ(key->values[4].type, 2u);
@@ -213,12 +217,13 @@ TEST_F(RegistryFileOnDisk, UnknownKeysAndValuesSurviveAWrite) {
     ASSERT_NE(other, nullptr);
     ASSERT_EQ(other->values.size(), 1u);
     EXPECT_EQ(other->values[0].name, "Keep");
-    const RegistryModel::Key* plugin = saved.findKey("HKEY_CURRENT_USER\\Software\\Far\\Plugins\\Pixlor");
+    const RegistryModel::Key* plugin =
+        saved.findKey("HKEY_CURRENT_USER\\Software\\Far\\Plugins\\Pixlor");
     ASSERT_NE(plugin, nullptr);
     std::vector<std::string> names;
     for (const auto& value : plugin->values) names.push_back(value.name);
-    EXPECT_EQ(names, (std::vector<std::string>{"PhotoPrefix", "PhotoPath", "SerialPort",
-                                               "BaudRate", "Unknown", ""}));
+    EXPECT_EQ(names, (std::vector<std::string>{"PhotoPrefix", "PhotoPath", "SerialPort", "BaudRate",
+                                               "Unknown", ""}));
     EXPECT_EQ(plugin->values[4].data, (std::vector<BYTE>{1, 2, 3}));
     EXPECT_EQ(readNumber("SerialPort"), 2u);
     EXPECT_EQ(readText("PhotoPath"), "a\\b \"c\"");
@@ -258,8 +263,9 @@ TEST_F(RegistryFileOnDisk, AnEarlierBackupIsNeverReplaced) {
 
 TEST_F(RegistryFileOnDisk, AnExportWithCharactersBeyondSingleBytesIsKeptAsBackup) {
     // "Name"="Ж" under another program's key: the character becomes '?' when read.
-    std::string exported = utf16le("Windows Registry Editor Version 5.00\r\n\r\n"
-                                   "[HKEY_CURRENT_USER\\Software\\Other]\r\n\"Name\"=\"");
+    std::string exported = utf16le(
+        "Windows Registry Editor Version 5.00\r\n\r\n"
+        "[HKEY_CURRENT_USER\\Software\\Other]\r\n\"Name\"=\"");
     exported += "\x16\x04";
     exported += utf16le("\"\r\n").substr(2);
     writeFile(exported);

@@ -122,8 +122,9 @@ TEST_F(PicturesOfMay17And18, SelectedPicturesComeInSelectionOrderWithTheirTimes)
     ASSERT_EQ(count, 2u);
     EXPECT_EQ(selection[0].position, 2u);
     EXPECT_EQ(selection[1].position, 0u);
-    EXPECT_EQ(std::memcmp(&selection[0].fileTime, &pictures[2].FindData.ftCreationTime,
-                          sizeof(FILETIME)), 0);
+    EXPECT_EQ(
+        std::memcmp(&selection[0].fileTime, &pictures[2].FindData.ftCreationTime, sizeof(FILETIME)),
+        0);
 }
 
 TEST_F(PicturesOfMay17And18, AddFolderPicturesCountsTheWholeListItExtends) {

@@ -70,7 +70,7 @@ TEST_F(ACameraWithThreePictures, RefusesUnknownCommandsRegistersAndMalformedPayl
     EXPECT_EQ(host.send(requestDataPacket(10)), (Bytes{0x11}));
     EXPECT_EQ(host.send(commandPacket({})), (Bytes{0x11}));
     EXPECT_EQ(host.send(commandPacket({0x00, 4, 2})), (Bytes{0x11}));  // value missing
-    EXPECT_EQ(host.send(setRegisterPacket(10, 1)), (Bytes{0x11}));      // read-only
+    EXPECT_EQ(host.send(setRegisterPacket(10, 1)), (Bytes{0x11}));     // read-only
     EXPECT_EQ(camera.counters().commands, 6);
 }
 
@@ -137,7 +137,8 @@ TEST_F(ACameraWithThreePictures, FollowsTheSixEntrySpeedTable) {
 TEST_F(ACameraWithThreePictures, RefusesSpeedsOutsideTheTableAndSpeedsInOrdinaryPackets) {
     EXPECT_EQ(host.send(setRegisterPacket(17, 6, 0x53)), (Bytes{0x11}));
     EXPECT_EQ(host.send(setRegisterPacket(17, 5, 0x43)), (Bytes{0x11}));
-    EXPECT_EQ(host.send(setRegisterPacket(4, 2, 0x53)), (Bytes{0x11}));  // speed packets carry 17 only
+    EXPECT_EQ(host.send(setRegisterPacket(4, 2, 0x53)),
+              (Bytes{0x11}));  // speed packets carry 17 only
     EXPECT_EQ(camera.baud(), 19200u);
     EXPECT_EQ(camera.currentPicture(), 1u);
 }

@@ -36,7 +36,8 @@ protected:
     }
     void write(const Bytes& bytes) {
         DWORD done = 0;
-        ASSERT_TRUE(fake.system.WriteFile(port, bytes.data(), static_cast<DWORD>(bytes.size()), &done));
+        ASSERT_TRUE(
+            fake.system.WriteFile(port, bytes.data(), static_cast<DWORD>(bytes.size()), &done));
     }
     Bytes read(DWORD count) {
         Bytes bytes(count);

@@ -34,7 +34,9 @@ TEST(AScenario, GivesPicturesSeedPacketSizeAndFaults) {
             {"kind": "damage", "command": "data", "register": 14, "packet": 3, "times": 2},
             {"kind": "completion", "action": 7, "value": "none"},
             {"kind": "silence"}
-        ]})", scenario, error)) << error;
+        ]})",
+                      scenario, error))
+        << error;
     EXPECT_EQ(scenario.seed, 42u);
     EXPECT_EQ(scenario.packetSize, 512u);
     ASSERT_EQ(scenario.pictures.size(), 2u);
@@ -101,6 +103,7 @@ TEST(AScenario, IsRejectedWithAMessageNamingTheOffendingEntry) {
     const struct {
         const char* text;
         const char* message;
+        // clang-format off
     } cases[] = {
         {"{", "the scenario is not valid JSON"},
         {R"({"pictres": []})", "scenario has the unknown member \"pictres\""},
@@ -135,6 +138,7 @@ TEST(AScenario, IsRejectedWithAMessageNamingTheOffendingEntry) {
         {R"({"faults": [{"kind": "nak", "register": 4, "action": 0}]})",
          "faults[0] names both a register and an action"},
     };
+    // clang-format on
     for (const auto& entry : cases) {
         Scenario scenario;
         scenario.seed = 99;

@@ -12,7 +12,8 @@ namespace pixlor::test {
 // services back.
 class HostServicesInForce {
 public:
-    HostServicesInForce() : standardFunctions(host::MakeStandardFunctions()), previous_(HostServices) {
+    HostServicesInForce()
+        : standardFunctions(host::MakeStandardFunctions()), previous_(HostServices) {
         startupInfo.StructSize = sizeof startupInfo;
         startupInfo.ModuleNumber = 0;
         startupInfo.FSF = &standardFunctions;

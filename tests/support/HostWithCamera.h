@@ -46,7 +46,7 @@ struct CameraHostSetup {
     // Message n reads "M<n>" instead of the project's English text; the suites that check which
     // message is shown compare numbers, not wording.
     bool numberedTexts = false;
-    std::map<int, std::string> texts;  // messages with texts of the test's own
+    std::map<int, std::string> texts;      // messages with texts of the test's own
     std::string helpLanguage = "English";  // the host's help language
 };
 
@@ -67,8 +67,8 @@ protected:
         : setup_(std::move(setup)), camera(std::move(pictures), 1, setup_.packetSize),
           emulator(host::LinkedPluginEntryPoints(), user, emulatorSettings()) {
         fake.system.attachPort(setup_.cameraPort, &cameraPeer);
-        auto& ports = fake.system.registry().ensureKey(
-            "HKEY_LOCAL_MACHINE\\HARDWARE\\DEVICEMAP\\SERIALCOMM");
+        auto& ports =
+            fake.system.registry().ensureKey("HKEY_LOCAL_MACHINE\\HARDWARE\\DEVICEMAP\\SERIALCOMM");
         for (int i = 0; i < setup_.serialPorts; ++i)
             ports.values.push_back({"\\Device\\Serial" + std::to_string(i), REG_SZ,
                                     textBytes("COM" + std::to_string(i + 1))});
@@ -140,7 +140,7 @@ protected:
 
     CameraHostSetup setup_;
     FakeSystemInForce fake;
-    TempDir disk;           // the folder of the host's disk panel
+    TempDir disk;            // the folder of the host's disk panel
     TempDir languageFolder;  // with numbered texts: the language file beside a stand-in module
     TempDir hostFolder;      // the host's own current directory
     TempDir hostTemporary;   // where the host puts the copies it views
@@ -157,9 +157,9 @@ private:
     host::EmulatorSettings emulatorSettings() const {
         host::EmulatorSettings settings;
         // The project's language files stand beside the module in the build folder.
-        const std::filesystem::path folder =
-            ownLanguageFile() ? std::filesystem::path(languageFolder.path())
-                                 : std::filesystem::current_path();
+        const std::filesystem::path folder = ownLanguageFile()
+                                                 ? std::filesystem::path(languageFolder.path())
+                                                 : std::filesystem::current_path();
         settings.moduleName = (folder / "pixlor.so").string();
         settings.diskDirectory = disk.path();
         settings.currentDirectory = hostFolder.path();
@@ -179,8 +179,8 @@ private:
         for (int n = 0; n < project.count(); ++n) {
             const auto own = setup_.texts.find(n);
             const std::string shown = own != setup_.texts.end() ? own->second
-                                      : setup_.numberedTexts ? "M" + std::to_string(n)
-                                                             : std::string(project.message(n));
+                                      : setup_.numberedTexts    ? "M" + std::to_string(n)
+                                                                : std::string(project.message(n));
             file << '"' << shown << "\"\n";
         }
         return static_cast<bool>(file);

@@ -52,8 +52,8 @@ void ScriptedPeer::hostSent(const BYTE* bytes, DWORD count, DWORD hostBaud, Peer
 }
 
 int ScriptedPeer::writesOf(const Bytes& bytes) const {
-    return static_cast<int>(std::count_if(writes_.begin(), writes_.end(),
-                                          [&](const Write& write) { return write.bytes == bytes; }));
+    return static_cast<int>(std::count_if(
+        writes_.begin(), writes_.end(), [&](const Write& write) { return write.bytes == bytes; }));
 }
 
 }  // namespace pixlor::test

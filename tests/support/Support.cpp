@@ -24,8 +24,10 @@ void removeTree(const std::wstring& folder) {
             const std::wstring name = found.cFileName;
             if (name == L"." || name == L"..") continue;
             const std::wstring path = folder + L"\\" + name;
-            if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) removeTree(path);
-            else ::DeleteFileW(path.c_str());
+            if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+                removeTree(path);
+            else
+                ::DeleteFileW(path.c_str());
         } while (::FindNextFileW(find, &found));
         ::FindClose(find);
     }

@@ -43,10 +43,9 @@ TEST_F(ThreePicturesBatch, CountsFilesAndBytesAndShowsTheBatchBarAfterTheFirstFi
                           SUBFOLDERS_ALWAYS, false, positions({0, 1, 2})));
 
     const auto boxes = boxesTitled(MSG_COPY_TITLE);
-    const auto secondFileStart =
-        std::find_if(boxes.begin(), boxes.end(), [](const host::BoxRecord& box) {
-            return box.lines[1] == "File 2: 0 of 50000 bytes, 0%";
-        });
+    const auto secondFileStart = std::find_if(
+        boxes.begin(), boxes.end(),
+        [](const host::BoxRecord& box) { return box.lines[1] == "File 2: 0 of 50000 bytes, 0%"; });
     ASSERT_NE(secondFileStart, boxes.end());
     EXPECT_EQ(secondFileStart->flags, FMSG_LEFTALIGN);
     EXPECT_TRUE(secondFileStart->helpTopic.empty());
@@ -254,8 +253,7 @@ TEST_F(BothKindsBatch, CopiesTheThumbnailBeforeThePictureEachIntoItsOwnFolder) {
     EXPECT_TRUE(fileStarts[1].ends_with("pic05.07.2002_001.jpg")) << fileStarts[1];
     EXPECT_TRUE(fileStarts[2].ends_with("thumb06.07.2002_001.jpg")) << fileStarts[2];
     EXPECT_TRUE(fileStarts[3].ends_with("pic06.07.2002_001.jpg")) << fileStarts[3];
-    EXPECT_EQ(boxesTitled(MSG_COPY_TITLE).back().lines[3],
-              "4 files: 19400 of 19400 bytes, 100%");
+    EXPECT_EQ(boxesTitled(MSG_COPY_TITLE).back().lines[3], "4 files: 19400 of 19400 bytes, 100%");
 
     EXPECT_EQ(readFileBytes(onDisk("t05\\thumb05.07.2002_001.jpg")),
               expected(0, PictureKind::Thumbnail));
@@ -289,7 +287,8 @@ protected:
                           {MSG_COPY_BATCH_LINE, std::string(400, 'y') + " %d %u %u %u%%"}})) {}
 };
 
-TEST_F(OversizedLanguageTexts, KeepsTheProgressLinesWithinTheirBuffersWhateverTheLanguageFileHolds) {
+TEST_F(OversizedLanguageTexts,
+       KeepsTheProgressLinesWithinTheirBuffersWhateverTheLanguageFileHolds) {
     const std::string deep = destination + std::string(120, 'd') + "\\";
     fs::create_directory(nativePath(deep));
     ASSERT_TRUE(BatchCopy(*panel(), deep.c_str(), PAIRING_ONE_KIND, true, true, SUBFOLDERS_NEVER,

@@ -73,7 +73,8 @@ TEST_F(SixPicturesDelete, TakesThePanelsSelectionWhenGivenNone) {
 
 TEST_F(SixPicturesDelete, StopsAtTheFirstFailureWithOneReport) {
     // The second deletion's selection is refused for good.
-    camera.addFault({sim::FaultKind::Refuse, sim::CommandMatch::setRegister(4), sim::FAULT_FOREVER});
+    camera.addFault(
+        {sim::FaultKind::Refuse, sim::CommandMatch::setRegister(4), sim::FAULT_FOREVER});
     EXPECT_FALSE(BatchDelete(*panel(), positions({5, 0, 1})));
 
     EXPECT_EQ(idsOnCamera(), (Ids{1, 2, 3, 4, 5}));

@@ -24,8 +24,8 @@ inline std::vector<sim::Picture> PicturesOfSizes(const std::vector<std::uint32_t
                                                  std::uint32_t thumbSize = 700) {
     std::vector<sim::Picture> pictures;
     for (std::size_t i = 0; i < photoSizes.size(); ++i)
-        pictures.push_back({photoSizes[i], thumbSize,
-                            ShotAt(2002, 7, static_cast<unsigned>(5 + i)), 0});
+        pictures.push_back(
+            {photoSizes[i], thumbSize, ShotAt(2002, 7, static_cast<unsigned>(5 + i)), 0});
     return pictures;
 }
 
@@ -64,7 +64,8 @@ protected:
         auto selection = std::make_unique<SelectionList>();
         for (std::uint32_t position : list) {
             const PictureEntry* entry = panel()->device->entryAt(position);
-            selection->push_back({entry != nullptr ? PictureFileTime(*entry) : FILETIME{}, position});
+            selection->push_back(
+                {entry != nullptr ? PictureFileTime(*entry) : FILETIME{}, position});
         }
         return selection;
     }

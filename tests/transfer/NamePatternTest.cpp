@@ -108,6 +108,7 @@ TEST_F(PictureOfJuly2002, MalformedPatternsStopWithTheirCodeAndPosition) {
         std::int32_t error;
         std::uint32_t position;
     };
+    // clang-format off
     const Case cases[] = {
         {"%x", PATTERN_ERR_FIELD, 1},     {"ab%", PATTERN_ERR_FIELD, 3},
         {"%12D", PATTERN_ERR_WIDTH, 2},   {"a%0D", PATTERN_ERR_FIELD, 2},
@@ -115,6 +116,7 @@ TEST_F(PictureOfJuly2002, MalformedPatternsStopWithTheirCodeAndPosition) {
         {"%5", PATTERN_ERR_FIELD, 2},     {"%/", PATTERN_ERR_FIELD, 1},
         {"%d%T", PATTERN_ERR_FIELD, 3},   {"x%3%%7", PATTERN_ERR_FIELD, 6},
     };
+    // clang-format on
     for (const Case& c : cases) {
         const Expansion result = expand(c.pattern);
         EXPECT_FALSE(result.ok) << c.pattern;
@@ -230,8 +232,9 @@ TEST_F(PanelNames, TheHighestMatchingNumberIsContinued) {
 
 TEST_F(PanelNames, NoMatchingNameStartsAtOne) {
     EXPECT_EQ(next(3, "pic_", {}), 1u);
-    EXPECT_EQ(next(3, "pic_", {"other_005.jpg", "pic_005.jpeg", "pic_005", "pic_005.jpg.bak",
-                               "pic_005.txt", "..", "pic_.jpg"}),
+    EXPECT_EQ(next(3, "pic_",
+                   {"other_005.jpg", "pic_005.jpeg", "pic_005", "pic_005.jpg.bak", "pic_005.txt",
+                    "..", "pic_.jpg"}),
               1u);
 }
 

@@ -43,8 +43,8 @@ public:
             directory_[i] = {u32(directories + 8 * i), u32(directories + 8 * i + 4)};
         std::uint32_t table = optional + optionalSize;
         for (std::uint16_t i = 0; i < sections; ++i, table += 40)
-            sections_.push_back({u32(table + 12), std::max(u32(table + 8), u32(table + 16)),
-                                 u32(table + 20)});
+            sections_.push_back(
+                {u32(table + 12), std::max(u32(table + 8), u32(table + 16)), u32(table + 20)});
         return true;
     }
 
@@ -54,7 +54,8 @@ public:
         const std::uint32_t exports = offset(directory_[0].rva);
         const std::uint32_t count = u32(exports + 24);
         const std::uint32_t nameTable = offset(u32(exports + 32));
-        for (std::uint32_t i = 0; i < count; ++i) names.push_back(text(offset(u32(nameTable + 4 * i))));
+        for (std::uint32_t i = 0; i < count; ++i)
+            names.push_back(text(offset(u32(nameTable + 4 * i))));
         return names;
     }
 
@@ -90,10 +91,13 @@ private:
     };
 
     std::uint16_t u16(std::uint32_t at) const {
-        return at + 2 <= bytes_.size() ? static_cast<std::uint16_t>(bytes_[at] | bytes_[at + 1] << 8) : 0;
+        return at + 2 <= bytes_.size()
+                   ? static_cast<std::uint16_t>(bytes_[at] | bytes_[at + 1] << 8)
+                   : 0;
     }
     std::uint32_t u32(std::uint32_t at) const {
-        return at + 4 <= bytes_.size() ? static_cast<std::uint32_t>(u16(at) | u16(at + 2) << 16) : 0;
+        return at + 4 <= bytes_.size() ? static_cast<std::uint32_t>(u16(at) | u16(at + 2) << 16)
+                                       : 0;
     }
     std::uint32_t offset(std::uint32_t rva) const {
         for (const Section& section : sections_)
@@ -144,10 +148,9 @@ TEST_F(ProductDll, ExportsExactlyTheThirteenEntryPointsUndecorated) {
     std::vector<std::string> names = image->exportNames();
     std::sort(names.begin(), names.end());
     const std::vector<std::string> expected = {
-        "ClosePlugin", "Configure",   "DeleteFiles",       "FreeFindData",
-        "GetFiles",    "GetFindData", "GetMinFarVersion",  "GetOpenPluginInfo",
-        "GetPluginInfo", "OpenPlugin", "ProcessKey",       "SetDirectory",
-        "SetStartupInfo"};
+        "ClosePlugin", "Configure",        "DeleteFiles",       "FreeFindData",  "GetFiles",
+        "GetFindData", "GetMinFarVersion", "GetOpenPluginInfo", "GetPluginInfo", "OpenPlugin",
+        "ProcessKey",  "SetDirectory",     "SetStartupInfo"};
     EXPECT_EQ(names, expected);
 }
 

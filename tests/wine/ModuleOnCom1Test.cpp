@@ -19,8 +19,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <functional>
 #include <fstream>
+#include <functional>
 #include <optional>
 #include <sstream>
 #include <thread>
@@ -64,8 +64,8 @@ bool ReadFileTimes(const std::string& path, FileTimes& times) {
     const auto ticks = [](const FILETIME& time) {
         return time.dwLowDateTime | std::uint64_t{time.dwHighDateTime} << 32;
     };
-    HANDLE file = ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                OPEN_EXISTING, 0, nullptr);
+    HANDLE file = ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                0, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
     FILETIME creation{}, access{}, write{};
     const bool read = ::GetFileTime(file, &creation, &access, &write) != 0;
@@ -114,15 +114,16 @@ public:
 class ACamsimOnCom1 : public ::testing::Test {
 protected:
     explicit ACamsimOnCom1(const char* scenarioFile)
-        : loaded(host::LoadPluginModule(
-              (std::filesystem::current_path() / MODULE_FILE).string(), module)),
+        : loaded(host::LoadPluginModule((std::filesystem::current_path() / MODULE_FILE).string(),
+                                        module)),
           emulator(module.entryPoints, user, Settings()) {
         std::ifstream in(std::string(PIXLOR_WINE_SCENARIOS) + "/" + scenarioFile);
         std::stringstream text;
         text << in.rdbuf();
         scenarioRead = sim::parseScenario(text.str(), scenario, scenarioError);
         for (std::size_t i = 0; i < scenario.pictures.size(); ++i)
-            if (scenario.pictures[i].id == 0) scenario.pictures[i].id = static_cast<std::uint32_t>(i + 1);
+            if (scenario.pictures[i].id == 0)
+                scenario.pictures[i].id = static_cast<std::uint32_t>(i + 1);
     }
 
     void SetUp() override {
@@ -257,9 +258,9 @@ TEST_F(ACameraWithPicturesOnThreeDates, F7ListsAndCopiesTheThumbnailsAndSwitches
     EXPECT_EQ(emulator.pressKey(VK_F7), 1);
     EXPECT_EQ(emulator.pluginPanel().names(), (std::vector<std::string>{"t01", "t17", "t18"}));
     ASSERT_TRUE(emulator.enterFolder("t17"));
-    EXPECT_EQ(emulator.pluginPanel().names(),
-              (std::vector<std::string>{"..", "thumb17.05.2002_001.jpg",
-                                        "thumb17.05.2002_002.jpg"}));
+    EXPECT_EQ(
+        emulator.pluginPanel().names(),
+        (std::vector<std::string>{"..", "thumb17.05.2002_001.jpg", "thumb17.05.2002_002.jpg"}));
     ASSERT_TRUE(emulator.selectItems({"thumb17.05.2002_002.jpg"}));
     EXPECT_EQ(copyMarked(false), 1);
     expectPhotoFile("thumb17.05.2002_001.jpg", 1, sim::PictureKind::Thumbnail);
