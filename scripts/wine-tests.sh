@@ -9,7 +9,8 @@
 # archive's Pixlor.dll. Each situation runs once under wine and once natively (pixlor.so), each
 # with a fresh camera; where the camera stays on the line, the two byte logs of the camera must
 # hold the same bytes in the same order. PIXLOR_NATIVE_BUILD names the native build folder
-# (default: build, the native preset's).
+# (default: build, the native preset's). A second argument runs only the situations whose suite
+# names contain it. The last line names every run that failed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 # The suites take no input from whoever started this script: the same empty, open input under
@@ -18,6 +19,7 @@ cd "$(dirname "$0")/.."
 exec </dev/null
 root=$PWD
 product=${1:-win32}
+only=${2:-}
 
 wineserver=/usr/lib/wine/wineserver
 case $product in
@@ -179,9 +181,10 @@ if [[ $product == win32 ]]; then
   ctest --test-dir "$tests" --output-on-failure --timeout 120 -j 2
 fi
 
-failed=0
+failures=()
 for entry in "${situations[@]}"; do
   read -r suite scenario_file camera keys <<<"$entry"
+  [[ $suite == *"$only"* ]] || continue
   scenario=$root/tests/wine/scenarios/$scenario_file
   stage "End to end under wine: $suite"
 
@@ -201,14 +204,24 @@ for entry in "${situations[@]}"; do
     cable="Z:${cable//\//\\}"
   fi
   suite_command=(env PIXLOR_PULL_REQUEST="$cable" PIXLOR_RESTART_REQUEST="$restart"
-                 PIXLOR_RESTART_DONE="$restarted" timeout 5m
+                 PIXLOR_RESTART_DONE="$restarted"
                  "$wine" "$root/$tests/tests/test_wine.exe" --gtest_filter="$suite.*")
   if [[ $keys == keys ]]; then
     # Wine gives a program a console that takes keys only when its input is a terminal: the
-    # suite runs on a pseudo-terminal of its own (its output comes through wine's console).
-    (cd "$release" && script -qec "$(printf '%q ' "${suite_command[@]}")" /dev/null) || failed=1
+    # suite runs on a pseudo-terminal of its own, its output kept in a file (through wine's
+    # console it would come with the console's escape codes), and its status in another. The
+    # time limit stays outside: a timeout(1) inside would put the suite in a process group of
+    # its own, in the background of that terminal, stopped by its first read of it.
+    output=$work/$suite.wine.out
+    rm -f "$output" "$output.status"
+    in_terminal="$(printf '%q ' "${suite_command[@]}") >$(printf '%q' "$output") 2>&1"
+    in_terminal+="; echo \$? >$(printf '%q' "$output.status")"
+    (cd "$release" && SHELL=/bin/bash timeout 5m script -qec "$in_terminal" /dev/null >/dev/null) ||
+      true
+    cat "$output" 2>/dev/null || true
+    [[ $(cat "$output.status" 2>/dev/null) == 0 ]] || failures+=("$suite under wine")
   else
-    (cd "$release" && "${suite_command[@]}") || failed=1
+    (cd "$release" && timeout 5m "${suite_command[@]}") || failures+=("$suite under wine")
   fi
   if [[ $suite == ACameraWithPicturesOnThreeDates ]]; then
     # The settings the configuration dialog saved, as wine's registry holds them.
@@ -217,7 +230,8 @@ for entry in "${situations[@]}"; do
     for expected in 'SerialPort +REG_DWORD +0x0$' 'BaudRate +REG_DWORD +0x4$' \
                     'PhotoPrefix +REG_SZ +img%4Y%2M%2D_$' 'PhotoSuffix +REG_DWORD +0x4$' \
                     'PhotoPath +REG_SZ +%2Y-%2M-%2D$'; do
-      grep -Eq "^ +$expected" <<<"$query" || { echo "registry: no value matching '$expected'"; failed=1; }
+      grep -Eq "^ +$expected" <<<"$query" || {
+        echo "registry: no value matching '$expected'"; failures+=("$suite: the saved settings"); }
     done
   fi
   stop_camsim
@@ -235,7 +249,7 @@ for entry in "${situations[@]}"; do
   fi
   (cd "$native" && PIXLOR_COM1=$port PIXLOR_REGISTRY=$work/$suite.reg PIXLOR_PULL_REQUEST=$cable \
      PIXLOR_RESTART_REQUEST=$restart PIXLOR_RESTART_DONE=$restarted \
-     timeout 5m tests/test_wine --gtest_filter="$suite.*") || failed=1
+     timeout 5m tests/test_wine --gtest_filter="$suite.*") || failures+=("$suite natively")
   stop_camsim
 
   if [[ $camera != stays ]]; then
@@ -246,10 +260,16 @@ for entry in "${situations[@]}"; do
     echo "wire bytes: the same under wine and natively ($(wc -l <"$work/$suite.wine.log") bursts)"
   else
     echo "wire bytes differ between the native run and wine (< native, > wine):"
-    head -20 "$work/$suite.diff"
-    failed=1
+    head -20 "$work/$suite.diff" | cut -c1-120
+    failures+=("$suite: the wire bytes")
   fi
 done
 
 "$wineserver" -k 2>/dev/null || true
-exit "$failed"
+if ((${#failures[@]} > 0)); then
+  printf '\n%s-bit wine: failed:' "$bits"
+  printf ' %s;' "${failures[@]}"
+  echo
+  exit 1
+fi
+printf '\n%s-bit wine: every situation passed\n' "$bits"
