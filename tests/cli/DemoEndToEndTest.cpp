@@ -26,6 +26,7 @@
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <thread>
 #include <unistd.h>
 
@@ -409,6 +410,13 @@ TEST_P(ACopyInterrupted, EndsCleanlyWithTheCountAndNoIncompleteFileAndTheCameraA
     const pid_t child = ::forkpty(&master, nullptr, nullptr, nullptr);
     ASSERT_GE(child, 0);
     if (child == 0) {
+        // A terminal flushes what the program wrote but the reader has not yet read at each
+        // interrupt character it takes: a second Ctrl+C could discard the program's last words.
+        termios line{};
+        if (::tcgetattr(STDIN_FILENO, &line) == 0) {
+            line.c_lflag |= NOFLSH;
+            ::tcsetattr(STDIN_FILENO, TCSANOW, &line);
+        }
         ::setenv("PIXLOR_REGISTRY", registry.c_str(), 1);
         ::setenv("PIXLOR_COM2", camera.device().c_str(), 1);
         ::setenv("COLUMNS", "200", 1);
