@@ -181,10 +181,11 @@ if [[ $product == win32 ]]; then
   ctest --test-dir "$tests" --output-on-failure --timeout 120 -j 2
 fi
 
-failures=()
+failures=() ran=0
 for entry in "${situations[@]}"; do
   read -r suite scenario_file camera keys <<<"$entry"
   [[ $suite == *"$only"* ]] || continue
+  ran=$((ran + 1))
   scenario=$root/tests/wine/scenarios/$scenario_file
   stage "End to end under wine: $suite"
 
@@ -266,6 +267,10 @@ for entry in "${situations[@]}"; do
 done
 
 "$wineserver" -k 2>/dev/null || true
+if ((ran == 0)); then
+  echo "wine-tests.sh: no situation's name contains '$only'" >&2
+  exit 2
+fi
 if ((${#failures[@]} > 0)); then
   printf '\n%s-bit wine: failed:' "$bits"
   printf ' %s;' "${failures[@]}"
